@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+#include "engine/InstallHost.h"
+#include "engine/TrackPackage.h"
+#include "platform/FileSystem.h"
+
+namespace gridmoor {
+
+// Copies the package's nine track files into gameFolder\tracks\<trackDirectory>\ and, when
+// box 1003 is checked, the replay into gameFolder\replay\, moving the bar 8..17. `gameFolder`
+// comes without a trailing backslash. On a failure shows the file error, sets the bar to 0 and
+// answers false; files copied before stay.
+bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
+                    const std::string& gameFolder);
+
+}  // namespace gridmoor

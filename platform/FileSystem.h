@@ -1,0 +1,81 @@
+#pragma once
+// The file system as the engine and the profile service need it.
+//
+// Paths are Windows paths built by plain concatenation with backslashes ("C:\Games\GPL" +
+// "\seasons\gp.ini"). The Win32 implementation hands them to the ANSI functions unchanged; the
+// POSIX one turns every backslash into '/' first, so the same engine code runs in both builds.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace gridmoor {
+
+// File attribute bits, with the values of the Windows FILE_ATTRIBUTE_* constants.
+constexpr std::uint32_t kAttributeReadOnly = 0x01;
+constexpr std::uint32_t kAttributeHidden = 0x02;
+constexpr std::uint32_t kAttributeSystem = 0x04;
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeArchive = 0x20;
+constexpr std::uint32_t kAttributeNormal = 0x80;
+
+// A file's status as read and written back by the write-access check. Times are whole
+// seconds since 1970-01-01 UTC; 0 means "unknown, leave as it is" when written back.
+struct FileStatus {
+  std::uint32_t attributes = 0;
+  std::int64_t creationTime = 0;
+  std::int64_t lastAccessTime = 0;
+  std::int64_t lastWriteTime = 0;
+};
+
+// An open file handle; closing is the destructor's job.
+class OpenFile {
+ public:
+  virtual ~OpenFile() = default;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The process's current directory, or nullopt when it holds bufferSize characters or more
+  // (it would not fit a buffer of bufferSize bytes with its terminating NUL).
+  virtual std::optional<std::string> CurrentDirectory(std::size_t bufferSize) = 0;
+
+  // Creates the last level of `path`. A folder that already exists is no failure.
+  // Throws CFileException (cause and `path`) on any other failure.
+  virtual void CreateDirectoryLevel(const std::string& path) = 0;
+
+  // Copies `from` to `to`, overwriting an existing `to`. Throws CFileException on failure,
+  // naming `from` when the source cannot be read and `to` otherwise.
+  virtual void CopyFileOverwrite(const std::string& from, const std::string& to) = 0;
+
+  // Opens an existing file for reading without sharing: the open fails while another handle
+  // (of this or another process) holds the file, and others fail while this one is open.
+  // Never creates the file. Throws CFileException naming `path`.
+  virtual std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& path) = 0;
+
+  // Throws CFileException naming `path`.
+  virtual FileStatus GetStatus(const std::string& path) = 0;
+  // Writes the attributes and the (non-zero) times back. Throws CFileException naming `path`.
+  virtual void SetStatus(const std::string& path, const FileStatus& status) = 0;
+
+  // The file's bytes, at most maxBytes of them (the rest is left unread), or nullopt when it
+  // cannot be opened or read. `truncated`, when given, tells whether bytes were left unread.
+  virtual std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                                   bool* truncated = nullptr) = 0;
+
+  // Replaces the file's content with `bytes` in one step: the bytes go to a temporary file in
+  // the same folder, which then takes the file's place, so the file is either old or new and
+  // never cut. Attributes other than read-only and the creation time survive. Answers false,
+  // leaving the file and the folder as they were, when the file is marked read-only, the folder
+  // does not exist, or any step fails. A missing file in an existing folder is created.
+  virtual bool ReplaceFileContents(const std::string& path, const std::string& bytes) = 0;
+};
+
+// The implementation for the build's platform (Win32 or POSIX).
+std::unique_ptr<FileSystem> MakeNativeFileSystem();
+
+}  // namespace gridmoor

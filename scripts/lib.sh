@@ -1,0 +1,92 @@
+# Shared by the scripts in this folder: paths, package installation, builds, Wine and a display.
+# Source it; it defines functions and variables only.
+
+GRIDMOOR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+GRIDMOOR_BUILD=${GRIDMOOR_BUILD:-$GRIDMOOR_ROOT/build}
+JOBS=${JOBS:-$(nproc)}
+
+log() { printf '==> %s\n' "$*" >&2; }
+
+# Debian packages the builds and tests need. wine32 needs the i386 architecture.
+GRIDMOOR_PACKAGES=(
+  cmake make g++ ccache googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
+)
+
+install_missing_packages() {
+  local missing=() p
+  for p in "${GRIDMOOR_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure_and_build <dir> [cmake args...]
+configure_and_build() {
+  local dir=$1; shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$GRIDMOOR_ROOT" -B "$dir" "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$JOBS" >/dev/null || cmake --build "$dir" -j 1
+}
+
+build_native() { configure_and_build "$GRIDMOOR_BUILD/native"; }
+build_win32()  { configure_and_build "$GRIDMOOR_BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$GRIDMOOR_ROOT/cmake/mingw-i686.cmake"; }
+build_win64()  { configure_and_build "$GRIDMOOR_BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$GRIDMOOR_ROOT/cmake/mingw-x86_64.cmake"; }
+
+# Picks the Windows build that Wine can run here. The product is 32-bit; a host without IA-32
+# emulation (its kernel refuses 32-bit programs) runs the 64-bit build of the same sources.
+# Sets WIN_BUILD, WINELOADER, WINEPREFIX, WINEARCH and WINEDEBUG.
+choose_wine() {
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    WIN_BUILD=$GRIDMOOR_BUILD/win32; export WINELOADER=/usr/lib/wine/wine WINEARCH=win32
+  else
+    WIN_BUILD=$GRIDMOOR_BUILD/win64; export WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
+  fi
+  export WINEPREFIX=${WINEPREFIX:-$GRIDMOOR_BUILD/wineprefix-$WINEARCH}
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+build_runnable_windows() {
+  [ "$WIN_BUILD" = "$GRIDMOOR_BUILD/win64" ] && build_win64
+  return 0
+}
+
+# Creates the Wine prefix on first use (about 20 s) and waits until Wine is idle again.
+init_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+}
+
+# Starts a virtual X server when there is no display; stop_display ends it.
+GRIDMOOR_XVFB_PID=
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n=99
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  GRIDMOOR_XVFB_PID=$!
+  export DISPLAY=:$n
+  local i
+  for i in $(seq 1 100); do
+    [ -e /tmp/.X11-unix/X$n ] && return 0
+    kill -0 $GRIDMOOR_XVFB_PID 2>/dev/null || break
+    sleep 0.1
+  done
+  log "the virtual X server did not start"; return 1
+}
+stop_display() {
+  [ -n "$GRIDMOOR_XVFB_PID" ] && kill "$GRIDMOOR_XVFB_PID" 2>/dev/null
+  GRIDMOOR_XVFB_PID=
+}
