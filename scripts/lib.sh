@@ -31,8 +31,9 @@ install_missing_packages() {
 # configure_and_build <dir> [cmake args...]
 configure_and_build() {
   local dir=$1; shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$GRIDMOOR_ROOT" -B "$dir" "$@" >/dev/null
+  if [ ! -f "$dir/Makefile" ]; then
+    local out
+    out=$(cmake -S "$GRIDMOOR_ROOT" -B "$dir" "$@" 2>&1) || { printf '%s\n' "$out" >&2; return 1; }
   fi
   cmake --build "$dir" -j "$JOBS" >/dev/null || cmake --build "$dir" -j 1
 }
