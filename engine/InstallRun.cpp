@@ -1,1 +1,68 @@
-// (to be written)
+#include "engine/InstallRun.h"
+
+#include "engine/SeasonUpdate.h"
+#include "engine/TrackFileCopy.h"
+#include "engine/WriteAccessCheck.h"
+
+namespace gridmoor {
+
+namespace {
+
+constexpr int kProgressChecked = 1;
+constexpr int kProgressDone = 25;
+
+void ShowExclamation(InstallHost& host, const std::string& text) {
+  host.ShowMessage(text, MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+void OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles,
+                    const TrackPackage& package) {
+  // Read once: the checks get the text as typed, the writing steps without one trailing '\'.
+  std::string gameFolder = host.GameFolderText();
+
+  if (CheckIniFilesWritable(host, files, gameFolder) == 1) {
+    host.CloseDialog();
+    return;
+  }
+  host.SetProgress(kProgressChecked);
+
+  if (IsSeasonFull(profiles, gameFolder) == 1) {
+    ShowExclamation(host,
+                    "Sorry, maximum number of tracks in GPL reached.\r\n"
+                    "You have to remove tracks from 67season.ini to be able to\r\n"
+                    "install this track. Click OK to finish.");
+    host.CloseDialog();
+    return;
+  }
+
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+
+  std::string summary;
+  if (CopyTrackFiles(host, files, package, gameFolder)) {
+    summary += "Install of track files completed OK\r\n";
+  } else {
+    ShowExclamation(host,
+                    "Something went wrong while installing track files.\r\n"
+                    "Please verify that the GPL path is correct.");
+    summary += "Install of track files went wrong\r\n";
+  }
+
+  // The season files are updated even when the copy failed.
+  if (UpdateSeasonFiles(host, profiles, package, gameFolder)) {
+    summary += "Update of ini file(s) completed OK\r\n";
+  } else {
+    ShowExclamation(host,
+                    "Something went wrong while updating ini file(s).\r\n"
+                    "Please verify that the GPL path is correct.");
+    summary += "Update of ini file(s) went wrong\r\n";
+  }
+
+  host.SetProgress(kProgressDone);
+  summary += "\r\nClick OK to finish track install";
+  ShowExclamation(host, summary);
+  host.CloseDialog();
+}
+
+}  // namespace gridmoor

@@ -1,1 +1,66 @@
-// (to be written)
+#include "engine/TrackFileCopy.h"
+
+#include "engine/FileErrorText.h"
+#include "engine/WaitCursor.h"
+#include "platform/FileException.h"
+
+namespace gridmoor {
+
+namespace {
+
+struct TrackFile {
+  const char* source;  // in the package folder
+  const char* target;  // in the track folder; null: the track folder's name + ".dat"
+  int progress;        // bar position once copied
+};
+
+constexpr TrackFile kTrackFiles[] = {
+    {"dat", nullptr, 8},          {"track.ini", "track.ini", 9}, {"record.ini", "record.ini", 10},
+    {"race.lp", "race.lp", 11},   {"pit.lp", "pit.lp", 12},     {"pass1.lp", "pass1.lp", 13},
+    {"pass2.lp", "pass2.lp", 14}, {"maxrace.lp", "maxrace.lp", 15},
+    {"minrace.lp", "minrace.lp", 16},
+};
+
+constexpr int kProgressAfterReplay = 17;
+
+// Names that would reach beyond their folder are refused as a bad path, whoever built the
+// package (LoadPackage already refuses them).
+void RequirePlainName(const std::string& name, const std::string& path) {
+  if (!IsPlainFileName(name)) throw CFileException(kCauseBadPath, path);
+}
+
+}  // namespace
+
+bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
+                    const std::string& gameFolder) {
+  WaitCursor waitCursor(host);
+  try {
+    const std::string trackFolder = gameFolder + "\\tracks\\" + package.trackDirectory;
+    RequirePlainName(package.trackDirectory, trackFolder);
+    files.CreateDirectoryLevel(trackFolder);
+
+    for (const TrackFile& file : kTrackFiles) {
+      const std::string target =
+          file.target ? std::string(file.target) : package.trackDirectory + ".dat";
+      files.CopyFileOverwrite(package.packageFolder + "\\" + file.source,
+                              trackFolder + "\\" + target);
+      host.SetProgress(file.progress);
+    }
+
+    // A package without a replay has the box cleared and disabled; never copy to "default".
+    if (host.IsReplayChecked() && package.replayfilename != kMissingValue) {
+      const std::string target = gameFolder + "\\replay\\" + package.replayfilename;
+      RequirePlainName(package.replayfilename, target);
+      files.CopyFileOverwrite(package.packageFolder + "\\rpy", target);
+    }
+    host.SetProgress(kProgressAfterReplay);
+    return true;
+  } catch (const CFileException& error) {
+    // Files copied so far stay; the install run reports the failed step.
+    host.ShowMessage(FileErrorMessage(error), MessageButtons::Ok, MessageIcon::Exclamation);
+    host.SetProgress(0);
+    return false;
+  }
+}
+
+}  // namespace gridmoor

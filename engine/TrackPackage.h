@@ -13,6 +13,12 @@ namespace gridmoor {
 // The package folder is held in a 500-byte buffer: at most 499 characters.
 constexpr std::size_t kPackageFolderSize = 500;
 
+// The most of readme.txt that is shown; a longer readme is shown cut.
+constexpr std::size_t kReadmeMaxBytes = 1024 * 1024;
+
+// The sentinel the profile service answers for a missing key.
+constexpr const char* kMissingValue = "default";
+
 // The package's description, as read from section "installinfo" of install.ini. Every value is
 // text exactly as read (at most 99 characters); numbers stay text. `replayfilename` holds the
 // sentinel "default" when the package has no replay.
@@ -28,6 +34,11 @@ struct TrackPackage {
   std::string startingGrid;
   std::string replayfilename;
 };
+
+// Whether `name` names an entry of the folder it is joined to and nothing else: no '\\', '/'
+// or ':', not "." or "..", nor any other name of dots and spaces alone (Windows drops those
+// trailing characters, so such a name could become "." or ".."). The empty name is plain.
+bool IsPlainFileName(const std::string& name);
 
 // Reads the package from the current directory into `package` and sets the dialog through
 // `host` (box 1000, readme, caption, replay option, screenshot). Answers false, after showing

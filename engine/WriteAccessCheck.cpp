@@ -1,1 +1,60 @@
-// (to be written)
+#include "engine/WriteAccessCheck.h"
+
+#include "engine/FileErrorText.h"
+#include "platform/FileException.h"
+
+namespace gridmoor {
+
+namespace {
+
+constexpr const char* kMustBeWritable =
+    "Ini-files must be writable to complete install.\r\nClick OK to finish.";
+
+// E1..E4 for one file. Sets `result` to 1 when the install cannot go on. A failure while
+// clearing the mark is not handled here: it escapes as CFileException.
+void ExamineIniFile(InstallHost& host, FileSystem& files, const std::string& path,
+                    const char* question, int& result) {
+  bool clearMark = false;
+  try {
+    // Held without sharing across the question, so nobody else changes it meanwhile.
+    std::unique_ptr<OpenFile> file = files.OpenExclusiveForRead(path);
+    if (files.GetStatus(path).attributes & kAttributeReadOnly) {
+      if (host.ShowMessage(question, MessageButtons::YesNo, MessageIcon::Exclamation) ==
+          MessageAnswer::Yes) {
+        clearMark = true;
+      } else {
+        host.ShowMessage(kMustBeWritable, MessageButtons::Ok, MessageIcon::Exclamation);
+        result = 1;
+      }
+    }
+  } catch (const CFileException& error) {
+    host.ShowMessage(FileErrorMessage(error), MessageButtons::Ok, MessageIcon::Exclamation);
+    result = 1;
+    return;
+  }
+
+  // Closed by now: the mark is changed on the file at rest.
+  if (clearMark) {
+    FileStatus status = files.GetStatus(path);
+    status.attributes &= ~kAttributeReadOnly;
+    files.SetStatus(path, status);
+  }
+}
+
+}  // namespace
+
+int CheckIniFilesWritable(InstallHost& host, FileSystem& files, const std::string& gameFolder) {
+  int result = 0;
+  ExamineIniFile(host, files, gameFolder + "\\seasons\\67season.ini",
+                 "67season.ini is write protected!\r\nDo you wish to remove the readonly flag?",
+                 result);
+  if (result == 1) return 1;
+  if (host.IsChampionshipChecked()) {
+    ExamineIniFile(host, files, gameFolder + "\\seasons\\gp.ini",
+                   "gp.ini is write protected!\r\nDo you wish to remove the readonly flag?",
+                   result);
+  }
+  return result;
+}
+
+}  // namespace gridmoor
