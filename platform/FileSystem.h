@@ -67,6 +67,14 @@ class FileSystem {
   virtual std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
                                                    bool* truncated = nullptr) = 0;
 
+  // The whole file for a change that must not lose it. Answers nullopt only when the file does
+  // not exist in an existing folder. Throws CFileException naming `path` when it exists but
+  // cannot be read whole (held open without sharing, larger than maxBytes, an I/O error) and
+  // with cause kCauseBadPath when its folder is missing. The default builds on GetStatus and
+  // ReadWholeFile; the native file systems answer from one open.
+  virtual std::optional<std::string> ReadExistingFile(const std::string& path,
+                                                      std::size_t maxBytes);
+
   // Replaces the file's content with `bytes` in one step: the bytes go to a temporary file in
   // the same folder, which then takes the file's place, so the file is either old or new and
   // never cut. Attributes other than read-only and the creation time survive. Answers false,

@@ -1,1 +1,405 @@
-// (to be written)
+// The file system on POSIX. Windows paths arrive with backslashes and are mapped to '/'.
+// Windows' sharing modes are imitated with flock(): an exclusive open holds LOCK_EX, and every
+// read, copy or replace of ours takes LOCK_SH without waiting, so it is refused (sharing
+// violation) while another handle holds the file exclusively, and the other way round.
+// The read-only attribute is the owner's write bit; it is honoured here, not left to the OS,
+// because as root the OS lets anyone write anything.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "platform/FileException.h"
+#include "platform/FileSystem.h"
+
+namespace gridmoor {
+namespace {
+
+std::string ToPosixPath(const std::string& path) {
+  std::string out = path;
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+std::string ParentOf(std::string posixPath) {
+  while (posixPath.size() > 1 && posixPath.back() == '/') posixPath.pop_back();
+  const std::size_t slash = posixPath.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return posixPath.substr(0, slash);
+}
+
+std::string BaseNameOf(std::string posixPath) {
+  while (posixPath.size() > 1 && posixPath.back() == '/') posixPath.pop_back();
+  const std::size_t slash = posixPath.rfind('/');
+  return slash == std::string::npos ? posixPath : posixPath.substr(slash + 1);
+}
+
+bool IsDirectory(const std::string& posixPath) {
+  struct stat st;
+  return ::stat(posixPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Maps errno to the cause codes users see. A missing file in an existing folder is "not
+// found"; a missing folder on the way is a bad path, as Windows tells them apart.
+int CauseFromErrno(int err, const std::string& posixPath) {
+  switch (err) {
+    case ENOENT:
+      return IsDirectory(ParentOf(posixPath)) ? kCauseFileNotFound : kCauseBadPath;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+    case EINVAL:
+      return kCauseBadPath;
+    case EMFILE:
+    case ENFILE:
+      return kCauseTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+    case EEXIST:
+      return kCauseAccessDenied;
+    case EBADF:
+      return kCauseInvalidFile;
+    case EWOULDBLOCK:
+#if EAGAIN != EWOULDBLOCK
+    case EAGAIN:
+#endif
+    case EBUSY:
+      return kCauseSharingViolation;
+    case EDEADLK:
+    case ENOLCK:
+      return kCauseLockViolation;
+    case EIO:
+      return kCauseHardIO;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return kCauseDiskFull;
+    default:
+      return kCauseGeneric;
+  }
+}
+
+[[noreturn]] void ThrowErrno(int err, const std::string& posixPath, const std::string& name) {
+  throw CFileException(CauseFromErrno(err, posixPath), name);
+}
+
+// An owned file descriptor; closing is the destructor's job.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : m_fd(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      m_fd = other.m_fd;
+      other.m_fd = -1;
+    }
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() { Reset(); }
+
+  int Get() const { return m_fd; }
+  bool Valid() const { return m_fd >= 0; }
+  // Closes now and answers errno of a failed close, or 0.
+  int Close() {
+    if (m_fd < 0) return 0;
+    const int rc = ::close(m_fd);
+    m_fd = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+ private:
+  void Reset() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+  }
+  int m_fd = -1;
+};
+
+class PosixOpenFile : public OpenFile {
+ public:
+  explicit PosixOpenFile(UniqueFd fd) : m_fd(std::move(fd)) {}
+
+ private:
+  UniqueFd m_fd;  // holds the flock until closed
+};
+
+// Opens an existing regular file for reading and takes `lockKind` without waiting.
+UniqueFd OpenLocked(const std::string& path, int lockKind) {
+  const std::string p = ToPosixPath(path);
+  UniqueFd fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) ThrowErrno(errno, p, path);
+  struct stat st;
+  if (::fstat(fd.Get(), &st) != 0) ThrowErrno(errno, p, path);
+  if (S_ISDIR(st.st_mode)) throw CFileException(kCauseAccessDenied, path);
+  if (::flock(fd.Get(), lockKind | LOCK_NB) != 0) ThrowErrno(errno, p, path);
+  return fd;
+}
+
+// Reads at most maxBytes; `truncated` tells whether more was there.
+std::string ReadUpTo(int fd, std::size_t maxBytes, bool& truncated, const std::string& name) {
+  std::string bytes;
+  char chunk[65536];
+  truncated = false;
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw CFileException(CauseFromErrno(errno, ""), name);
+    }
+    if (n == 0) break;
+    const std::size_t room = maxBytes - bytes.size();
+    if (static_cast<std::size_t>(n) > room) {
+      bytes.append(chunk, room);
+      truncated = true;
+      break;
+    }
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+void WriteAll(int fd, const char* data, std::size_t size, const std::string& name) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw CFileException(CauseFromErrno(errno, ""), name);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+// A temporary file beside the target, unlinked unless it was renamed into place.
+class TempFile {
+ public:
+  TempFile(const std::string& folder, const std::string& baseName, mode_t mode,
+           const std::string& name) {
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      char suffix[32];
+      std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
+      m_path = folder + "/" + baseName + suffix;
+      m_fd = UniqueFd(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+      if (m_fd.Valid()) return;
+      if (errno != EEXIST) break;
+    }
+    const int err = errno;
+    m_path.clear();
+    throw CFileException(CauseFromErrno(err, folder + "/x"), name);
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    m_fd.Close();
+    if (!m_path.empty()) ::unlink(m_path.c_str());
+  }
+
+  int Fd() const { return m_fd.Get(); }
+  const std::string& Path() const { return m_path; }
+  int Close() { return m_fd.Close(); }
+  void Committed() { m_path.clear(); }
+
+ private:
+  std::string m_path;
+  UniqueFd m_fd;
+};
+
+void SyncFolder(const std::string& folder) {
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  // The rename has happened; a folder that cannot be synced leaves it to the kernel's own time.
+  if (dir.Valid()) ::fsync(dir.Get());
+}
+
+// Puts new content at `path` in one step: a temporary file in the same folder gets the bytes
+// from `fill`, is flushed to disk and renamed over the target. An existing target keeps its
+// mode bits and owner; a new one gets `newMode` (less the umask). Refuses a read-only target
+// and one held exclusively elsewhere. Throws CFileException naming `path`; the temporary file
+// never outlives a failure.
+void WriteFileAtomically(const std::string& path, mode_t newMode,
+                         const std::function<void(int fd)>& fill) {
+  const std::string p = ToPosixPath(path);
+  const std::string folder = ParentOf(p);
+  if (!IsDirectory(folder)) throw CFileException(kCauseBadPath, path);
+
+  struct stat st;
+  const bool exists = ::stat(p.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) ThrowErrno(errno, p, path);
+  UniqueFd shared;
+  if (exists) {
+    if (!S_ISREG(st.st_mode)) throw CFileException(kCauseAccessDenied, path);
+    if (!(st.st_mode & S_IWUSR)) throw CFileException(kCauseAccessDenied, path);
+    // Held until the rename so no exclusive open slips in between.
+    shared = OpenLocked(path, LOCK_SH);
+  }
+
+  TempFile temp(folder, BaseNameOf(p), exists ? 0600 : newMode, path);
+  if (exists) {
+    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) ThrowErrno(errno, folder, path);
+    // Only root may give the file away; anyone else keeps ownership anyway.
+    (void)!::fchown(temp.Fd(), st.st_uid, st.st_gid);
+  }
+  fill(temp.Fd());
+  if (::fsync(temp.Fd()) != 0) ThrowErrno(errno, folder, path);
+  if (const int err = temp.Close()) ThrowErrno(err, folder, path);
+  if (::rename(temp.Path().c_str(), p.c_str()) != 0) ThrowErrno(errno, p, path);
+  temp.Committed();
+  SyncFolder(folder);
+}
+
+class PosixFileSystem : public FileSystem {
+ public:
+  std::optional<std::string> CurrentDirectory(std::size_t bufferSize) override {
+    std::vector<char> buffer(PATH_MAX + 1);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+      if (errno != ERANGE) return std::nullopt;
+      buffer.resize(buffer.size() * 2);
+    }
+    std::string dir(buffer.data());
+    if (dir.size() >= bufferSize) return std::nullopt;
+    return dir;
+  }
+
+  void CreateDirectoryLevel(const std::string& path) override {
+    const std::string p = ToPosixPath(path);
+    if (::mkdir(p.c_str(), 0777) == 0 || errno == EEXIST) return;
+    ThrowErrno(errno, p, path);
+  }
+
+  void CopyFileOverwrite(const std::string& from, const std::string& to) override {
+    UniqueFd source = OpenLocked(from, LOCK_SH);
+    struct stat sourceStat;
+    if (::fstat(source.Get(), &sourceStat) != 0) ThrowErrno(errno, ToPosixPath(from), from);
+
+    struct stat targetStat;
+    if (::stat(ToPosixPath(to).c_str(), &targetStat) == 0 &&
+        targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino) {
+      // Copying a file onto itself would empty it; Windows refuses it as a sharing violation.
+      throw CFileException(kCauseSharingViolation, to);
+    }
+
+    // The copy takes the source's mode (read-only included) and last write time, as on Windows.
+    WriteFileAtomically(to, sourceStat.st_mode & 07777, [&](int fd) {
+      char chunk[65536];
+      for (;;) {
+        const ssize_t n = ::read(source.Get(), chunk, sizeof chunk);
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          throw CFileException(CauseFromErrno(errno, ""), from);
+        }
+        if (n == 0) break;
+        WriteAll(fd, chunk, static_cast<std::size_t>(n), to);
+      }
+      if (::fchmod(fd, sourceStat.st_mode & 07777) != 0) ThrowErrno(errno, "", to);
+      const struct timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
+      ::futimens(fd, times);
+    });
+  }
+
+  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& path) override {
+    return std::make_unique<PosixOpenFile>(OpenLocked(path, LOCK_EX));
+  }
+
+  FileStatus GetStatus(const std::string& path) override {
+    const std::string p = ToPosixPath(path);
+    struct statx stx;
+    if (::statx(AT_FDCWD, p.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &stx) != 0) {
+      ThrowErrno(errno, p, path);
+    }
+    FileStatus status;
+    if (S_ISDIR(stx.stx_mode)) status.attributes |= kAttributeDirectory;
+    if (!(stx.stx_mode & S_IWUSR)) status.attributes |= kAttributeReadOnly;
+    if (status.attributes == 0) status.attributes = kAttributeNormal;
+    // No birth time on this file system: 0, which SetStatus leaves alone.
+    if (stx.stx_mask & STATX_BTIME) status.creationTime = stx.stx_btime.tv_sec;
+    status.lastAccessTime = stx.stx_atime.tv_sec;
+    status.lastWriteTime = stx.stx_mtime.tv_sec;
+    return status;
+  }
+
+  // The creation time and the attributes other than read-only have no POSIX counterpart and are
+  // left as they are.
+  void SetStatus(const std::string& path, const FileStatus& status) override {
+    const std::string p = ToPosixPath(path);
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0) ThrowErrno(errno, p, path);
+    const struct timespec times[2] = {
+        {status.lastAccessTime, status.lastAccessTime != 0 ? 0 : UTIME_OMIT},
+        {status.lastWriteTime, status.lastWriteTime != 0 ? 0 : UTIME_OMIT}};
+    if (::utimensat(AT_FDCWD, p.c_str(), times, 0) != 0) ThrowErrno(errno, p, path);
+    mode_t mode = st.st_mode & 07777;
+    if (status.attributes & kAttributeReadOnly) {
+      mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else {
+      mode |= S_IWUSR;
+    }
+    if (mode != (st.st_mode & 07777) && ::chmod(p.c_str(), mode) != 0) {
+      ThrowErrno(errno, p, path);
+    }
+  }
+
+  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                           bool* truncated) override {
+    try {
+      UniqueFd fd = OpenLocked(path, LOCK_SH);
+      bool cut = false;
+      std::string bytes = ReadUpTo(fd.Get(), maxBytes, cut, path);
+      if (truncated) *truncated = cut;
+      return bytes;
+    } catch (const CFileException&) {
+      return std::nullopt;
+    }
+  }
+
+  std::optional<std::string> ReadExistingFile(const std::string& path,
+                                              std::size_t maxBytes) override {
+    UniqueFd fd;
+    try {
+      fd = OpenLocked(path, LOCK_SH);
+    } catch (const CFileException& e) {
+      if (e.Cause() == kCauseFileNotFound) return std::nullopt;
+      throw;
+    }
+    bool cut = false;
+    std::string bytes = ReadUpTo(fd.Get(), maxBytes, cut, path);
+    if (cut) throw CFileException(kCauseGeneric, path);
+    return bytes;
+  }
+
+  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
+    try {
+      WriteFileAtomically(path, 0666,
+                          [&](int fd) { WriteAll(fd, bytes.data(), bytes.size(), path); });
+      return true;
+    } catch (const CFileException&) {
+      return false;
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> MakeNativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+}  // namespace gridmoor
