@@ -1,1 +1,233 @@
-// (to be written)
+#include "platform/ProfileText.h"
+
+#include <cstddef>
+
+namespace gridmoor {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  a = Trim(a);
+  b = Trim(b);
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+enum class LineKind { kBlank, kComment, kSection, kEntry };
+
+struct Line {
+  std::size_t begin = 0;  // first byte of the line
+  std::size_t end = 0;    // end of its content, before the line end
+  std::size_t next = 0;   // first byte of the following line
+  LineKind kind = LineKind::kBlank;
+  std::string_view name;  // section name or key, trimmed
+  std::size_t equals = std::string_view::npos;  // position of an entry's first '='
+};
+
+// Splits into lines at CR LF, LF or CR and classifies each. A UTF-8 byte-order mark at the
+// very start is not part of the first line.
+std::vector<Line> Scan(std::string_view text) {
+  std::vector<Line> lines;
+  std::size_t pos = text.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
+  while (pos < text.size()) {
+    Line line;
+    line.begin = pos;
+    const std::size_t brk = text.find_first_of("\r\n", pos);
+    line.end = brk == std::string_view::npos ? text.size() : brk;
+    line.next = line.end;
+    if (line.next < text.size()) {
+      line.next += (text[line.next] == '\r' && line.next + 1 < text.size() &&
+                    text[line.next + 1] == '\n')
+                       ? 2
+                       : 1;
+    }
+    const std::string_view content = Trim(text.substr(line.begin, line.end - line.begin));
+    const std::size_t first = content.empty() ? line.end : content.data() - text.data();
+    if (content.empty()) {
+      line.kind = LineKind::kBlank;
+    } else if (content.front() == ';') {
+      line.kind = LineKind::kComment;
+    } else if (content.front() == '[' && content.find(']') != std::string_view::npos) {
+      line.kind = LineKind::kSection;
+      line.name = Trim(content.substr(1, content.find(']') - 1));
+    } else {
+      line.kind = LineKind::kEntry;
+      const std::size_t eq = content.find('=');
+      if (eq != std::string_view::npos) line.equals = first + eq;
+      line.name = Trim(content.substr(0, eq));
+    }
+    lines.push_back(line);
+    pos = line.next;
+  }
+  return lines;
+}
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// Index of the first header named `section`, or kNone.
+std::size_t FindSection(const std::vector<Line>& lines, std::string_view section) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind == LineKind::kSection && SameName(lines[i].name, section)) return i;
+  }
+  return kNone;
+}
+
+// One past the last line of the section whose header is at `header`.
+std::size_t SectionEnd(const std::vector<Line>& lines, std::size_t header) {
+  std::size_t i = header + 1;
+  while (i < lines.size() && lines[i].kind != LineKind::kSection) ++i;
+  return i;
+}
+
+std::size_t FindKey(const std::vector<Line>& lines, std::size_t header, std::string_view key) {
+  const std::size_t end = SectionEnd(lines, header);
+  for (std::size_t i = header + 1; i < end; ++i) {
+    if (lines[i].kind == LineKind::kEntry && SameName(lines[i].name, key)) return i;
+  }
+  return kNone;
+}
+
+std::string_view ValueOf(std::string_view text, const Line& line) {
+  if (line.equals == std::string_view::npos) return {};
+  std::string_view value = Trim(text.substr(line.equals + 1, line.end - line.equals - 1));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+bool EndsWithLineEnd(std::string_view text) {
+  return !text.empty() && (text.back() == '\r' || text.back() == '\n');
+}
+
+std::string Splice(std::string_view text, std::size_t from, std::size_t to,
+                   std::string_view insert) {
+  std::string out;
+  out.reserve(text.size() - (to - from) + insert.size());
+  out.append(text.substr(0, from));
+  out.append(insert);
+  out.append(text.substr(to));
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string_view> FindProfileValue(std::string_view text, std::string_view section,
+                                                 std::string_view key) {
+  const std::vector<Line> lines = Scan(text);
+  const std::size_t header = FindSection(lines, section);
+  if (header == kNone) return std::nullopt;
+  const std::size_t entry = FindKey(lines, header, key);
+  if (entry == kNone) return std::nullopt;
+  return ValueOf(text, lines[entry]);
+}
+
+std::vector<std::string_view> ProfileSectionNames(std::string_view text) {
+  std::vector<std::string_view> names;
+  for (const Line& line : Scan(text)) {
+    if (line.kind == LineKind::kSection) names.push_back(line.name);
+  }
+  return names;
+}
+
+std::optional<std::vector<std::string_view>> ProfileKeyNames(std::string_view text,
+                                                             std::string_view section) {
+  const std::vector<Line> lines = Scan(text);
+  const std::size_t header = FindSection(lines, section);
+  if (header == kNone) return std::nullopt;
+  std::vector<std::string_view> names;
+  const std::size_t end = SectionEnd(lines, header);
+  for (std::size_t i = header + 1; i < end; ++i) {
+    if (lines[i].kind == LineKind::kEntry) names.push_back(lines[i].name);
+  }
+  return names;
+}
+
+bool IsWritableProfileEntry(std::string_view section, std::string_view key,
+                            std::string_view value) {
+  constexpr std::string_view kLineBreaks = "\r\n";
+  if (section.find_first_of(kLineBreaks) != std::string_view::npos ||
+      key.find_first_of(kLineBreaks) != std::string_view::npos ||
+      value.find_first_of(kLineBreaks) != std::string_view::npos) {
+    return false;
+  }
+  if (section.find(']') != std::string_view::npos) return false;
+  if (key.find('=') != std::string_view::npos) return false;
+  const std::string_view trimmedKey = Trim(key);
+  return trimmedKey.empty() || (trimmedKey.front() != '[' && trimmedKey.front() != ';');
+}
+
+std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value) {
+  const std::vector<Line> lines = Scan(text);
+  const std::size_t header = FindSection(lines, section);
+  const std::string entry = std::string(Trim(key)) + "=" + std::string(value);
+
+  if (header == kNone) {
+    std::string out(text);
+    const bool onlyBom = text == kUtf8Bom;
+    if (!text.empty() && !onlyBom && !EndsWithLineEnd(text)) out += kLineEnd;
+    out += "[" + std::string(Trim(section)) + "]" + std::string(kLineEnd);
+    out += entry + std::string(kLineEnd);
+    return out;
+  }
+
+  const std::size_t found = FindKey(lines, header, key);
+  if (found != kNone) {
+    const Line& line = lines[found];
+    if (line.equals != std::string_view::npos) {
+      // Keep the bytes up to and including '=': the key's spelling and its spacing.
+      return Splice(text, line.equals + 1, line.end, value);
+    }
+    const std::size_t keyEnd = static_cast<std::size_t>(line.name.data() - text.data()) +
+                               line.name.size();
+    return Splice(text, keyEnd, line.end, "=" + std::string(value));
+  }
+
+  std::size_t anchor = header;
+  for (std::size_t i = header + 1; i < SectionEnd(lines, header); ++i) {
+    if (lines[i].kind == LineKind::kEntry) anchor = i;
+  }
+  const Line& after = lines[anchor];
+  std::string insert;
+  if (after.next == after.end) insert += kLineEnd;  // the last line of a file lacking a final end
+  insert += entry + std::string(kLineEnd);
+  return Splice(text, after.next, after.next, insert);
+}
+
+std::string DeleteProfileKey(std::string_view text, std::string_view section,
+                             std::string_view key) {
+  const std::vector<Line> lines = Scan(text);
+  const std::size_t header = FindSection(lines, section);
+  if (header == kNone) return std::string(text);
+  const std::size_t found = FindKey(lines, header, key);
+  if (found == kNone) return std::string(text);
+  return Splice(text, lines[found].begin, lines[found].next, {});
+}
+
+std::string DeleteProfileSection(std::string_view text, std::string_view section) {
+  const std::vector<Line> lines = Scan(text);
+  const std::size_t header = FindSection(lines, section);
+  if (header == kNone) return std::string(text);
+  const std::size_t end = SectionEnd(lines, header);
+  const std::size_t to = end < lines.size() ? lines[end].begin : text.size();
+  return Splice(text, lines[header].begin, to, {});
+}
+
+}  // namespace gridmoor

@@ -1,0 +1,46 @@
+#pragma once
+// The text of a profile (INI) file: finding values the way the Windows profile functions find
+// them, and changing one entry while keeping every other byte. Pure functions on bytes; the
+// file handling is ProfileStore's. docs/profile-files.md has the rules.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gridmoor {
+
+// The value of `key` in the first section named `section` (names matched without regard to
+// ASCII letter case, white space around them ignored), trimmed of white space and of one pair
+// of matching outer quotes. nullopt when the section or the key is missing.
+std::optional<std::string_view> FindProfileValue(std::string_view text, std::string_view section,
+                                                 std::string_view key);
+
+// Every section header's name, in file order, duplicates included.
+std::vector<std::string_view> ProfileSectionNames(std::string_view text);
+
+// The key names of the first section named `section`, in file order; nullopt when it is missing.
+std::optional<std::vector<std::string_view>> ProfileKeyNames(std::string_view text,
+                                                             std::string_view section);
+
+// Whether an entry with these names and value can be written so that it reads back as written:
+// no line ends anywhere, no '=' in the key, no ']' in the section, and a key that does not
+// start (after white space) with '[' or ';'. Pass value as "" when deleting.
+bool IsWritableProfileEntry(std::string_view section, std::string_view key,
+                            std::string_view value);
+
+// `text` with `key` in `section` set to `value`: the value is replaced where the key stands
+// (keeping the key as spelled in the file), else the key is added after the last key of the
+// section, else the section is added at the end. New lines end in CR LF. Every other byte stays.
+std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value);
+
+// `text` without the first line of `key` in the first `section` (unchanged when missing).
+std::string DeleteProfileKey(std::string_view text, std::string_view section,
+                             std::string_view key);
+
+// `text` without the first section named `section`: its header and every line up to the next
+// header (unchanged when missing).
+std::string DeleteProfileSection(std::string_view text, std::string_view section);
+
+}  // namespace gridmoor
