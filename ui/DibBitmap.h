@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -20,7 +21,7 @@ struct DibHeader {
 
 // The palette used for images whose section has no colour table: the 20 static colours of a
 // palette device around a 6x6x6 colour cube and a grey ramp.
-extern const RGBQUAD kFixedPalette[256];
+extern const std::array<RGBQUAD, 256> kFixedPalette;
 
 // Colour-table entries a header implies, whatever its biClrUsed: 2, 16, 256 for 1, 4, 8 bits;
 // 3 (the bit-field masks) for 16, 24, 32 bits with BI_BITFIELDS; otherwise 0.

@@ -91,6 +91,7 @@ class CHyperLink : public SubclassedWindow {
   DWORD m_nStyle;
   std::string m_strTarget;
   OwnedFont m_fontLink;
+  HFONT m_controlFont;  // not owned: the control's own font, given back when the label goes
   ToolTip m_tip;
   LinkLauncher* m_launcher;  // not owned
 
