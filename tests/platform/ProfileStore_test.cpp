@@ -1,1 +1,253 @@
-// (to be written)
+// The profile service over real files: answers and counts, and writes that never lose data.
+
+#include "platform/ProfileStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/FileException.h"
+#include "platform/TestFolder.h"
+
+namespace gridmoor {
+namespace {
+
+using testing::TestFolder;
+
+// Forwards to the native file system; tests override single operations to make them fail.
+class ForwardingFileSystem : public FileSystem {
+ public:
+  std::optional<std::string> CurrentDirectory(std::size_t size) override {
+    return m_inner->CurrentDirectory(size);
+  }
+  void CreateDirectoryLevel(const std::string& p) override { m_inner->CreateDirectoryLevel(p); }
+  void CopyFileOverwrite(const std::string& f, const std::string& t) override {
+    m_inner->CopyFileOverwrite(f, t);
+  }
+  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& p) override {
+    return m_inner->OpenExclusiveForRead(p);
+  }
+  FileStatus GetStatus(const std::string& p) override { return m_inner->GetStatus(p); }
+  void SetStatus(const std::string& p, const FileStatus& s) override { m_inner->SetStatus(p, s); }
+  std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t max,
+                                           bool* truncated) override {
+    return m_inner->ReadWholeFile(p, max, truncated);
+  }
+  std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
+    if (m_readFailure != kCauseNone) throw CFileException(m_readFailure, p);
+    return m_inner->ReadExistingFile(p, max);
+  }
+  bool ReplaceFileContents(const std::string& p, const std::string& bytes) override {
+    ++m_replaces;
+    if (m_failReplace) return false;
+    return m_inner->ReplaceFileContents(p, bytes);
+  }
+
+  int m_readFailure = kCauseNone;
+  bool m_failReplace = false;
+  int m_replaces = 0;
+
+ private:
+  std::unique_ptr<FileSystem> m_inner = MakeNativeFileSystem();
+};
+
+class ProfileStoreTest : public ::testing::Test {
+ protected:
+  std::string Get(const char* section, const char* key, const std::string& file,
+                  unsigned size = 100) {
+    std::vector<char> buffer(size + 1, '#');
+    const unsigned n = m_store.GetPrivateProfileStringA(section, key, "default", buffer.data(),
+                                                        size, file);
+    EXPECT_EQ(n, std::strlen(buffer.data()));
+    return buffer.data();
+  }
+  int Write(const char* section, const char* key, const char* value, const std::string& file) {
+    return m_store.WritePrivateProfileStringA(section, key, value, file);
+  }
+
+  TestFolder m_dir;
+  ForwardingFileSystem m_files;
+  ProfileStore m_store{m_files};
+};
+
+struct CountCase {
+  const char* value;
+  unsigned bufferSize;
+  unsigned count;
+  const char* copied;
+};
+
+class ProfileStoreCounts : public ProfileStoreTest,
+                           public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(ProfileStoreCounts, CutsToTheBufferLessOne) {
+  const CountCase& c = GetParam();
+  m_dir.Write("install.ini", std::string("[installinfo]\r\nname=") + c.value + "\r\n");
+  char buffer[256];
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(m_store.GetPrivateProfileStringA("installinfo", "name", "default", buffer,
+                                             c.bufferSize, m_dir.Path("install.ini")),
+            c.count);
+  EXPECT_STREQ(buffer, c.copied);
+  EXPECT_EQ(buffer[c.bufferSize], '#');  // nothing written past the buffer
+}
+
+const std::string k150(150, 'x');
+const std::string k99(99, 'x');
+
+INSTANTIATE_TEST_SUITE_P(Table, ProfileStoreCounts,
+                         ::testing::Values(CountCase{"Kestrel", 100, 7, "Kestrel"},
+                                           CountCase{"Kestrel", 8, 7, "Kestrel"},
+                                           CountCase{"Kestrel", 7, 6, "Kestre"},
+                                           CountCase{"Kestrel", 1, 0, ""},
+                                           CountCase{"", 100, 0, ""},
+                                           CountCase{k150.c_str(), 100, 99, k99.c_str()}));
+
+TEST_F(ProfileStoreTest, ZeroBufferAnswersZeroAndWritesNothing) {
+  m_dir.Write("a.ini", "[s]\r\nk=v\r\n");
+  char buffer[2] = {'#', '#'};
+  EXPECT_EQ(m_store.GetPrivateProfileStringA("s", "k", "d", buffer, 0, m_dir.Path("a.ini")), 0u);
+  EXPECT_EQ(buffer[0], '#');
+  EXPECT_EQ(m_store.GetPrivateProfileStringA("s", "k", "d", nullptr, 10, m_dir.Path("a.ini")), 0u);
+}
+
+TEST_F(ProfileStoreTest, MissingFileSectionOrKeyGivesTheDefaultCut) {
+  m_dir.Write("a.ini", "[s]\r\nk=v\r\n");
+  EXPECT_EQ(Get("s", "k", m_dir.Path("missing.ini")), "default");
+  EXPECT_EQ(Get("s", "k", m_dir.Path("no\\such\\a.ini")), "default");
+  EXPECT_EQ(Get("t", "k", m_dir.Path("a.ini")), "default");
+  EXPECT_EQ(Get("s", "j", m_dir.Path("a.ini")), "default");
+  EXPECT_EQ(Get("s", "j", m_dir.Path("a.ini"), 4), "def");
+  char buffer[8];
+  EXPECT_EQ(m_store.GetPrivateProfileStringA("s", "j", nullptr, buffer, 8, m_dir.Path("a.ini")),
+            0u);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST_F(ProfileStoreTest, AFileHeldWithoutSharingReadsAsMissing) {
+  m_dir.Write("a.ini", "[s]\r\nk=v\r\n");
+  auto held = m_files.OpenExclusiveForRead(m_dir.Path("a.ini"));
+  EXPECT_EQ(Get("s", "k", m_dir.Path("a.ini")), "default");
+}
+
+TEST_F(ProfileStoreTest, NullNamesListSectionsOrKeys) {
+  m_dir.Write("a.ini", "[one]\r\nx=1\r\ny=2\r\n[two]\r\n");
+  const std::string file = m_dir.Path("a.ini");
+  char buffer[32];
+  EXPECT_EQ(m_store.GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 32, file), 8u);
+  EXPECT_EQ(std::string(buffer, 9), std::string("one\0two\0\0", 9));
+  EXPECT_EQ(m_store.GetPrivateProfileStringA("ONE", nullptr, "", buffer, 32, file), 4u);
+  EXPECT_EQ(std::string(buffer, 5), std::string("x\0y\0\0", 5));
+  // Cut lists end in two NULs and answer the size less two.
+  EXPECT_EQ(m_store.GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 6, file), 4u);
+  EXPECT_EQ(std::string(buffer, 6), std::string("one\0\0\0", 6));
+  EXPECT_EQ(m_store.GetPrivateProfileStringA("three", nullptr, "", buffer, 32, file), 0u);
+  EXPECT_EQ(buffer[0], '\0');
+}
+
+TEST_F(ProfileStoreTest, WriteReplacesAddsAndCreates) {
+  const std::string file = m_dir.Path("67season.ini");
+  EXPECT_NE(Write("Season", "numEvents", "1", file), 0);
+  EXPECT_NE(Write("Event 1", "name", "Kestrel Heath", file), 0);
+  EXPECT_NE(Write("Season", "NumEvents", "2", file), 0);
+  EXPECT_EQ(m_dir.Read("67season.ini"),
+            "[Season]\r\nnumEvents=2\r\n[Event 1]\r\nname=Kestrel Heath\r\n");
+  EXPECT_EQ(Get("season", "NUMEVENTS", file), "2");
+}
+
+TEST_F(ProfileStoreTest, WriteIntoAMissingFolderFailsAndCreatesNothing) {
+  EXPECT_EQ(Write("Season", "NumEvents", "1", m_dir.Path("seasons\\67season.ini")), 0);
+  EXPECT_EQ(m_dir.Listing(), "");
+}
+
+TEST_F(ProfileStoreTest, ReadOnlyFileIsRefusedAndLeftByteForByte) {
+  const std::string before = "[Season]\nnumEvents=12\n";
+  m_dir.Write("67season.ini", before);
+  m_dir.SetReadOnly("67season.ini", true);
+  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
+  EXPECT_EQ(Write("Season", "NumEvents", "12", m_dir.Path("67season.ini")), 0);  // no change
+  EXPECT_EQ(m_dir.Read("67season.ini"), before);
+  EXPECT_EQ(m_dir.Listing(), "67season.ini;");
+}
+
+TEST_F(ProfileStoreTest, FileHeldWithoutSharingMakesTheWriteFailNotClobber) {
+  const std::string before = "[Season]\r\nnumEvents=12\r\n; keep me\r\n";
+  m_dir.Write("67season.ini", before);
+  auto held = m_files.OpenExclusiveForRead(m_dir.Path("67season.ini"));
+  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
+  held.reset();
+  EXPECT_EQ(m_dir.Read("67season.ini"), before);
+  EXPECT_EQ(m_dir.Listing(), "67season.ini;");
+}
+
+class UnreadableFile : public ProfileStoreTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UnreadableFile, IsNeverRewrittenFromNothing) {
+  const std::string before = "[Season]\r\nnumEvents=12\r\n";
+  m_dir.Write("67season.ini", before);
+  m_files.m_readFailure = GetParam();
+  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
+  EXPECT_EQ(m_files.m_replaces, 0);
+  EXPECT_EQ(m_dir.Read("67season.ini"), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, UnreadableFile,
+                         ::testing::Values(kCauseSharingViolation, kCauseHardIO, kCauseGeneric,
+                                           kCauseAccessDenied, kCauseLockViolation));
+
+TEST_F(ProfileStoreTest, AFailedReplaceAnswersZeroAndKeepsTheOldFile) {
+  const std::string before = "[Season]\r\nnumEvents=12\r\n";
+  m_dir.Write("67season.ini", before);
+  m_files.m_failReplace = true;
+  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
+  EXPECT_EQ(m_dir.Read("67season.ini"), before);
+}
+
+TEST_F(ProfileStoreTest, AWriteThatChangesNothingLeavesTheFileAlone) {
+  m_dir.Write("gp.ini", "[Season]\r\nnumEvents=12\r\n");
+  EXPECT_NE(Write("SEASON", "numevents", "12", m_dir.Path("gp.ini")), 0);
+  EXPECT_NE(Write("Season", "absent", nullptr, m_dir.Path("gp.ini")), 0);
+  EXPECT_EQ(m_files.m_replaces, 0);
+}
+
+TEST_F(ProfileStoreTest, NullValueDeletesTheKeyNullKeyTheSection) {
+  m_dir.Write("gp.ini", "[a]\r\nx=1\r\ny=2\r\n[b]\r\nz=3\r\n");
+  EXPECT_NE(Write("a", "X", nullptr, m_dir.Path("gp.ini")), 0);
+  EXPECT_NE(Write("B", nullptr, nullptr, m_dir.Path("gp.ini")), 0);
+  EXPECT_EQ(m_dir.Read("gp.ini"), "[a]\r\ny=2\r\n");
+  EXPECT_NE(Write("a", "k", nullptr, m_dir.Path("missing.ini")), 0);
+  EXPECT_FALSE(m_dir.Exists("missing.ini"));
+}
+
+TEST_F(ProfileStoreTest, EntriesThatWouldNotReadBackAreRefused) {
+  m_dir.Write("gp.ini", "[a]\r\nx=1\r\n");
+  EXPECT_EQ(Write("a", "x", "1\r\n[Season]\r\nnumEvents=0", m_dir.Path("gp.ini")), 0);
+  EXPECT_EQ(Write(nullptr, "x", "1", m_dir.Path("gp.ini")), 0);
+  EXPECT_EQ(m_dir.Read("gp.ini"), "[a]\r\nx=1\r\n");
+}
+
+// A full season written the way the season update writes it.
+std::string SeasonFile(int events) {
+  std::string text = "; GPL season\r\n[Season]\r\nnumEvents=" + std::to_string(events) + "\r\n";
+  for (int i = 1; i <= events; ++i) {
+    text += "\r\n[Event " + std::to_string(i) + "]\r\nname=Track " + std::to_string(i) +
+            "\r\nshortname=T" + std::to_string(i) + "\r\ntrackDirectory=track" +
+            std::to_string(i) + "\r\nnumberOfLaps=50\r\nday=1\r\nmonth=5\r\nstartingGrid=1\r\n";
+  }
+  return text;
+}
+
+TEST_F(ProfileStoreTest, RefreshingAnEventInAFullSeasonChangesOnlyItsValue) {
+  const std::string before = SeasonFile(64);
+  m_dir.Write("67season.ini", before);
+  EXPECT_EQ(Get("Season", "numEvents", m_dir.Path("67season.ini")), "64");
+  EXPECT_EQ(Get("Event 64", "trackDirectory", m_dir.Path("67season.ini")), "track64");
+  EXPECT_NE(Write("Event 40", "name", "Kestrel Heath", m_dir.Path("67season.ini")), 0);
+  std::string expected = before;
+  const std::string old = "name=Track 40\r\n";
+  expected.replace(expected.find(old), old.size(), "name=Kestrel Heath\r\n");
+  EXPECT_EQ(m_dir.Read("67season.ini"), expected);
+}
+
+}  // namespace
+}  // namespace gridmoor
