@@ -1,0 +1,208 @@
+#include "ui/InstallDlg.h"
+
+#include <commdlg.h>
+
+#include <utility>
+
+#include "engine/FileErrorText.h"
+#include "engine/GameFolder.h"
+#include "engine/InstallRun.h"
+#include "res/resource.h"
+#include "ui/HomePage.h"
+#include "ui/framework/FileDialog.h"
+#include "ui/framework/MessageBox.h"
+#include "ui/framework/PaintDC.h"
+
+namespace gridmoor::ui {
+
+namespace {
+
+constexpr int kProgressEnd = 25;
+
+// The screenshot's place in the client area, in device pixels: it does not follow the
+// dialog-unit scaling of the template, so it stays this size with any system font.
+constexpr int kPictureX = 12;
+constexpr int kPictureY = 7;
+constexpr int kPictureWidth = 300;
+constexpr int kPictureHeight = 178;
+
+constexpr std::size_t kChosenPathBuffer = 260;
+
+}  // namespace
+
+CInstallDlg::CInstallDlg() : CInstallDlg(MakeNativeFileSystem(), MakeNativeRegistry()) {}
+
+CInstallDlg::CInstallDlg(std::unique_ptr<FileSystem> files, std::unique_ptr<Registry> registry)
+    : CDialog(IDD_GRIDMOOR_DIALOG),
+      m_files(std::move(files)),
+      m_registry(std::move(registry)),
+      m_profiles(*m_files),
+      m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+CInstallDlg::~CInstallDlg() = default;
+
+void CInstallDlg::DoDataExchange(CDataExchange& dx) {
+  CDialog::DoDataExchange(dx);
+  dx.Attach(IDC_PROGRESS, m_progress);
+  dx.Attach(IDC_README, m_readme);
+  dx.Attach(IDC_REPLAY, m_replay);
+  dx.Attach(IDOK, m_install);
+  dx.Subclass(IDC_HOMEPAGE, m_link);
+  dx.Attach(IDC_CHAMPIONSHIP, m_championship);
+  dx.Attach(IDC_SEASON, m_season);
+  dx.Attach(IDC_GAME_FOLDER, m_gameFolder);
+}
+
+BOOL CInstallDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  m_progress.SetRange(0, kProgressEnd);
+  m_progress.SetPos(0);
+
+  if (!LoadPackage(*this, *m_files, m_profiles, m_package)) {
+    // The loader has told the user. The dialog ends as soon as its initialisation is over;
+    // the steps below still run on the window that is never shown.
+    OnOK();
+  }
+
+  HWND window = GetSafeHwnd();
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+  m_gameFolder.ReplaceAll(GetGamePathFromRegistry(*m_registry));
+  m_link.SetLinkTarget(kHomepageUrl);
+  return TRUE;  // the focus goes to the first tab stop, "Install Track"
+}
+
+BOOL CInstallDlg::PreTranslateMessage(MSG* msg) {
+  // The label's tooltip learns about the mouse only through the messages relayed to it.
+  if (msg->hwnd && msg->hwnd == m_link.GetSafeHwnd()) m_link.PreTranslateMessage(msg);
+  return CDialog::PreTranslateMessage(msg);
+}
+
+bool CInstallDlg::OnCommand(int id, int code) {
+  if (code == BN_CLICKED && id == IDC_BROWSE) {
+    OnBrowse();
+    return true;
+  }
+  if (code == BN_CLICKED && id == IDOK) {
+    OnInstallTrack();
+    return true;
+  }
+  return CDialog::OnCommand(id, code);
+}
+
+void CInstallDlg::OnInstallTrack() {
+  try {
+    gridmoor::OnInstallTrack(*this, *m_files, m_profiles, m_package);
+  } catch (const CFileException& error) {
+    // Only clearing a read-only mark lets an error out; nothing has been copied yet.
+    AppMessageBox(FailedCommandReport(error), MB_OK | MB_ICONSTOP);
+  }
+}
+
+bool CInstallDlg::BrowseForGamePath(std::string& folder) {
+  OpenFileSettings settings;
+  settings.title = "Locate GPL.EXE";
+  settings.filters = {{"GPL.exe File (gpl.exe)", "gpl.exe"}, {"All Files(*.*)", "*.*"}};
+  // No OFN_NOCHANGEDIR: the current directory may move, which is harmless because the package
+  // files are found through the package folder fixed at start.
+  settings.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
+  settings.bufferSize = kChosenPathBuffer;
+  std::optional<std::string> chosen = AskOpenFileName(GetSafeHwnd(), settings);
+  if (!chosen) return false;
+  folder = FolderOfChosenFile(*chosen);
+  return true;
+}
+
+void CInstallDlg::OnBrowse() {
+  std::string folder;
+  if (BrowseForGamePath(folder)) m_gameFolder.ReplaceAll(folder);
+}
+
+bool CInstallDlg::OnPaint() {
+  HWND window = GetSafeHwnd();
+  if (IsIconic(window)) {
+    CPaintDC dc(window);
+    SendMessageA(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(window, &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
+    return true;
+  }
+  {
+    CPaintDC dc(window);
+    m_screenshot.PaintStretched(dc.GetSafeHdc(), kPictureX, kPictureY, kPictureWidth,
+                                kPictureHeight, FALSE);
+  }
+  // The default processing follows; our BeginPaint has left it nothing to draw.
+  return false;
+}
+
+HICON CInstallDlg::OnQueryDragIcon() { return m_hIcon; }
+
+bool CInstallDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+  if (message == WM_SETCURSOR && m_nWaitCursorCount > 0) {
+    // A message box shown during the copy must not turn the dialog's cursor back to an arrow.
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    result = TRUE;
+    return true;
+  }
+  return false;
+}
+
+MessageAnswer CInstallDlg::ShowMessage(const std::string& text, MessageButtons buttons,
+                                       MessageIcon icon) {
+  UINT type = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+  type |= icon == MessageIcon::Stop ? MB_ICONSTOP : MB_ICONEXCLAMATION;
+  const int answer = AppMessageBox(text, type);
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  return answer == IDYES ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+void CInstallDlg::SetProgress(int position) { m_progress.SetPos(position); }
+
+std::string CInstallDlg::GameFolderText() { return m_gameFolder.GetWindowText(); }
+
+bool CInstallDlg::IsChampionshipChecked() { return m_championship.GetCheck() == BST_CHECKED; }
+
+bool CInstallDlg::IsReplayChecked() { return m_replay.GetCheck() == BST_CHECKED; }
+
+void CInstallDlg::BeginWaitCursor() {
+  if (m_nWaitCursorCount++ == 0) m_hCursorBeforeWait = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+}
+
+void CInstallDlg::EndWaitCursor() {
+  if (m_nWaitCursorCount == 0 || --m_nWaitCursorCount > 0) return;
+  SetCursor(m_hCursorBeforeWait ? m_hCursorBeforeWait : LoadCursorA(nullptr, IDC_ARROW));
+  m_hCursorBeforeWait = nullptr;
+}
+
+void CInstallDlg::CheckSeasonBox() { m_season.SetCheck(BST_CHECKED); }
+
+void CInstallDlg::SetReadmeText(const std::string& text) { m_readme.SetWindowText(text); }
+
+void CInstallDlg::SetCaption(const std::string& caption) {
+  ::SetWindowTextA(GetSafeHwnd(), caption.c_str());
+}
+
+void CInstallDlg::SetReplayOption(bool available) {
+  if (available) {
+    m_replay.SetCheck(BST_CHECKED);
+  } else {
+    m_replay.SetCheck(BST_UNCHECKED);
+    m_replay.EnableWindow(false);
+  }
+}
+
+bool CInstallDlg::LoadScreenshot(const std::string& fileName) {
+  return m_screenshot.LoadBmpFile(fileName.c_str()) != FALSE;
+}
+
+void CInstallDlg::CloseDialog() { OnOK(); }
+
+}  // namespace gridmoor::ui
