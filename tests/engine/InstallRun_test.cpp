@@ -1,0 +1,276 @@
+#include "engine/InstallRun.h"
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+#include "RecordingHost.h"
+
+namespace gridmoor {
+namespace {
+
+using namespace gridmoor::testing;
+
+constexpr const char* kSeasonQuestion =
+    "67season.ini is write protected!\r\nDo you wish to remove the readonly flag?";
+constexpr const char* kMustBeWritable =
+    "Ini-files must be writable to complete install.\r\nClick OK to finish.";
+constexpr const char* kTrackLimit =
+    "Sorry, maximum number of tracks in GPL reached.\r\nYou have to remove tracks from "
+    "67season.ini to be able to\r\ninstall this track. Click OK to finish.";
+constexpr const char* kCopyWrong =
+    "Something went wrong while installing track files.\r\nPlease verify that the GPL path is "
+    "correct.";
+constexpr const char* kUpdateWrong =
+    "Something went wrong while updating ini file(s).\r\nPlease verify that the GPL path is "
+    "correct.";
+
+std::string Summary(bool copied, bool updated) {
+  return std::string(copied ? "Install of track files completed OK\r\n"
+                            : "Install of track files went wrong\r\n") +
+         (updated ? "Update of ini file(s) completed OK\r\n"
+                  : "Update of ini file(s) went wrong\r\n") +
+         "\r\nClick OK to finish track install";
+}
+
+std::vector<int> Positions(std::initializer_list<std::vector<int>> parts) {
+  std::vector<int> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+const std::vector<int> kCopy = {8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+const std::vector<int> kSeason = {17, 18, 19, 20, 21, 22, 23, 24, 25};
+
+// A package and a game folder whose season files are the "championship-append" golden case,
+// with files around them that no run may touch.
+class InstallRunTest : public ::testing::Test {
+ public:  // the case tables arrange through these
+  InstallRunTest() {
+    MakePackage(packageFolder.Path());
+    MakeGameFolder(game.Path(), ReadBytes(Golden("before.ini")));
+    WriteBytes(game / "seasons" / "gp.ini", ReadBytes(Golden("gp-before.ini")));
+    WriteBytes(game / "gpl.exe", "MZ the game");
+    WriteBytes(game / "seasons" / "66season.ini", "[Season]\r\nnumEvents=0\r\n");
+    WriteBytes(game / "tracks" / "monaco" / "monaco.dat", "monaco");
+    WriteBytes(game / "replay" / "old.rpy", "an old replay");
+    host.gameFolder = game.Text();
+  }
+  static fs::path Golden(const std::string& name) { return DataPath("championship-append") / name; }
+  std::string SeasonPath() const { return game.Text() + "\\seasons\\67season.ini"; }
+
+  void Run() { OnInstallTrack(host, platform.files, platform.profiles, package); }
+
+  // The game folder as a run that installed everything leaves it.
+  std::map<std::string, std::string> Installed(std::map<std::string, std::string> files,
+                                               bool replay, bool championship) const {
+    for (const std::string& name : PackageTrackFiles())
+      files["tracks/zandvoort/" + (name == "dat" ? std::string("zandvoort.dat") : name)] =
+          TrackFileBytes(name);
+    if (replay) files["replay/zandvoort_wr.rpy"] = TrackFileBytes("rpy");
+    files["seasons/67season.ini"] = ReadBytes(Golden("after.ini"));
+    if (championship) files["seasons/gp.ini"] = ReadBytes(Golden("gp-after.ini"));
+    return files;
+  }
+
+  TempFolder packageFolder;
+  TempFolder game;
+  Platform platform;
+  RecordingHost host;
+  TrackPackage package = PackageFor(packageFolder);
+};
+
+TEST_F(InstallRunTest, FullRunTalksToTheDialogInThisOrder) {
+  host.replayChecked = true;
+  host.championshipChecked = true;
+  const auto before = Snapshot(game.Path());
+  Run();
+
+  std::vector<std::string> calls = {"folder?", "gp?", "progress 1", "wait on"};
+  for (int p = 8; p <= 16; ++p) calls.push_back("progress " + std::to_string(p));
+  calls.insert(calls.end(), {"replay?", "progress 17", "wait off"});
+  for (int p = 17; p <= 25; ++p) calls.push_back("progress " + std::to_string(p));
+  calls.insert(calls.end(), {"gp?", "progress 25", "box ok", "close"});
+  EXPECT_EQ(host.Calls(), calls);
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(Summary(true, true))});
+  EXPECT_EQ(Snapshot(game.Path()), Installed(before, true, true));
+  for (const std::string& path : platform.files.written)
+    EXPECT_EQ(path.rfind(game.Text() + "\\", 0), 0u) << path;
+}
+
+// Every way through the run: its boxes, its bar positions and what it leaves in the game folder.
+struct RunWay {
+  const char* name;
+  std::function<void(InstallRunTest&)> arrange;
+  std::vector<MessageAnswer> answers;
+  std::function<std::vector<Box>(InstallRunTest&)> boxes;
+  std::vector<int> progress;
+  int filesCopied;  // of the nine, in list order
+  bool seasonUpdated;
+};
+
+class InstallRunWayTest : public InstallRunTest, public ::testing::WithParamInterface<RunWay> {};
+
+TEST_P(InstallRunWayTest, EndsWithTheDialogClosed) {
+  GetParam().arrange(*this);
+  host.answers.assign(GetParam().answers.begin(), GetParam().answers.end());
+  const auto before = Snapshot(game.Path());
+  Run();
+
+  EXPECT_EQ(host.Boxes(), GetParam().boxes(*this));
+  EXPECT_EQ(host.Progress(), GetParam().progress);
+  EXPECT_EQ(host.Calls().back(), "close");
+  EXPECT_EQ(host.CountOf("close"), 1);
+  EXPECT_EQ(host.CountOf("folder?"), 1);
+
+  auto expected = before;
+  for (int i = 0; i < GetParam().filesCopied; ++i) {
+    const std::string& name = PackageTrackFiles()[i];
+    expected["tracks/zandvoort/" + (name == "dat" ? std::string("zandvoort.dat") : name)] =
+        TrackFileBytes(name);
+  }
+  if (GetParam().seasonUpdated) expected["seasons/67season.ini"] = ReadBytes(Golden("after.ini"));
+  EXPECT_EQ(Snapshot(game.Path()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, InstallRunWayTest,
+    ::testing::Values(
+        RunWay{"Success", [](InstallRunTest&) {}, {},
+               [](InstallRunTest&) { return std::vector<Box>{OkBox(Summary(true, true))}; },
+               Positions({{1}, kCopy, kSeason, {25}}), 9, true},
+        RunWay{"ReadOnlySeasonRefused",
+               [](InstallRunTest& t) { SetReadOnly(*t.platform.native, t.SeasonPath(), true); },
+               {MessageAnswer::No},
+               [](InstallRunTest&) {
+                 return std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(kMustBeWritable)};
+               },
+               {}, 0, false},
+        RunWay{"ReadOnlySeasonCleared",
+               [](InstallRunTest& t) { SetReadOnly(*t.platform.native, t.SeasonPath(), true); },
+               {MessageAnswer::Yes},
+               [](InstallRunTest&) {
+                 return std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))};
+               },
+               Positions({{1}, kCopy, kSeason, {25}}), 9, true},
+        RunWay{"SeasonFileMissing",
+               [](InstallRunTest& t) { fs::remove(t.game / "seasons" / "67season.ini"); }, {},
+               [](InstallRunTest& t) {
+                 return std::vector<Box>{OkBox("The file could not be located.\r\n" + t.SeasonPath())};
+               },
+               {}, 0, false},
+        RunWay{"SeasonFull",
+               [](InstallRunTest& t) {
+                 WriteBytes(t.game / "seasons" / "67season.ini", SeasonWithEvents(64));
+               },
+               {}, [](InstallRunTest&) { return std::vector<Box>{OkBox(kTrackLimit)}; }, {1}, 0,
+               false},
+        RunWay{"CopyFailsUpdateStillRuns",
+               [](InstallRunTest& t) { fs::remove(t.packageFolder / "minrace.lp"); }, {},
+               [](InstallRunTest& t) {
+                 return std::vector<Box>{
+                     OkBox("The file could not be located.\r\n" + t.packageFolder.Text() +
+                           "\\minrace.lp"),
+                     OkBox(kCopyWrong), OkBox(Summary(false, true))};
+               },
+               Positions({{1, 8, 9, 10, 11, 12, 13, 14, 15, 0}, kSeason, {25}}), 8, true},
+        RunWay{"UpdateFails",
+               [](InstallRunTest& t) { t.platform.files.failReplaceOf = "67season.ini"; }, {},
+               [](InstallRunTest&) {
+                 return std::vector<Box>{OkBox(kUpdateWrong), OkBox(Summary(true, false))};
+               },
+               Positions({{1}, kCopy, kSeason, {25}}), 9, false},
+        RunWay{"BothFail",
+               [](InstallRunTest& t) {
+                 fs::remove_all(t.game / "tracks");
+                 t.platform.files.failReplaceOf = "67season.ini";
+               },
+               {},
+               [](InstallRunTest& t) {
+                 return std::vector<Box>{
+                     OkBox("All or part of the path is invalid.\r\n" + t.game.Text() +
+                           "\\tracks\\zandvoort"),
+                     OkBox(kCopyWrong), OkBox(kUpdateWrong), OkBox(Summary(false, false))};
+               },
+               Positions({{1, 0}, kSeason, {25}}), 0, false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(InstallRunTest, UpdateFailsEvenWhenOnlyTheSeasonFileFailsAndTheChampionshipSucceeds) {
+  host.championshipChecked = true;
+  platform.files.failReplaceOf = "67season.ini";
+  Run();
+  EXPECT_EQ(host.Boxes(), (std::vector<Box>{OkBox(kUpdateWrong), OkBox(Summary(true, false))}));
+  EXPECT_EQ(ReadBytes(game / "seasons" / "gp.ini"), ReadBytes(Golden("gp-after.ini")));
+}
+
+TEST_F(InstallRunTest, SeasonFullAfterTheMarkWasClearedKeepsItCleared) {
+  WriteBytes(game / "seasons" / "67season.ini", SeasonWithEvents(70));
+  SetReadOnly(*platform.native, SeasonPath(), true);
+  host.answers = {MessageAnswer::Yes};
+  Run();
+  EXPECT_EQ(host.Boxes(), (std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(kTrackLimit)}));
+  EXPECT_FALSE(platform.native->GetStatus(SeasonPath()).attributes & kAttributeReadOnly);
+  EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"), SeasonWithEvents(70));
+  EXPECT_FALSE(fs::exists(game / "tracks" / "zandvoort"));
+}
+
+TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
+  SetReadOnly(*platform.native, SeasonPath(), true);
+  platform.files.failSetStatusCause = kCauseAccessDenied;
+  host.answers = {MessageAnswer::Yes};
+  const auto before = Snapshot(game.Path());
+  EXPECT_THROW(Run(), CFileException);
+  EXPECT_EQ(host.Calls(), (std::vector<std::string>{"folder?", "box yesno"}));
+  EXPECT_EQ(Snapshot(game.Path()), before);
+}
+
+// The checks get the folder as typed; the writing steps without one trailing backslash.
+TEST_F(InstallRunTest, OneTrailingBackslashIsDroppedForTheWritingStepsOnly) {
+  for (const char* tail : {"\\", "\\\\"}) {
+    TempFolder otherGame;
+    MakeGameFolder(otherGame.Path(), ReadBytes(Golden("before.ini")));
+    SetReadOnly(*platform.native, otherGame.Text() + "\\seasons\\67season.ini", true);
+    RecordingHost runHost;
+    runHost.gameFolder = otherGame.Text() + tail;
+    runHost.answers = {MessageAnswer::Yes};
+    platform.files.written.clear();
+    OnInstallTrack(runHost, platform.files, platform.profiles, package);
+
+    EXPECT_EQ(runHost.Boxes(), (std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))}))
+        << tail;
+    const std::string typed = runHost.gameFolder;
+    const std::string shortened = typed.substr(0, typed.size() - 1);
+    ASSERT_FALSE(platform.files.written.empty());
+    EXPECT_EQ(platform.files.written.front(), typed + "\\seasons\\67season.ini") << tail;
+    for (std::size_t i = 1; i < platform.files.written.size(); ++i)
+      EXPECT_EQ(platform.files.written[i].rfind(shortened + "\\", 0), 0u)
+          << platform.files.written[i];
+    EXPECT_EQ(platform.files.written[1], shortened + "\\tracks\\zandvoort") << tail;
+    EXPECT_EQ(ReadBytes(otherGame / "seasons" / "67season.ini"), ReadBytes(Golden("after.ini")));
+  }
+}
+
+TEST_F(InstallRunTest, EmptyFolderTextStopsAtTheCheck) {
+  host.gameFolder = "";
+  Run();
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(
+                              "All or part of the path is invalid.\r\n\\seasons\\67season.ini")});
+  EXPECT_TRUE(host.Progress().empty());
+  EXPECT_EQ(host.Calls().back(), "close");
+}
+
+// From the package folder as the program starts in it to the installed track.
+TEST_F(InstallRunTest, LoadedPackageInstallsWithItsReplay) {
+  TrackPackage loaded;
+  {
+    CurrentDirectoryScope inPackage(packageFolder.Path());
+    RecordingHost loadHost;
+    ASSERT_TRUE(LoadPackage(loadHost, platform.files, platform.profiles, loaded));
+  }
+  host.replayChecked = true;
+  const auto before = Snapshot(game.Path());
+  OnInstallTrack(host, platform.files, platform.profiles, loaded);
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(Summary(true, true))});
+  EXPECT_EQ(Snapshot(game.Path()), Installed(before, true, false));
+}
+
+}  // namespace
+}  // namespace gridmoor

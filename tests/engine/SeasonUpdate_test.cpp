@@ -1,0 +1,202 @@
+#include "engine/SeasonUpdate.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "EngineTestSupport.h"
+#include "RecordingHost.h"
+
+namespace gridmoor {
+namespace {
+
+using namespace gridmoor::testing;
+
+const std::vector<int> kSeasonProgress = {17, 18, 19, 20, 21, 22, 23, 24, 25};
+
+struct CountCase {
+  const char* name;
+  std::string seasonFile;  // "" for no file at all
+  int full;
+};
+
+class IsSeasonFullTest : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(IsSeasonFullTest, LooksAtTheCountAlone) {
+  TempFolder game;
+  fs::create_directories(game / "seasons");
+  if (!GetParam().seasonFile.empty()) WriteBytes(game / "seasons" / "67season.ini", GetParam().seasonFile);
+  Platform platform;
+  EXPECT_EQ(IsSeasonFull(platform.profiles, game.Text()), GetParam().full);
+  EXPECT_TRUE(platform.files.written.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, IsSeasonFullTest,
+    ::testing::Values(CountCase{"SixtyThree", "[Season]\r\nnumEvents=63\r\n", 0},
+                      CountCase{"SixtyFour", "[Season]\r\nnumEvents=64\r\n", 1},
+                      CountCase{"Seventy", "[Season]\r\nnumEvents=70\r\n", 1},
+                      CountCase{"LeadingDigits", "[Season]\r\nnumEvents=64x\r\n", 1},
+                      CountCase{"KeyInOtherCase", "[SEASON]\r\nNUMEVENTS=64\r\n", 1},
+                      CountCase{"QuotedWithSpaceAndSign", "[Season]\r\nnumEvents=\" +64\"\r\n", 1},
+                      CountCase{"Negative", "[Season]\r\nnumEvents=-64\r\n", 0},
+                      CountCase{"NotANumber", "[Season]\r\nnumEvents=many\r\n", 0},
+                      CountCase{"KeyMissing", "[Season]\r\nyear=1967\r\n", 0},
+                      CountCase{"FileMissing", "", 0},
+                      // The track being in the season already changes nothing.
+                      CountCase{"FullWithTheTrack", SeasonWithEvents(64), 1}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ParseEventCountTest, TakesTheLeadingNumberAndSaturates) {
+  const struct {
+    const char* text;
+    int count;
+  } cases[] = {{"default", 0}, {"12", 12},   {"  12", 12},          {"\t+7", 7},
+               {"-3", -3},     {"64x", 64},  {"+", 0},              {"", 0},
+               {"0012", 12},   {"1 2", 1},   {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
+  for (const auto& c : cases) EXPECT_EQ(ParseEventCount(c.text), c.count) << c.text;
+}
+
+// Golden cases: tests/data/engine/<case>/before.ini becomes after.ini; gp-before.ini, where
+// there is one, becomes gp-after.ini when the championship is chosen and stays as it was when not.
+struct GoldenCase {
+  const char* name;
+  bool championship;
+};
+
+class SeasonGoldenTest : public ::testing::TestWithParam<GoldenCase> {};
+
+TEST_P(SeasonGoldenTest, UpdatesTheFilesByteForByte) {
+  const fs::path data = DataPath(GetParam().name);
+  TempFolder game;
+  WriteBytes(game / "seasons" / "67season.ini", ReadBytes(data / "before.ini"));
+  const bool hasChampionship = fs::exists(data / "gp-before.ini");
+  if (hasChampionship) WriteBytes(game / "seasons" / "gp.ini", ReadBytes(data / "gp-before.ini"));
+
+  Platform platform;
+  RecordingHost host;
+  host.championshipChecked = GetParam().championship;
+  TempFolder packageFolder;
+  EXPECT_TRUE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+
+  EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"), ReadBytes(data / "after.ini"));
+  if (hasChampionship) {
+    EXPECT_EQ(ReadBytes(game / "seasons" / "gp.ini"),
+              ReadBytes(data / (GetParam().championship ? "gp-after.ini" : "gp-before.ini")));
+  } else {
+    EXPECT_FALSE(fs::exists(game / "seasons" / "gp.ini"));
+  }
+  // Only the season file moves the bar; the championship box is read once it is done.
+  EXPECT_EQ(host.Progress(), kSeasonProgress);
+  EXPECT_EQ(host.Calls().back(), "gp?");
+  EXPECT_TRUE(host.Boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SeasonGoldenTest,
+    ::testing::Values(GoldenCase{"append", false}, GoldenCase{"refresh", false},
+                      GoldenCase{"highest-match", false}, GoldenCase{"letter-case", false},
+                      GoldenCase{"no-season-section", false}, GoldenCase{"stale-section", false},
+                      GoldenCase{"beyond-count", false}, GoldenCase{"negative-count", false},
+                      GoldenCase{"championship-append", true},
+                      GoldenCase{"championship-append", false},
+                      GoldenCase{"championship-refresh", true},
+                      GoldenCase{"championship-over-limit", true}),
+    [](const auto& info) {
+      std::string name = info.param.name;
+      for (char& c : name)
+        if (c == '-') c = '_';
+      return name + (info.param.championship ? "_WithChampionship" : "");
+    });
+
+TEST(SeasonUpdateTest, MissingFilesStartAtEventOne) {
+  TempFolder game;
+  fs::create_directories(game / "seasons");
+  Platform platform;
+  RecordingHost host;
+  host.championshipChecked = true;
+  TempFolder packageFolder;
+  EXPECT_TRUE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+  for (const char* file : {"67season.ini", "gp.ini"}) {
+    char value[100];
+    const std::string path = game.Text() + "\\seasons\\" + file;
+    platform.profiles.GetPrivateProfileStringA("Event1", "trackDirectory", "default", value, 100, path);
+    EXPECT_STREQ(value, "zandvoort") << file;
+    platform.profiles.GetPrivateProfileStringA("Season", "numEvents", "default", value, 100, path);
+    EXPECT_STREQ(value, "1") << file;
+  }
+}
+
+TEST(SeasonUpdateTest, WithoutSeasonsFolderFailsAndCreatesNothing) {
+  TempFolder game;
+  Platform platform;
+  RecordingHost host;
+  host.championshipChecked = true;
+  TempFolder packageFolder;
+  EXPECT_FALSE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+  EXPECT_TRUE(fs::is_empty(game.Path()));
+  EXPECT_EQ(host.Progress(), kSeasonProgress);
+}
+
+// A failed write anywhere fails the update, and a count is never raised over an event whose
+// keys were not all written.
+struct WriteFailure {
+  const char* name;
+  std::string failReplaceOf;
+  int failReplaceAt;
+  enum { kAsBefore, kHalfWritten, kUpdated } season;
+  bool championshipUpdated;
+};
+
+class SeasonWriteFailureTest : public ::testing::TestWithParam<WriteFailure> {};
+
+TEST_P(SeasonWriteFailureTest, AnswersFalse) {
+  const fs::path data = DataPath("championship-append");
+  TempFolder game;
+  WriteBytes(game / "seasons" / "67season.ini", ReadBytes(data / "before.ini"));
+  WriteBytes(game / "seasons" / "gp.ini", ReadBytes(data / "gp-before.ini"));
+  Platform platform;
+  platform.files.failReplaceOf = GetParam().failReplaceOf;
+  platform.files.failReplaceAt = GetParam().failReplaceAt;
+  RecordingHost host;
+  host.championshipChecked = true;
+  TempFolder packageFolder;
+
+  EXPECT_FALSE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+
+  const std::string season = ReadBytes(game / "seasons" / "67season.ini");
+  switch (GetParam().season) {
+    case WriteFailure::kAsBefore:
+      EXPECT_EQ(season, ReadBytes(data / "before.ini"));
+      break;
+    case WriteFailure::kHalfWritten: {
+      // Event4 lacks a key, so the count stays at 3.
+      char value[100];
+      const std::string path = game.Text() + "\\seasons\\67season.ini";
+      platform.profiles.GetPrivateProfileStringA("Season", "numEvents", "default", value, 100, path);
+      EXPECT_STREQ(value, "3");
+      platform.profiles.GetPrivateProfileStringA("Event4", "startingGrid", "default", value, 100, path);
+      EXPECT_STREQ(value, "3-2-3");
+      break;
+    }
+    case WriteFailure::kUpdated:
+      EXPECT_EQ(season, ReadBytes(data / "after.ini"));
+      break;
+  }
+  EXPECT_EQ(ReadBytes(game / "seasons" / "gp.ini"),
+            ReadBytes(data / (GetParam().championshipUpdated ? "gp-after.ini" : "gp-before.ini")));
+  EXPECT_EQ(host.Progress(), kSeasonProgress);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, SeasonWriteFailureTest,
+    ::testing::Values(
+        // The season file fails, the championship file succeeds: still a failure.
+        WriteFailure{"SeasonFileUnwritable", "67season.ini", -1, WriteFailure::kAsBefore, true},
+        // The third key (trackDirectory) of the new event fails: no count over a half event.
+        WriteFailure{"OneKeyOfTheNewEvent", "", 2, WriteFailure::kHalfWritten, true},
+        WriteFailure{"ChampionshipFileUnwritable", "gp.ini", -1, WriteFailure::kUpdated, false}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace gridmoor

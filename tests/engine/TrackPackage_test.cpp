@@ -1,0 +1,240 @@
+#include "engine/TrackPackage.h"
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+#include "RecordingHost.h"
+
+namespace gridmoor {
+namespace {
+
+using namespace gridmoor::testing;
+
+constexpr const char* kInvalid = "Install.ini missing or not valid!\r\nClick OK to finish.";
+
+class LoadPackageTest : public ::testing::Test {
+ protected:
+  // Writes the package and loads it with the package folder as the current directory.
+  bool Load(const std::vector<std::pair<std::string, std::string>>& keys = FullDescription()) {
+    MakePackage(folder.Path(), keys);
+    return LoadAgain();
+  }
+  bool LoadAgain() {
+    CurrentDirectoryScope inPackage(folder.Path());
+    return LoadPackage(host, platform.files, platform.profiles, package);
+  }
+  // The description with `key` changed (or left out when `value` is null).
+  static std::vector<std::pair<std::string, std::string>> With(const std::string& key,
+                                                               const char* value) {
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (auto entry : FullDescription()) {
+      if (entry.first != key) keys.push_back(entry);
+      else if (value) keys.push_back({key, value});
+    }
+    return keys;
+  }
+
+  TempFolder folder;
+  Platform platform;
+  RecordingHost host;
+  TrackPackage package;
+};
+
+TEST_F(LoadPackageTest, ValidPackageFillsTheRecordAndTheDialogInOrder) {
+  ASSERT_TRUE(Load());
+
+  EXPECT_EQ(host.Calls(),
+            (std::vector<std::string>{"season box", "screenshot screenshot.bmp", "readme",
+                                      "caption Zandvoort 1967 Install", "replay option on"}));
+  EXPECT_TRUE(host.Boxes().empty());
+  TrackPackage expected = PackageFor(folder);
+  {
+    CurrentDirectoryScope inPackage(folder.Path());
+    expected.packageFolder = fs::current_path().string();
+  }
+  EXPECT_EQ(package.packageFolder, expected.packageFolder);
+  EXPECT_EQ(package.dialogtitel, expected.dialogtitel);
+  EXPECT_EQ(package.name, expected.name);
+  EXPECT_EQ(package.shortname, expected.shortname);
+  EXPECT_EQ(package.trackDirectory, expected.trackDirectory);
+  EXPECT_EQ(package.month, expected.month);
+  EXPECT_EQ(package.day, expected.day);
+  EXPECT_EQ(package.numberOfLaps, expected.numberOfLaps);
+  EXPECT_EQ(package.startingGrid, expected.startingGrid);
+  EXPECT_EQ(package.replayfilename, expected.replayfilename);
+  EXPECT_EQ(host.readme, "Zandvoort\r\nby the track team\r\n");
+}
+
+TEST_F(LoadPackageTest, WithoutReplayTheOptionIsOffAndTheSentinelKept) {
+  ASSERT_TRUE(Load(With("replayfilename", nullptr)));
+  EXPECT_EQ(host.Calls().back(), "replay option off");
+  EXPECT_EQ(package.replayfilename, "default");
+}
+
+TEST_F(LoadPackageTest, EmptyValuesAreValidAndLongOnesCutTo99) {
+  auto keys = With("month", "");
+  keys = [&] {
+    for (auto& entry : keys)
+      if (entry.first == "name") entry.second = std::string(150, 'n');
+    return keys;
+  }();
+  ASSERT_TRUE(Load(keys));
+  EXPECT_EQ(package.month, "");
+  EXPECT_EQ(package.name, std::string(99, 'n'));
+}
+
+TEST_F(LoadPackageTest, EmptyTrackDirectoryIsValid) {
+  ASSERT_TRUE(Load(With("trackDirectory", "")));
+  EXPECT_EQ(package.trackDirectory, "");
+}
+
+TEST_F(LoadPackageTest, MissingDescriptionIsInvalidBeforeTheCaption) {
+  MakePackage(folder.Path());
+  fs::remove(folder / "install.ini");
+  EXPECT_FALSE(LoadAgain());
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(kInvalid)});
+  EXPECT_EQ(host.CountOf("caption Zandvoort 1967 Install"), 0);
+  EXPECT_EQ(host.Calls().front(), "season box");
+}
+
+// A required key missing, or holding the word default, stops the load at that key.
+struct BadKey {
+  const char* key;
+  bool writtenAsDefault;
+};
+
+class RequiredKeyTest : public LoadPackageTest, public ::testing::WithParamInterface<BadKey> {};
+
+TEST_P(RequiredKeyTest, StopsAtTheKeyWithTheInvalidMessage) {
+  const std::string bad = GetParam().key;
+  EXPECT_FALSE(Load(With(bad, GetParam().writtenAsDefault ? "default" : nullptr)));
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(kInvalid)});
+  EXPECT_EQ(host.CountOf("season box"), 1);
+  EXPECT_EQ(host.CountOf("replay option on") + host.CountOf("replay option off"), 0);
+
+  // Keys before the bad one keep their values; the ones after are never read.
+  const TrackPackage full = PackageFor(folder);
+  const std::pair<const char*, std::string TrackPackage::*> order[] = {
+      {"dialogtitel", &TrackPackage::dialogtitel}, {"name", &TrackPackage::name},
+      {"shortname", &TrackPackage::shortname},     {"trackDirectory", &TrackPackage::trackDirectory},
+      {"month", &TrackPackage::month},             {"day", &TrackPackage::day},
+      {"numberOfLaps", &TrackPackage::numberOfLaps}, {"startingGrid", &TrackPackage::startingGrid},
+      {"replayfilename", &TrackPackage::replayfilename}};
+  bool before = true;
+  for (const auto& [key, field] : order) {
+    if (key == bad) {
+      before = false;
+      EXPECT_EQ(package.*field, "default") << key;
+      continue;
+    }
+    EXPECT_EQ(package.*field, before ? full.*field : "") << key;
+  }
+  EXPECT_EQ(host.CountOf("caption Zandvoort 1967 Install"), bad == "dialogtitel" ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RequiredKeyTest,
+    ::testing::Values(BadKey{"dialogtitel", false}, BadKey{"name", false},
+                      BadKey{"shortname", true}, BadKey{"trackDirectory", false},
+                      BadKey{"month", true}, BadKey{"day", false}, BadKey{"numberOfLaps", true},
+                      BadKey{"startingGrid", false}, BadKey{"startingGrid", true}),
+    [](const auto& info) {
+      return std::string(info.param.key) + (info.param.writtenAsDefault ? "_Default" : "_Missing");
+    });
+
+// Names that would put files beyond their folder make the package invalid.
+struct NameCase {
+  const char* key;
+  const char* value;
+  bool valid;
+};
+
+class PackageNameTest : public LoadPackageTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(PackageNameTest, OnlyPlainNamesAreAccepted) {
+  EXPECT_EQ(Load(With(GetParam().key, GetParam().value)), GetParam().valid);
+  EXPECT_EQ(host.Boxes().size(), GetParam().valid ? 0u : 1u);
+  if (!GetParam().valid) {
+    EXPECT_EQ(host.Boxes()[0], OkBox(kInvalid));
+    EXPECT_EQ(host.CountOf("replay option on") + host.CountOf("replay option off"), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, PackageNameTest,
+    ::testing::Values(NameCase{"trackDirectory", "..", false},
+                      NameCase{"trackDirectory", ".", false},
+                      NameCase{"trackDirectory", "..\\..\\windows", false},
+                      NameCase{"trackDirectory", "a/b", false},
+                      NameCase{"trackDirectory", "C:evil", false},
+                      NameCase{"trackDirectory", ". .", false},
+                      NameCase{"trackDirectory", "spa.1967", true},
+                      NameCase{"trackDirectory", "..monza", true},
+                      NameCase{"replayfilename", "..", false},
+                      NameCase{"replayfilename", "..\\gpl.exe", false},
+                      NameCase{"replayfilename", "\\autoexec.bat", false},
+                      NameCase{"replayfilename", "c:wr.rpy", false},
+                      NameCase{"replayfilename", "", true},
+                      NameCase{"replayfilename", "wr 1.02.rpy", true}));
+
+TEST_F(LoadPackageTest, TooLongCurrentDirectoryIsAnInvalidPackage) {
+  MakePackage(folder.Path());
+  platform.files.currentDirectoryTooLong = true;
+  EXPECT_FALSE(LoadAgain());
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(kInvalid)});
+  EXPECT_EQ(host.CountOf("caption Zandvoort 1967 Install"), 0);
+  EXPECT_EQ(package.packageFolder, "");
+}
+
+struct ReadmeCase {
+  const char* name;
+  std::string bytes;
+  std::string shown;
+};
+
+class ReadmeTest : public LoadPackageTest, public ::testing::WithParamInterface<ReadmeCase> {};
+
+TEST_P(ReadmeTest, ShowsTheTextWithLineFeedsWidened) {
+  MakePackage(folder.Path());
+  WriteBytes(folder / "readme.txt", GetParam().bytes);
+  ASSERT_TRUE(LoadAgain());
+  EXPECT_EQ(host.readme, GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ReadmeTest,
+    ::testing::Values(ReadmeCase{"LineFeeds", "a\nb\n\nc", "a\r\nb\r\n\r\nc"},
+                      ReadmeCase{"CarriageReturnLineFeeds", "a\r\nb\r\n", "a\r\r\nb\r\r\n"},
+                      ReadmeCase{"Empty", "", ""},
+                      ReadmeCase{"CutAtNul", std::string("one\ntwo\0three\n", 14), "one\r\ntwo"},
+                      ReadmeCase{"HighBytes", "Zandvo\xf6rt\n", "Zandvo\xf6rt\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(LoadPackageTest, MissingReadmeSaysSoAndTheLoadGoesOn) {
+  MakePackage(folder.Path());
+  fs::remove(folder / "readme.txt");
+  ASSERT_TRUE(LoadAgain());
+  EXPECT_EQ(host.readme, "Readme.txt missing...");
+}
+
+TEST_F(LoadPackageTest, HugeReadmeIsShownCut) {
+  MakePackage(folder.Path());
+  std::string line(63, 'x');
+  line += '\n';
+  std::string bytes;
+  while (bytes.size() <= kReadmeMaxBytes) bytes += line;
+  WriteBytes(folder / "readme.txt", bytes);
+  ASSERT_TRUE(LoadAgain());
+  const std::size_t lines = kReadmeMaxBytes / 64;
+  EXPECT_EQ(host.readme.size(), kReadmeMaxBytes + lines);
+  EXPECT_EQ(host.readme.substr(0, 65), std::string(63, 'x') + "\r\n");
+}
+
+TEST_F(LoadPackageTest, MissingScreenshotIsNoFailure) {
+  host.screenshotLoads = false;
+  EXPECT_TRUE(Load());
+  EXPECT_TRUE(host.Boxes().empty());
+}
+
+}  // namespace
+}  // namespace gridmoor
