@@ -145,7 +145,14 @@ bool CInstallDlg::OnPaint() {
 
 HICON CInstallDlg::OnQueryDragIcon() { return m_hIcon; }
 
-bool CInstallDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+bool CInstallDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+  if (message == WM_CTLCOLORSTATIC &&
+      reinterpret_cast<HWND>(lParam) == GetDlgItem(GetSafeHwnd(), IDC_SCREENSHOT_FRAME)) {
+    // The frame has no image of its own and would fill its client area with the background,
+    // over the screenshot painted beneath it; a hollow brush leaves only its border.
+    result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    return true;
+  }
   if (message == WM_SETCURSOR && m_nWaitCursorCount > 0) {
     // A message box shown during the copy must not turn the dialog's cursor back to an arrow.
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
