@@ -1,8 +1,6 @@
 #pragma once
 // Real package and game folders in temporary folders, golden files, and a file system that
-// fails on request, for the engine tests.
-
-#include <gtest/gtest.h>
+// fails on request, for the engine tests and benchmarks.
 
 #include <atomic>
 #include <chrono>

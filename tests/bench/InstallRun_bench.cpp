@@ -1,0 +1,142 @@
+// A whole install run of a package with 20 MiB of track files into a game whose season holds
+// 63 events, beside a plain copy of the same nine files.
+
+#include <benchmark/benchmark.h>
+
+#include "engine/InstallRun.h"
+#include "engine/EngineTestSupport.h"
+#include "engine/SeasonUpdate.h"
+#include "engine/TrackFileCopy.h"
+
+namespace gridmoor {
+namespace {
+
+using namespace gridmoor::testing;
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+// Answers every box with OK and remembers the last one (the summary).
+class SilentHost : public InstallHost {
+ public:
+  std::string gameFolder;
+  std::string lastBox;
+  MessageAnswer ShowMessage(const std::string& text, MessageButtons, MessageIcon) override {
+    lastBox = text;
+    return MessageAnswer::Ok;
+  }
+  void SetProgress(int) override {}
+  std::string GameFolderText() override { return gameFolder; }
+  bool IsChampionshipChecked() override { return true; }
+  bool IsReplayChecked() override { return false; }
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  void CheckSeasonBox() override {}
+  void SetReadmeText(const std::string&) override {}
+  void SetCaption(const std::string&) override {}
+  void SetReplayOption(bool) override {}
+  bool LoadScreenshot(const std::string&) override { return false; }
+  void CloseDialog() override {}
+};
+
+// The package's files: a 12 MiB data file and eight of 1 MiB.
+struct Fixture {
+  TempFolder package;
+  TempFolder game;
+  std::string season = SeasonWithEvents(63);
+  std::string championship = SeasonWithEvents(16);
+  Fixture() {
+    MakePackage(package.Path());
+    std::mt19937 random(67);
+    for (const std::string& name : PackageTrackFiles()) {
+      std::string bytes((name == "dat" ? 12 : 1) * kMiB, '\0');
+      for (char& c : bytes) c = static_cast<char>(random());
+      WriteBytes(package / name, bytes);
+    }
+    MakeGameFolder(game.Path(), season);
+    ResetSeasons();
+  }
+  void ResetSeasons() {
+    WriteBytes(game / "seasons" / "67season.ini", season);
+    WriteBytes(game / "seasons" / "gp.ini", championship);
+  }
+};
+
+Fixture& Shared() {
+  static Fixture fixture;
+  return fixture;
+}
+
+void BM_InstallRun(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  ProfileStore profiles(*files);
+  const TrackPackage package = PackageFor(fixture.package);
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture.ResetSeasons();
+    SilentHost host;
+    host.gameFolder = fixture.game.Text();
+    state.ResumeTiming();
+
+    OnInstallTrack(host, *files, profiles, package);
+
+    if (host.lastBox.find("went wrong") != std::string::npos ||
+        host.lastBox.find("completed OK") == std::string::npos) {
+      state.SkipWithError("the install run failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
+}
+BENCHMARK(BM_InstallRun)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The two halves of the run, to tell where its time goes.
+void BM_CopyStep(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  const TrackPackage package = PackageFor(fixture.package);
+  SilentHost host;
+  for (auto _ : state) {
+    if (!CopyTrackFiles(host, *files, package, fixture.game.Text())) {
+      state.SkipWithError("the copy failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
+}
+BENCHMARK(BM_CopyStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SeasonStep(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  ProfileStore profiles(*files);
+  const TrackPackage package = PackageFor(fixture.package);
+  SilentHost host;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture.ResetSeasons();
+    state.ResumeTiming();
+    if (!UpdateSeasonFiles(host, profiles, package, fixture.game.Text())) {
+      state.SkipWithError("the update failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_SeasonStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PlainCopy(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  const fs::path target = fixture.game / "plain";
+  fs::create_directories(target);
+  for (auto _ : state) {
+    for (const std::string& name : PackageTrackFiles())
+      fs::copy_file(fixture.package / name, target / name, fs::copy_options::overwrite_existing);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
+}
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace gridmoor
+
+BENCHMARK_MAIN();
