@@ -132,8 +132,18 @@ void CHyperLink::SizeToText() {
   } else {
     rect.right = rect.left + extent.cx;
   }
-  MoveWindow(window, rect.left, rect.top, (rect.right - rect.left) + dx,
-             (rect.bottom - rect.top) + dy, TRUE);
+  // The border grows the window beyond the text; shift it so that the kept edge or centre
+  // really stays where it was.
+  int left = rect.left;
+  int top = rect.top;
+  if (style & SS_CENTER) {
+    left -= dx / 2;
+  } else if (style & SS_RIGHT) {
+    left -= dx;
+  }
+  if (style & SS_CENTERIMAGE) top -= dy / 2;
+  MoveWindow(window, left, top, (rect.right - rect.left) + dx, (rect.bottom - rect.top) + dy,
+             TRUE);
 }
 
 void CHyperLink::FollowLink() {

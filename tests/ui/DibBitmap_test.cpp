@@ -1,0 +1,595 @@
+#include "ui/DibBitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace gridmoor::ui {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Crafting BMP files
+
+struct BmpShape {
+  int width;
+  int height;  // negative: top-down
+  int bitCount;
+  DWORD compression = BI_RGB;
+  DWORD clrUsed = 0;
+};
+
+// A well-formed BMP file of `shape` whose colour table entry i is (i, 255 - i, i / 2) and
+// whose pixel bytes count up from 1. Fields are then broken by the tests that need it.
+struct BmpFile {
+  BITMAPFILEHEADER file{};
+  std::vector<unsigned char> info;  // info header of any size, then table or masks
+  std::vector<unsigned char> pixels;
+
+  explicit BmpFile(const BmpShape& shape, DWORD infoSize = 40) {
+    BITMAPINFOHEADER header{};
+    header.biSize = infoSize;
+    header.biWidth = shape.width;
+    header.biHeight = shape.height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(shape.bitCount);
+    header.biCompression = shape.compression;
+    header.biClrUsed = shape.clrUsed;
+    header.biSizeImage = 0;
+    info.resize(infoSize);
+    std::memcpy(info.data(), &header, std::min<std::size_t>(infoSize, sizeof header));
+    const int entries = TableEntriesFor(shape.bitCount, shape.compression);
+    for (int i = 0; i < entries; ++i) {
+      if (shape.compression == BI_BITFIELDS) {
+        const DWORD masks16[3] = {0xF800, 0x07E0, 0x001F};
+        const DWORD masks32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+        const DWORD mask = shape.bitCount == 16 ? masks16[i] : masks32[i];
+        AppendBytes(info, &mask, 4);
+      } else {
+        const RGBQUAD quad{static_cast<BYTE>(i / 2), static_cast<BYTE>(255 - i),
+                           static_cast<BYTE>(i), 0};
+        AppendBytes(info, &quad, 4);
+      }
+    }
+    const int rows = shape.height < 0 ? -shape.height : shape.height;
+    pixels.resize(static_cast<std::size_t>(RowStride(shape.width, shape.bitCount)) * rows);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i + 1);
+    file.bfType = 0x4D42;
+    file.bfOffBits = static_cast<DWORD>(sizeof file + info.size());
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+  }
+
+  static void AppendBytes(std::vector<unsigned char>& to, const void* from, std::size_t count) {
+    const auto* bytes = static_cast<const unsigned char*>(from);
+    to.insert(to.end(), bytes, bytes + count);
+  }
+
+  std::string Bytes() const {
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(info.begin(), info.end());
+    bytes.append(pixels.begin(), pixels.end());
+    return bytes;
+  }
+};
+
+// A scratch folder under the temporary path, removed with its files afterwards.
+class DibBitmapFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    m_folder = std::string(temp) + "gridmoor-dib-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(m_folder.c_str(), nullptr);
+  }
+  void TearDown() override {
+    for (const std::string& path : m_written) DeleteFileA(path.c_str());
+    RemoveDirectoryA(m_folder.c_str());
+  }
+
+  std::string Write(const std::string& bytes) {
+    const std::string path = m_folder + "\\" + std::to_string(m_written.size()) + ".bmp";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    m_written.push_back(path);
+    return path;
+  }
+
+  std::string m_folder;
+  std::vector<std::string> m_written;
+};
+
+std::vector<PALETTEENTRY> EntriesOf(HPALETTE palette) {
+  const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
+  std::vector<PALETTEENTRY> entries(count);
+  if (count > 0) GetPaletteEntries(palette, 0, count, entries.data());
+  return entries;
+}
+
+COLORREF RgbOf(const PALETTEENTRY& entry) {
+  return RGB(entry.peRed, entry.peGreen, entry.peBlue);
+}
+COLORREF RgbOf(const RGBQUAD& quad) { return RGB(quad.rgbRed, quad.rgbGreen, quad.rgbBlue); }
+COLORREF Hex(std::uint32_t rgb) { return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// ---------------------------------------------------------------------------------------------
+// Loading each format the screenshot may come in
+
+enum class PaletteKind { OwnTable, Fixed256, Fixed16 };
+
+struct FormatCase {
+  const char* name;
+  BmpShape shape;
+  int tableEntries;
+  int paletteEntries;
+  PaletteKind palette;
+  int ownColours;  // entries taken from the file's table; the rest of the palette is black
+};
+
+class LoadsFormat : public DibBitmapFiles, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(LoadsFormat, HoldsSectionPaletteAndPixels) {
+  const FormatCase& c = GetParam();
+  const BmpFile bmp(c.shape);
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
+
+  ASSERT_TRUE(picture.IsLoaded());
+  EXPECT_EQ(picture.TableEntries(), c.tableEntries);
+  EXPECT_EQ(picture.Header().bmiHeader.biSizeImage, bmp.pixels.size());
+  ASSERT_NE(picture.Pixels(), nullptr);
+  EXPECT_EQ(std::memcmp(picture.Pixels(), bmp.pixels.data(), bmp.pixels.size()), 0);
+
+  const std::vector<PALETTEENTRY> entries = EntriesOf(picture.Palette());
+  ASSERT_EQ(static_cast<int>(entries.size()), c.paletteEntries);
+  for (int i = 0; i < c.paletteEntries; ++i) {
+    COLORREF expected = RGB(0, 0, 0);
+    switch (c.palette) {
+      case PaletteKind::OwnTable:
+        if (i < c.ownColours) expected = RGB(i, 255 - i, i / 2);
+        break;
+      case PaletteKind::Fixed256:
+        expected = RgbOf(kFixedPalette[i]);
+        break;
+      case PaletteKind::Fixed16:
+        expected = RgbOf(kFixedPalette[i < 8 ? i : 240 + i]);
+        break;
+    }
+    EXPECT_EQ(RgbOf(entries[i]), expected) << "palette entry " << i;
+    EXPECT_EQ(entries[i].peFlags, 0) << "palette entry " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, LoadsFormat,
+    ::testing::Values(
+        FormatCase{"Mono", {17, 5, 1}, 2, 2, PaletteKind::OwnTable, 2},
+        FormatCase{"Nibble", {9, 4, 4}, 16, 16, PaletteKind::OwnTable, 16},
+        FormatCase{"Byte", {13, 7, 8}, 256, 256, PaletteKind::OwnTable, 256},
+        FormatCase{"ByteFewColours", {13, 7, 8, BI_RGB, 16}, 256, 256, PaletteKind::OwnTable, 16},
+        FormatCase{"TrueColour", {150, 89, 24}, 0, 256, PaletteKind::Fixed256, 0},
+        FormatCase{"TopDown", {10, -6, 24}, 0, 256, PaletteKind::Fixed256, 0},
+        FormatCase{"Rgb555", {5, 3, 16}, 0, 256, PaletteKind::Fixed256, 0},
+        FormatCase{"Rgb565Masks", {5, 3, 16, BI_BITFIELDS}, 3, 16, PaletteKind::Fixed16, 0},
+        FormatCase{"Rgb32Masks", {5, 3, 32, BI_BITFIELDS}, 3, 16, PaletteKind::Fixed16, 0}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------------------------
+// Refusals leave the holder as it was
+
+struct BrokenCase {
+  const char* name;
+  std::string (*bytes)();
+};
+
+std::string Good() { return BmpFile({8, 8, 8}).Bytes(); }
+
+const BrokenCase kBroken[] = {
+    {"NotBM", [] { std::string b = Good(); b[0] = 'M'; b[1] = 'B'; return b; }},
+    {"Empty", [] { return std::string(); }},
+    {"Shorter54", [] { return Good().substr(0, 53); }},
+    {"OnlyFileHeader", [] { return Good().substr(0, 14); }},
+    {"CoreHeader12", [] { return BmpFile({8, 8, 24}, 12).Bytes(); }},
+    {"V4Header108", [] { return BmpFile({8, 8, 24}, 108).Bytes(); }},
+    {"V5Header124", [] { return BmpFile({8, 8, 24}, 124).Bytes(); }},
+    {"TruncatedTable", [] { return Good().substr(0, 54 + 1000); }},
+    {"TruncatedPixels", [] { std::string b = Good(); b.pop_back(); return b; }},
+    {"SizeBelowOffset",
+     [] {
+       BmpFile f({8, 8, 8});
+       f.file.bfSize = f.file.bfOffBits - 1;
+       return f.Bytes();
+     }},
+    {"EmptyPixelArea",
+     [] {
+       BmpFile f({8, 8, 8});
+       f.file.bfSize = f.file.bfOffBits;
+       return f.Bytes();
+     }},
+    {"SizeBeyondFile",
+     [] {
+       BmpFile f({8, 8, 8});
+       f.file.bfSize = 0x7FFFFFF0;
+       return f.Bytes();
+     }},
+    {"OffsetBeyondFile",
+     [] {
+       BmpFile f({8, 8, 8});
+       f.file.bfOffBits += 4096;
+       f.file.bfSize += 4096;
+       return f.Bytes();
+     }},
+};
+
+class RefusesFile : public DibBitmapFiles, public ::testing::WithParamInterface<BrokenCase> {};
+
+TEST_P(RefusesFile, WhenEmpty) {
+  CDibBitmap picture;
+  EXPECT_FALSE(picture.LoadBmpFile(Write(GetParam().bytes()).c_str()));
+  EXPECT_FALSE(picture.IsLoaded());
+  EXPECT_EQ(picture.Palette(), nullptr);
+}
+
+TEST_P(RefusesFile, KeepingTheImageHeld) {
+  CDibBitmap picture;
+  const BmpFile held({4, 2, 24});
+  ASSERT_TRUE(picture.LoadBmpFile(Write(held.Bytes()).c_str()));
+  const HBITMAP section = picture.Section();
+  const HPALETTE palette = picture.Palette();
+  const DibHeader header = picture.Header();
+
+  EXPECT_FALSE(picture.LoadBmpFile(Write(GetParam().bytes()).c_str()));
+  EXPECT_EQ(picture.Section(), section);
+  EXPECT_EQ(picture.Palette(), palette);
+  EXPECT_EQ(std::memcmp(&picture.Header(), &header, sizeof header), 0);
+  EXPECT_EQ(std::memcmp(picture.Pixels(), held.pixels.data(), held.pixels.size()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Broken, RefusesFile, ::testing::ValuesIn(kBroken),
+                         [](const ::testing::TestParamInfo<BrokenCase>& info) {
+                           return info.param.name;
+                         });
+
+TEST_F(DibBitmapFiles, MissingFileIsRefused) {
+  CDibBitmap picture;
+  EXPECT_FALSE(picture.LoadBmpFile((m_folder + "\\absent.bmp").c_str()));
+  EXPECT_FALSE(picture.LoadBmpFile(nullptr));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The pixel area and the section's size
+
+TEST_F(DibBitmapFiles, OversizedPixelAreaIsCutToTheSection) {
+  // A megabyte more than the 4x4 section holds: an unbounded copy would run off its pages.
+  BmpFile bmp({4, 4, 24});
+  const std::size_t sectionBytes = bmp.pixels.size();
+  bmp.pixels.resize(sectionBytes + (1u << 20), 0xAB);
+  bmp.file.bfSize = static_cast<DWORD>(bmp.file.bfOffBits + bmp.pixels.size());
+
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
+  EXPECT_EQ(std::memcmp(picture.Pixels(), bmp.pixels.data(), sectionBytes), 0);
+}
+
+TEST_F(DibBitmapFiles, ShortPixelAreaFillsWhatItHasAndLeavesTheRestBlack) {
+  BmpFile bmp({64, 64, 24});
+  const std::size_t sectionBytes = bmp.pixels.size();
+  bmp.pixels.resize(10);
+  bmp.file.bfSize = static_cast<DWORD>(bmp.file.bfOffBits + bmp.pixels.size());
+
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
+  const auto* held = static_cast<const unsigned char*>(picture.Pixels());
+  EXPECT_EQ(std::memcmp(held, bmp.pixels.data(), 10), 0);
+  EXPECT_EQ(std::vector<unsigned char>(held + 10, held + sectionBytes),
+            std::vector<unsigned char>(sectionBytes - 10, 0));
+}
+
+TEST_F(DibBitmapFiles, FileSizeImageIsIgnoredAndPixelsComeFromTheOffset) {
+  BmpFile bmp({6, 6, 8, BI_RGB, 2});
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, bmp.info.data(), sizeof header);
+  header.biSizeImage = 3;
+  std::memcpy(bmp.info.data(), &header, sizeof header);
+  // Padding between the table and the pixels: only bfOffBits says where they start.
+  bmp.info.insert(bmp.info.end(), 32, 0xEE);
+  bmp.file.bfOffBits += 32;
+  bmp.file.bfSize += 32;
+
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
+  EXPECT_EQ(picture.Header().bmiHeader.biSizeImage, bmp.pixels.size());
+  EXPECT_EQ(std::memcmp(picture.Pixels(), bmp.pixels.data(), bmp.pixels.size()), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// AdoptDib and Clear
+
+TEST(DibBitmapAdopt, FailuresLeaveTheHolderEmpty) {
+  const BmpFile good({4, 4, 8});
+  const BmpFile rle({4, 4, 8, BI_RLE8});
+  const BmpFile core({4, 4, 24}, 12);
+  CDibBitmap picture;
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(good.info.data());
+  ASSERT_TRUE(picture.AdoptDib(info, good.pixels.data(), good.pixels.size()));
+
+  for (const BmpFile* bad : {&rle, &core}) {
+    ASSERT_TRUE(picture.AdoptDib(info, good.pixels.data(), good.pixels.size()));
+    EXPECT_FALSE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bad->info.data()),
+                                  bad->pixels.data(), bad->pixels.size()));
+    EXPECT_FALSE(picture.IsLoaded());
+    EXPECT_EQ(picture.Palette(), nullptr);
+    EXPECT_EQ(picture.TableEntries(), 0);
+  }
+  ASSERT_TRUE(picture.AdoptDib(info, good.pixels.data()));
+  EXPECT_FALSE(picture.AdoptDib(nullptr, good.pixels.data()));
+  EXPECT_FALSE(picture.IsLoaded());
+  EXPECT_FALSE(picture.AdoptDib(info, nullptr, 16));
+}
+
+TEST(DibBitmapAdopt, ZeroSizeImageTakesTheSectionSize) {
+  const BmpFile bmp({7, 3, 24});
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+                               bmp.pixels.data()));
+  EXPECT_EQ(picture.Header().bmiHeader.biSizeImage, static_cast<DWORD>(RowStride(7, 24) * 3));
+}
+
+TEST(DibBitmapAdopt, ClearEmptiesEverything) {
+  const BmpFile bmp({4, 4, 4});
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+                               bmp.pixels.data(), bmp.pixels.size()));
+  picture.Clear();
+  EXPECT_FALSE(picture.IsLoaded());
+  EXPECT_EQ(picture.Pixels(), nullptr);
+  EXPECT_EQ(picture.Palette(), nullptr);
+  EXPECT_EQ(picture.TableEntries(), 0);
+  const DibHeader zero{};
+  EXPECT_EQ(std::memcmp(&picture.Header(), &zero, sizeof zero), 0);
+  EXPECT_FALSE(picture.BuildImagePalette());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting into a memory DC
+
+// A 400x300 24-bit target filled white.
+class PaintTarget {
+ public:
+  PaintTarget() {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    m_bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0));
+    m_dc.Reset(CreateCompatibleDC(nullptr));
+    m_previous = SelectObject(m_dc.Get(), m_bitmap.Get());
+    PatBlt(m_dc.Get(), 0, 0, kWidth, kHeight, WHITENESS);
+    GdiFlush();
+  }
+  ~PaintTarget() { SelectObject(m_dc.Get(), m_previous); }
+
+  HDC Dc() const { return m_dc.Get(); }
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    const auto* row = static_cast<const BYTE*>(m_bits) + y * RowStride(kWidth, 24);
+    return RGB(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]);
+  }
+
+  static constexpr int kWidth = 400;
+  static constexpr int kHeight = 300;
+
+ private:
+  OwnedBitmap m_bitmap;
+  OwnedDC m_dc;
+  void* m_bits = nullptr;
+  HGDIOBJ m_previous = nullptr;
+};
+
+// A bottom-up (or top-down) 24-bit picture: top half red, bottom half blue.
+BmpFile TwoBands(int width, int height) {
+  BmpFile bmp({width, height, 24});
+  const int rows = height < 0 ? -height : height;
+  const int stride = RowStride(width, 24);
+  for (int stored = 0; stored < rows; ++stored) {
+    const int shownRow = height < 0 ? stored : rows - 1 - stored;
+    const bool top = shownRow < rows / 2;
+    for (int x = 0; x < width; ++x) {
+      unsigned char* pixel = &bmp.pixels[stored * stride + x * 3];
+      pixel[0] = top ? 0 : 255;   // blue
+      pixel[1] = 0;               // green
+      pixel[2] = top ? 255 : 0;   // red
+    }
+  }
+  return bmp;
+}
+
+class PaintsScreenshot : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(PaintsScreenshot, FillingTheWholeRectangle) {
+  const BmpFile bmp = TwoBands(GetParam().first, GetParam().second);
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+                               bmp.pixels.data(), bmp.pixels.size()));
+  PaintTarget target;
+  SetStretchBltMode(target.Dc(), HALFTONE);
+
+  EXPECT_TRUE(picture.PaintStretched(target.Dc(), 12, 7, 300, 178, FALSE));
+  EXPECT_EQ(GetStretchBltMode(target.Dc()), COLORONCOLOR);
+
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), white = RGB(255, 255, 255);
+  EXPECT_EQ(target.At(12, 7), red);
+  EXPECT_EQ(target.At(311, 7), red);
+  EXPECT_EQ(target.At(12, 184), blue);
+  EXPECT_EQ(target.At(311, 184), blue);
+  EXPECT_EQ(target.At(11, 7), white);
+  EXPECT_EQ(target.At(12, 6), white);
+  EXPECT_EQ(target.At(312, 100), white);
+  EXPECT_EQ(target.At(100, 185), white);
+  // The draw DC lives only during the paint.
+  EXPECT_TRUE(picture.CloseDrawDC());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PaintsScreenshot,
+                         ::testing::Values(std::make_pair(640, 480), std::make_pair(150, 89),
+                                           std::make_pair(150, -89)));
+
+TEST(DibBitmapPaint, EmptyHolderDrawsNothingAndKeepsTheStretchMode) {
+  CDibBitmap picture;
+  PaintTarget target;
+  SetStretchBltMode(target.Dc(), HALFTONE);
+  EXPECT_FALSE(picture.PaintStretched(target.Dc(), 12, 7, 300, 178, FALSE));
+  EXPECT_EQ(GetStretchBltMode(target.Dc()), HALFTONE);
+  EXPECT_EQ(target.At(100, 100), RGB(255, 255, 255));
+}
+
+TEST(DibBitmapPaint, DrawDcHoldsTheSectionUntilClosed) {
+  const BmpFile bmp = TwoBands(8, 8);
+  CDibBitmap picture;
+  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+                               bmp.pixels.data(), bmp.pixels.size()));
+  OwnedDC* draw = picture.OpenDrawDC(nullptr);
+  ASSERT_NE(draw, nullptr);
+  EXPECT_EQ(GetCurrentObject(draw->Get(), OBJ_BITMAP), picture.Section());
+  EXPECT_EQ(GetPixel(draw->Get(), 0, 0), RGB(255, 0, 0));
+  EXPECT_TRUE(picture.CloseDrawDC());
+  EXPECT_FALSE(*draw);
+  // Opening again replaces, not leaks, the open DC.
+  ASSERT_NE(picture.OpenDrawDC(nullptr), nullptr);
+  ASSERT_NE(picture.OpenDrawDC(nullptr), nullptr);
+  picture.Clear();
+  EXPECT_FALSE(*draw);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pure helpers
+
+struct PaletteRow {
+  int row;
+  std::uint32_t rgb;
+};
+
+class FixedPaletteRow : public ::testing::TestWithParam<PaletteRow> {};
+
+TEST_P(FixedPaletteRow, HasItsColour) {
+  const RGBQUAD& quad = kFixedPalette[GetParam().row];
+  EXPECT_EQ(RgbOf(quad), Hex(GetParam().rgb));
+  EXPECT_EQ(quad.rgbReserved, 0);
+}
+
+std::vector<PaletteRow> ListedRows() {
+  std::vector<PaletteRow> rows = {
+      {0, 0x000000},   {1, 0x000080},   {2, 0x008000},   {3, 0x008080},   {4, 0x800000},
+      {5, 0x800080},   {6, 0x808000},   {7, 0xC0C0C0},   {8, 0xC0DCC0},   {9, 0xF0CAA6},
+      {10, 0x00002C},  {11, 0x000056},  {15, 0x002C00},  {222, 0xFFFFFF}, {246, 0xF0FBFF},
+      {247, 0xA4A0A0}, {248, 0x808080}, {249, 0x0000FF}, {250, 0x00FF00}, {251, 0x00FFFF},
+      {252, 0xFF0000}, {253, 0xFF00FF}, {254, 0xFFFF00}, {255, 0xFFFFFF}};
+  const std::uint32_t greys[23] = {0x11, 0x18, 0x1E, 0x25, 0x2C, 0x34, 0x3C, 0x44,
+                                   0x4D, 0x56, 0x5F, 0x69, 0x72, 0x7D, 0x92, 0x9D,
+                                   0xA8, 0xB4, 0xCC, 0xD8, 0xE5, 0xF2, 0xFF};
+  for (int i = 0; i < 23; ++i) rows.push_back({223 + i, greys[i] * 0x010101});
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FixedPaletteRow, ::testing::ValuesIn(ListedRows()));
+
+TEST(FixedPalette, CubeRowsRunBlueFastestWithoutThreeColours) {
+  const std::uint32_t levels[6] = {0x00, 0x2C, 0x56, 0x87, 0xC0, 0xFF};
+  int row = 10;
+  for (std::uint32_t r : levels) {
+    for (std::uint32_t g : levels) {
+      for (std::uint32_t b : levels) {
+        const std::uint32_t rgb = r << 16 | g << 8 | b;
+        if (rgb == 0x000000 || rgb == 0xC0C0C0 || rgb == 0xFFFF00) continue;
+        EXPECT_EQ(RgbOf(kFixedPalette[row]), Hex(rgb)) << "row " << row;
+        ++row;
+      }
+    }
+  }
+  EXPECT_EQ(row, 223);
+}
+
+struct SizeCase {
+  int count;
+  int size;
+};
+
+class FixedPaletteSize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(FixedPaletteSize, PicksTheSmallestThatHoldsTheCount) {
+  OwnedPalette palette(CreateHalftonePalette(nullptr));
+  ASSERT_TRUE(BuildFixedPalette(palette, GetParam().count));
+  const std::vector<PALETTEENTRY> entries = EntriesOf(palette.Get());
+  ASSERT_EQ(static_cast<int>(entries.size()), GetParam().size);
+  const int size = GetParam().size;
+  for (int i = 0; i < size; ++i) {
+    const int row = size == 2 ? (i == 0 ? 0 : 255) : size == 16 && i >= 8 ? 240 + i : i;
+    EXPECT_EQ(RgbOf(entries[i]), RgbOf(kFixedPalette[row])) << "entry " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, FixedPaletteSize,
+                         ::testing::Values(SizeCase{-5, 256}, SizeCase{0, 256}, SizeCase{1, 2},
+                                           SizeCase{2, 2}, SizeCase{3, 16}, SizeCase{16, 16},
+                                           SizeCase{17, 256}, SizeCase{256, 256},
+                                           SizeCase{257, 256}));
+
+TEST(RowStride, RoundsRowsUpToFourBytes) {
+  const struct {
+    int width, bits, stride;
+  } cases[] = {{1, 1, 4},     {32, 1, 4},     {33, 1, 8},         {7, 4, 4},
+               {9, 4, 8},     {3, 8, 4},      {640, 8, 640},      {5, 16, 12},
+               {3, 24, 12},   {4, 24, 12},    {150, 24, 452},     {300, 32, 1200},
+               {0, 24, 0},    {0x7FFFFFFF, 32, 0}, {0x10000000, 8, 0x10000000}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(RowStride(c.width, c.bits), c.stride) << c.width << " x " << c.bits;
+  }
+}
+
+TEST(TableEntriesFor, FollowsBitCountAndMasks) {
+  const struct {
+    int bits;
+    DWORD compression;
+    int entries;
+  } cases[] = {{1, BI_RGB, 2},        {4, BI_RGB, 16},      {4, BI_RLE4, 16},
+               {8, BI_RGB, 256},      {16, BI_RGB, 0},      {16, BI_BITFIELDS, 3},
+               {24, BI_RGB, 0},       {24, BI_BITFIELDS, 3}, {32, BI_RGB, 0},
+               {32, BI_BITFIELDS, 3}, {0, BI_RGB, 0},       {2, BI_RGB, 0},  {64, BI_RGB, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(TableEntriesFor(c.bits, c.compression), c.entries)
+        << c.bits << " bits, compression " << c.compression;
+  }
+}
+
+TEST(BmpHeaders, SizesAndChecks) {
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfSize = 100;
+  file.bfOffBits = 54;
+  EXPECT_TRUE(IsBmpFileHeader(file));
+  EXPECT_EQ(PixelAreaBytes(file), 46);
+  file.bfSize = 53;
+  EXPECT_EQ(PixelAreaBytes(file), -1);
+  file.bfType = 0x424D;
+  EXPECT_FALSE(IsBmpFileHeader(file));
+
+  BITMAPINFOHEADER info{};
+  for (DWORD size : {12u, 40u, 64u, 108u, 124u}) {
+    info.biSize = size;
+    EXPECT_EQ(IsSupportedInfoHeader(info), size == 40) << size;
+  }
+  info.biWidth = 150;
+  info.biHeight = -89;
+  info.biBitCount = 24;
+  EXPECT_EQ(SectionBytes(info), 452u * 89u);
+  info.biHeight = 0;
+  EXPECT_EQ(SectionBytes(info), 0u);
+  info.biWidth = 60000;
+  info.biHeight = 60000;
+  EXPECT_EQ(SectionBytes(info), 0u) << "beyond 2 GB";
+}
+
+}  // namespace
+}  // namespace gridmoor::ui
