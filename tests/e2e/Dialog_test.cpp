@@ -1,0 +1,232 @@
+// The dialog's life around the install run: the ways it ends, keys, Browse, the registry's
+// game folder, an invalid package, the homepage link and the screenshot.
+
+#include "e2e/InstallerFixture.h"
+
+namespace gridmoor::e2e {
+namespace {
+
+// --- Cancel, Escape and the close button leave the game untouched ------------------------
+
+enum class Ending { CancelButton, EscapeKey, CloseButton };
+
+class EndingWithoutInstall : public InstallerTest,
+                             public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(EndingWithoutInstall, EndsTheProgramAndLeavesTheGameAlone) {
+  const TreeSnapshot before = Snapshot(game);
+  InstallerDriver& program = StartProgram();
+  program.SetText(control::kGameFolder, game);  // an install would have somewhere to go
+  switch (GetParam()) {
+    case Ending::CancelButton: program.Click(control::kCancel); break;
+    case Ending::EscapeKey: program.PressKey(VK_ESCAPE); break;
+    case Ending::CloseButton: program.CloseFromTitleBar(); break;
+  }
+  const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
+  EXPECT_TRUE(outcome.exited);
+  EXPECT_TRUE(outcome.boxes.empty()) << ::testing::PrintToString(TextsOf(outcome));
+  EXPECT_EQ(Differences(before, Snapshot(game)), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, EndingWithoutInstall,
+                         ::testing::Values(Ending::CancelButton, Ending::EscapeKey,
+                                           Ending::CloseButton),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case Ending::CancelButton: return "CancelButton";
+                             case Ending::EscapeKey: return "EscapeKey";
+                             case Ending::CloseButton: return "CloseButton";
+                           }
+                           return "?";
+                         });
+
+// --- Keys --------------------------------------------------------------------------------
+
+TEST_F(InstallerTest, EnterInTheGameFolderBoxInstalls) {
+  InstallerDriver& program = StartProgram();
+  ASSERT_TRUE(program.TypeText(control::kGameFolder, game));
+  ASSERT_EQ(program.FocusedControl(), control::kGameFolder);
+  program.PressKey(VK_RETURN);
+  const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
+
+  EXPECT_TRUE(outcome.exited);
+  ASSERT_EQ(outcome.boxes.size(), 1u) << ::testing::PrintToString(TextsOf(outcome));
+  ExpectPlainBox(outcome.boxes[0], text::kSummaryOk);
+  ExpectTrackFilesInstalled();
+  ExpectEventIsTrack(SeasonFile(), 6);
+}
+
+// --- Browse --------------------------------------------------------------------------------
+
+TEST_F(InstallerTest, BrowseTakesTheFolderOfTheChosenGplExe) {
+  InstallerDriver& program = StartProgram();
+  program.SetText(control::kGameFolder, "C:\\typed before");
+  program.Click(control::kBrowse);
+  HWND fileDialog = program.WaitForWindow(kBrowseTitle);
+  ASSERT_TRUE(fileDialog) << "no open-file dialog titled " << kBrowseTitle;
+  ASSERT_TRUE(ChooseFileInDialog(fileDialog, Join(game, "gpl.exe")));
+  ASSERT_TRUE(WaitUntil([&] { return program.Text(control::kGameFolder) == game; }))
+      << "the box shows " << program.Text(control::kGameFolder);
+
+  // The file dialog may have moved the current directory; the package is still found.
+  const RunOutcome outcome = InstallAndAnswer();
+  ASSERT_EQ(outcome.boxes.size(), 1u) << ::testing::PrintToString(TextsOf(outcome));
+  ExpectPlainBox(outcome.boxes[0], text::kSummaryOk);
+  ExpectTrackFilesInstalled();
+  EXPECT_EQ(ReadFileBytes(ReplayTarget()), ReadFileBytes(Join(package, "rpy")));
+}
+
+TEST_F(InstallerTest, CancelledBrowseKeepsTheTypedFolder) {
+  InstallerDriver& program = StartProgram();
+  program.SetText(control::kGameFolder, "C:\\typed before");
+  program.Click(control::kBrowse);
+  HWND fileDialog = program.WaitForWindow(kBrowseTitle);
+  ASSERT_TRUE(fileDialog) << "no open-file dialog titled " << kBrowseTitle;
+  CancelFileDialog(fileDialog);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(fileDialog); }));
+  EXPECT_EQ(program.Text(control::kGameFolder), "C:\\typed before");
+
+  program.Click(control::kCancel);
+  const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
+  EXPECT_TRUE(outcome.exited);
+  EXPECT_TRUE(outcome.boxes.empty()) << ::testing::PrintToString(TextsOf(outcome));
+}
+
+// --- The game folder from the registry ---------------------------------------------------
+
+enum class SetupEntry { Folder, FolderWithBackslash, KeyWithoutValue, NoKey };
+
+class RegistryGameFolder : public InstallerTest,
+                           public ::testing::WithParamInterface<SetupEntry> {};
+
+TEST_P(RegistryGameFolder, FillsTheBoxAsTheEntrySaysAndInstallsFromIt) {
+  std::string expected;
+  switch (GetParam()) {
+    case SetupEntry::Folder: expected = game; break;
+    case SetupEntry::FolderWithBackslash: expected = game + "\\"; break;
+    case SetupEntry::KeyWithoutValue: ASSERT_TRUE(setupEntry.KeepKeyWithoutValue()); break;
+    case SetupEntry::NoKey: break;  // the fixture removed it
+  }
+  if (!expected.empty()) {
+    ASSERT_TRUE(setupEntry.SetDirectory(expected));
+  }
+
+  InstallerDriver& program = StartProgram();
+  EXPECT_EQ(program.Text(control::kGameFolder), expected);
+  if (expected.empty()) {
+    program.Click(control::kCancel);
+    EXPECT_TRUE(program.WaitForExit());
+    return;
+  }
+  const RunOutcome outcome = InstallAndAnswer();
+  ASSERT_EQ(outcome.boxes.size(), 1u) << ::testing::PrintToString(TextsOf(outcome));
+  ExpectPlainBox(outcome.boxes[0], text::kSummaryOk);
+  ExpectTrackFilesInstalled();
+  ExpectEventIsTrack(SeasonFile(), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, RegistryGameFolder,
+                         ::testing::Values(SetupEntry::Folder, SetupEntry::FolderWithBackslash,
+                                           SetupEntry::KeyWithoutValue, SetupEntry::NoKey),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case SetupEntry::Folder: return "Folder";
+                             case SetupEntry::FolderWithBackslash: return "FolderWithBackslash";
+                             case SetupEntry::KeyWithoutValue: return "KeyWithoutValue";
+                             case SetupEntry::NoKey: return "NoKey";
+                           }
+                           return "?";
+                         });
+
+// --- An invalid package ------------------------------------------------------------------
+
+TEST_F(InstallerTest, InvalidPackageShowsOneMessageAndEnds) {
+  RemoveTree(package);
+  ASSERT_TRUE(CopyTree(ExamplePath("invalid-package"), package));
+  ASSERT_TRUE(setupEntry.SetDirectory(game));  // a folder to install into, were it to go on
+  const TreeSnapshot before = Snapshot(game);
+
+  InstallerDriver program(ProgramPath(), package);
+  ASSERT_TRUE(program.Started());
+  const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
+
+  EXPECT_TRUE(outcome.exited);
+  ASSERT_EQ(outcome.boxes.size(), 1u) << ::testing::PrintToString(TextsOf(outcome));
+  ExpectPlainBox(outcome.boxes[0], text::kInvalidPackage);
+  EXPECT_EQ(Differences(before, Snapshot(game)), "");
+}
+
+// --- The homepage link when nothing can open it ------------------------------------------
+
+TEST_F(InstallerTest, LinkThatCannotBeOpenedIsReportedAndTheDialogStays) {
+  ScopedNoWebHandlers noHandlers;
+  ASSERT_FALSE(ScopedNoWebHandlers::AnyHandlerLeft());
+  InstallerDriver& program = StartProgram();
+  program.ClickLabel(control::kHomepage);
+
+  std::optional<MessageBoxRecord> box = program.WaitForMessageBox();
+  ASSERT_TRUE(box) << "no message about the link";
+  ExpectPlainBox(*box,
+                 "Can't open link:\n\nThere is no application associated\nwith the given "
+                 "filename extension.");
+  ASSERT_TRUE(program.Answer(*box, IDOK));
+
+  EXPECT_FALSE(program.Process().HasExited());
+  EXPECT_TRUE(IsWindowVisible(program.Dialog()));
+  program.Click(control::kCancel);
+  const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
+  EXPECT_TRUE(outcome.exited);
+  EXPECT_TRUE(outcome.boxes.empty()) << ::testing::PrintToString(TextsOf(outcome));
+}
+
+// --- The screenshot -----------------------------------------------------------------------
+
+// Pixels of `shot` inside the 1-pixel ring that differ from `picture` by more than a
+// rounding step.
+int PictureMismatches(const Image& shot, const Image& picture) {
+  int mismatches = 0;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (ColourDistance(shot.At(x + 1, y + 1), picture.At(x, y)) > 2) ++mismatches;
+    }
+  }
+  return mismatches;
+}
+
+TEST_F(InstallerTest, ScreenshotFills300By178At12And7) {
+  const Image picture = LoadBmp24(Join(package, "screenshot.bmp"));
+  ASSERT_EQ(picture.width, 300);
+  ASSERT_EQ(picture.height, 178);
+  InstallerDriver& program = StartProgram();
+
+  // The picture's place in the client area, with one pixel around it.
+  const POINT origin = program.ClientOrigin();
+  const RECT area = {origin.x + 11, origin.y + 6, origin.x + 12 + 300 + 1, origin.y + 7 + 178 + 1};
+  Image shot;
+  int mismatches = -1;
+  const bool painted = WaitUntil([&] {
+    shot = CaptureScreen(area);
+    mismatches = shot.Empty() ? -1 : PictureMismatches(shot, picture);
+    return mismatches == 0;
+  });
+  EXPECT_TRUE(painted) << mismatches << " of " << 300 * 178 << " pixels differ from screenshot.bmp";
+  ASSERT_FALSE(shot.Empty());
+
+  // Around it the dialog shows, not the picture: it neither spills over nor falls short.
+  int ringLikePicture = 0;
+  for (int x = 0; x < 300; ++x) {
+    ringLikePicture += ColourDistance(shot.At(x + 1, 0), picture.At(x, 0)) <= 24;
+    ringLikePicture += ColourDistance(shot.At(x + 1, 179), picture.At(x, 177)) <= 24;
+  }
+  for (int y = 0; y < 178; ++y) {
+    ringLikePicture += ColourDistance(shot.At(0, y + 1), picture.At(0, y)) <= 24;
+    ringLikePicture += ColourDistance(shot.At(301, y + 1), picture.At(299, y)) <= 24;
+  }
+  EXPECT_EQ(ringLikePicture, 0);
+
+  program.Click(control::kCancel);
+  EXPECT_TRUE(program.WaitForExit());
+}
+
+}  // namespace
+}  // namespace gridmoor::e2e
