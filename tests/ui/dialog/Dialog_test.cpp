@@ -142,6 +142,9 @@ TEST_P(DialogEndingTest, EndsWithTheCodeOfTheWayItWasClosed) {
   ScriptedDialog dialog;
   dialog.probe = [](ScriptedDialog& d) { GetParam().act(d.GetSafeHwnd()); };
   EXPECT_EQ(dialog.DoModal(), GetParam().expected);
+  MSG quit;
+  while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 void PressKey(HWND dialog, WPARAM key) {

@@ -182,8 +182,14 @@ TEST(Resources, IconHasA32And16PixelImageOf16Colours) {
 }
 
 TEST(Resources, VersionRecordIs1001InUsEnglishUnicode) {
-  std::vector<unsigned char> version = Resource(RT_VERSION, 1);
+  // Read as the system reads it: the ANSI queries need the room GetFileVersionInfoA leaves
+  // beyond the record for their converted texts.
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  DWORD handle = 0;
+  std::vector<unsigned char> version(GetFileVersionInfoSizeA(self, &handle));
   ASSERT_FALSE(version.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(self, 0, static_cast<DWORD>(version.size()), version.data()));
   void* fixedData = nullptr;
   UINT size = 0;
   ASSERT_TRUE(VerQueryValueA(version.data(), "\\", &fixedData, &size));
