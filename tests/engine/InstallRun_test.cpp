@@ -193,25 +193,6 @@ INSTANTIATE_TEST_SUITE_P(
                Positions({{1, 0}, kSeason, {25}}), 0, false}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(InstallRunTest, UpdateFailsEvenWhenOnlyTheSeasonFileFailsAndTheChampionshipSucceeds) {
-  host.championshipChecked = true;
-  platform.files.failReplaceOf = "67season.ini";
-  Run();
-  EXPECT_EQ(host.Boxes(), (std::vector<Box>{OkBox(kUpdateWrong), OkBox(Summary(true, false))}));
-  EXPECT_EQ(ReadBytes(game / "seasons" / "gp.ini"), ReadBytes(Golden("gp-after.ini")));
-}
-
-TEST_F(InstallRunTest, SeasonFullAfterTheMarkWasClearedKeepsItCleared) {
-  WriteBytes(game / "seasons" / "67season.ini", SeasonWithEvents(70));
-  SetReadOnly(*platform.native, SeasonPath(), true);
-  host.answers = {MessageAnswer::Yes};
-  Run();
-  EXPECT_EQ(host.Boxes(), (std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(kTrackLimit)}));
-  EXPECT_FALSE(platform.native->GetStatus(SeasonPath()).attributes & kAttributeReadOnly);
-  EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"), SeasonWithEvents(70));
-  EXPECT_FALSE(fs::exists(game / "tracks" / "zandvoort"));
-}
-
 TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
   SetReadOnly(*platform.native, SeasonPath(), true);
   platform.files.failSetStatusCause = kCauseAccessDenied;

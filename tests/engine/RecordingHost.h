@@ -45,7 +45,6 @@ class RecordingHost : public InstallHost {
   std::string gameFolder;
   bool championshipChecked = false;
   bool replayChecked = false;
-  bool screenshotLoads = true;
   // Answers for the Yes/No boxes, in order; OK boxes answer OK without using one.
   std::deque<MessageAnswer> answers;
 
@@ -106,7 +105,7 @@ class RecordingHost : public InstallHost {
   }
   bool LoadScreenshot(const std::string& fileName) override {
     Record("screenshot " + fileName);
-    return screenshotLoads;
+    return true;
   }
   void CloseDialog() override { Record("close"); }
 

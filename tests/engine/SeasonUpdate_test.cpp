@@ -47,14 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"FullWithTheTrack", SeasonWithEvents(64), 1}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ParseEventCountTest, TakesTheLeadingNumberAndSaturates) {
-  const struct {
-    const char* text;
-    int count;
-  } cases[] = {{"default", 0}, {"12", 12},   {"  12", 12},          {"\t+7", 7},
-               {"-3", -3},     {"64x", 64},  {"+", 0},              {"", 0},
-               {"0012", 12},   {"1 2", 1},   {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
-  for (const auto& c : cases) EXPECT_EQ(ParseEventCount(c.text), c.count) << c.text;
+TEST(ParseEventCountTest, SaturatesInsteadOfOverflowing) {
+  EXPECT_EQ(ParseEventCount("99999999999"), INT_MAX);
+  EXPECT_EQ(ParseEventCount("-99999999999"), INT_MIN);
+  EXPECT_EQ(ParseEventCount("\t+7 events"), 7);
 }
 
 // Golden cases: tests/data/engine/<case>/before.ini becomes after.ini; gp-before.ini, where

@@ -117,12 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                       return "All or part of the path is invalid.\r\n" + t.TrackFolderText();
                     },
                     {0}, 0},
-        CopyFailure{"WrongGameFolder",
-                    [](CopyTrackFilesTest& t) { fs::remove_all(t.gameFolder.Path()); },
-                    [](CopyTrackFilesTest& t) {
-                      return "All or part of the path is invalid.\r\n" + t.TrackFolderText();
-                    },
-                    {0}, 0},
         CopyFailure{"PackageFileMissing",
                     [](CopyTrackFilesTest& t) { fs::remove(t.packageFolder / "pass1.lp"); },
                     [](CopyTrackFilesTest& t) {
