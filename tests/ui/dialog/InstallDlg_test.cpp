@@ -1,0 +1,398 @@
+// The install dialog in this process on its real template: what it shows after loading a
+// package, its picture, and the install run, Browse and a failed command as the user meets them.
+#include "ui/InstallDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/FileException.h"
+#include "res/resource.h"
+#include "ui/dialog/DialogTestSupport.h"
+#include "ui/framework/MessageBox.h"
+
+namespace gridmoor::ui {
+namespace {
+
+using test::MessageBoxWatcher;
+using test::ShownBox;
+using test::TempFolder;
+
+constexpr UINT kProbe = WM_APP + 1;
+constexpr COLORREF kPictureColour = RGB(200, 30, 40);
+
+// The dialog with a probe that runs inside its loop once it is up.
+class ProbedInstallDlg : public CInstallDlg {
+ public:
+  using CInstallDlg::CInstallDlg;
+
+  std::function<void(ProbedInstallDlg&)> probe;
+  bool shown = false;
+  bool probed = false;
+
+  HWND Item(int id) const { return GetDlgItem(GetSafeHwnd(), id); }
+
+ protected:
+  BOOL OnInitDialog() override {
+    const BOOL focus = CInstallDlg::OnInitDialog();
+    PostMessageA(GetSafeHwnd(), kProbe, 0, 0);
+    return focus;
+  }
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    if (message == WM_SHOWWINDOW && wParam) shown = true;
+    if (message == kProbe) {
+      probed = true;
+      if (probe) probe(*this);
+      return true;
+    }
+    return CInstallDlg::OnMessage(message, wParam, lParam, result);
+  }
+};
+
+// The native file system, except that writing a file's status back fails as a locked-down
+// system would refuse it.
+class StatusRefusingFileSystem : public FileSystem {
+ public:
+  StatusRefusingFileSystem() : m_native(MakeNativeFileSystem()) {}
+  std::optional<std::string> CurrentDirectory(std::size_t size) override {
+    return m_native->CurrentDirectory(size);
+  }
+  void CreateDirectoryLevel(const std::string& path) override {
+    m_native->CreateDirectoryLevel(path);
+  }
+  void CopyFileOverwrite(const std::string& from, const std::string& to) override {
+    m_native->CopyFileOverwrite(from, to);
+  }
+  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& path) override {
+    return m_native->OpenExclusiveForRead(path);
+  }
+  FileStatus GetStatus(const std::string& path) override { return m_native->GetStatus(path); }
+  void SetStatus(const std::string& path, const FileStatus&) override {
+    throw CFileException(kCauseAccessDenied, path);
+  }
+  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                           bool* truncated) override {
+    return m_native->ReadWholeFile(path, maxBytes, truncated);
+  }
+  std::optional<std::string> ReadExistingFile(const std::string& path,
+                                              std::size_t maxBytes) override {
+    return m_native->ReadExistingFile(path, maxBytes);
+  }
+  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
+    return m_native->ReplaceFileContents(path, bytes);
+  }
+
+ private:
+  std::unique_ptr<FileSystem> m_native;
+};
+
+const char* const kTrackFiles[] = {"dat",      "track.ini", "record.ini", "race.lp",   "pit.lp",
+                                   "pass1.lp", "pass2.lp",  "maxrace.lp", "minrace.lp"};
+
+const char kSeason[] =
+    "[Season]\r\nnumEvents=1\r\n\r\n"
+    "[Event1]\r\nname=Old Grand Prix\r\nshortname=Old\r\ntrackDirectory=old\r\n"
+    "numberOfLaps=50\r\nday=1\r\nmonth=5\r\nstartingGrid=3-2-3\r\n";
+
+class InstallDlgTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::InitControls();
+    m_root.MakeFolder("package");
+    m_root.MakeFolder("game");
+    m_root.MakeFolder("game\\seasons");
+    m_root.MakeFolder("game\\tracks");
+    m_root.MakeFolder("game\\replay");
+    m_root.Write("game\\seasons\\67season.ini", kSeason);
+    m_root.Write("game\\seasons\\gp.ini", kSeason);
+    WritePackage(true);
+  }
+
+  void WritePackage(bool withReplay, bool valid = true) {
+    std::string ini =
+        "[installinfo]\r\n"
+        "dialogtitel=Testmoor 1967 - Track Installation\r\n"
+        "name=Testmoor Grand Prix\r\nshortname=Testmoor\r\ntrackDirectory=testmoor\r\n"
+        "month=9\r\nday=17\r\nnumberOfLaps=55\r\n";
+    if (valid) ini += "startingGrid=3-2-3\r\n";
+    if (withReplay) ini += "replayfilename=testmoor.rpy\r\n";
+    m_root.Write("package\\install.ini", ini);
+    m_root.Write("package\\readme.txt", "TESTMOOR\nA track made for tests.\n");
+    m_root.Write("package\\screenshot.bmp", test::SolidBmp(64, 40, kPictureColour));
+    for (const char* file : kTrackFiles) m_root.Write(std::string("package\\") + file, file);
+    m_root.Write("package\\rpy", "replay");
+  }
+
+  std::string GameFolder() const { return m_root / "game"; }
+
+  // Runs the dialog from the package folder; answers DoModal's code.
+  INT_PTR Run(ProbedInstallDlg& dialog) {
+    test::CurrentDirectory inPackage(m_root / "package");
+    return dialog.DoModal();
+  }
+
+  std::unique_ptr<Registry> RegistryWith(const std::string& folder) {
+    return std::make_unique<test::FakeRegistry>(kRegistryOk, folder);
+  }
+
+  TempFolder m_root;
+};
+
+std::string Text(HWND window) {
+  char text[1024] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+struct RegistryCase {
+  const char* name;
+  long status;
+  std::string stored;
+  std::string shown;
+};
+
+class InstallDlgOpeningTest : public InstallDlgTest,
+                              public ::testing::WithParamInterface<RegistryCase> {};
+
+TEST_P(InstallDlgOpeningTest, ShowsThePackageAndTheGameFolderFromTheRegistry) {
+  ProbedInstallDlg dialog(MakeNativeFileSystem(),
+                          std::make_unique<test::FakeRegistry>(GetParam().status, GetParam().stored));
+  std::string caption, readme, folder;
+  bool seasonChecked = false, seasonEnabled = true, championshipChecked = true;
+  bool replayChecked = false, replayEnabled = false, focusOnInstall = false;
+  LRESULT range = 0, position = -1;
+  HICON bigIcon = nullptr, smallIcon = nullptr;
+  dialog.probe = [&](ProbedInstallDlg& d) {
+    caption = Text(d.GetSafeHwnd());
+    readme = Text(d.Item(IDC_README));
+    folder = Text(d.Item(IDC_GAME_FOLDER));
+    seasonChecked = Checked(d.Item(IDC_SEASON));
+    seasonEnabled = IsWindowEnabled(d.Item(IDC_SEASON));
+    championshipChecked = Checked(d.Item(IDC_CHAMPIONSHIP));
+    replayChecked = Checked(d.Item(IDC_REPLAY));
+    replayEnabled = IsWindowEnabled(d.Item(IDC_REPLAY));
+    range = SendMessageA(d.Item(IDC_PROGRESS), PBM_GETRANGE, FALSE, 0);
+    position = SendMessageA(d.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0);
+    bigIcon = reinterpret_cast<HICON>(SendMessageA(d.GetSafeHwnd(), WM_GETICON, ICON_BIG, 0));
+    smallIcon = reinterpret_cast<HICON>(SendMessageA(d.GetSafeHwnd(), WM_GETICON, ICON_SMALL, 0));
+    focusOnInstall = GetFocus() == d.Item(IDOK);
+    d.EndDialog(IDCANCEL);
+  };
+  EXPECT_EQ(Run(dialog), IDCANCEL);
+  EXPECT_EQ(caption, "Testmoor 1967 - Track Installation");
+  EXPECT_EQ(readme, "TESTMOOR\r\nA track made for tests.\r\n");
+  EXPECT_EQ(folder, GetParam().shown);
+  EXPECT_TRUE(seasonChecked);
+  EXPECT_FALSE(seasonEnabled);
+  EXPECT_FALSE(championshipChecked);
+  EXPECT_TRUE(replayChecked);
+  EXPECT_TRUE(replayEnabled);
+  EXPECT_EQ(range, 25);
+  EXPECT_EQ(position, 0);
+  EXPECT_NE(bigIcon, nullptr);
+  EXPECT_EQ(smallIcon, bigIcon);
+  EXPECT_TRUE(focusOnInstall);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Registry, InstallDlgOpeningTest,
+    ::testing::Values(RegistryCase{"Folder", kRegistryOk, "C:\\Games\\GPL", "C:\\Games\\GPL"},
+                      RegistryCase{"TrailingBackslashKept", kRegistryOk, "C:\\Games\\GPL\\",
+                                   "C:\\Games\\GPL\\"},
+                      RegistryCase{"NoEntry", kRegistryNotFound, "", ""}),
+    [](const ::testing::TestParamInfo<RegistryCase>& info) { return info.param.name; });
+
+TEST_F(InstallDlgTest, APackageWithoutReplayOffersNoReplay) {
+  WritePackage(false);
+  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
+  bool checked = true, enabled = true;
+  dialog.probe = [&](ProbedInstallDlg& d) {
+    checked = Checked(d.Item(IDC_REPLAY));
+    enabled = IsWindowEnabled(d.Item(IDC_REPLAY));
+    d.EndDialog(IDCANCEL);
+  };
+  Run(dialog);
+  EXPECT_FALSE(checked);
+  EXPECT_FALSE(enabled);
+}
+
+TEST_F(InstallDlgTest, AnInvalidPackageIsReportedOnceAndTheDialogIsNeverShown) {
+  WritePackage(true, false);
+  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
+  MessageBoxWatcher boxes(GetCurrentThreadId());
+  EXPECT_EQ(Run(dialog), IDOK);
+  EXPECT_FALSE(dialog.shown);
+  EXPECT_FALSE(dialog.probed);
+  std::vector<ShownBox> shown = boxes.Boxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Install.ini missing or not valid!\r\nClick OK to finish.");
+  EXPECT_EQ(shown[0].caption, ApplicationTitle());
+  EXPECT_TRUE(shown[0].exclamation);
+}
+
+TEST_F(InstallDlgTest, PaintsTheScreenshotIntoItsFixedRectangleOverTheEmptyFrame) {
+  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
+  // The frame's border may cover the picture's outermost pixels, depending on the dialog
+  // font's metrics; the samples keep two pixels inside and outside.
+  std::vector<std::pair<POINT, bool>> samples = {
+      {{14, 9}, true},    {{309, 182}, true},  {{160, 100}, true},
+      {{9, 100}, false},  {{314, 100}, false}, {{160, 4}, false}, {{160, 187}, false}};
+  std::vector<COLORREF> seen;
+  dialog.probe = [&](ProbedInstallDlg& d) {
+    RedrawWindow(d.GetSafeHwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC dc = GetDC(d.GetSafeHwnd());
+    for (const auto& sample : samples) seen.push_back(GetPixel(dc, sample.first.x, sample.first.y));
+    ReleaseDC(d.GetSafeHwnd(), dc);
+    d.EndDialog(IDCANCEL);
+  };
+  Run(dialog);
+  ASSERT_EQ(seen.size(), samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    EXPECT_EQ(seen[i] == kPictureColour, samples[i].second)
+        << "at " << samples[i].first.x << "," << samples[i].first.y << ": 0x" << std::hex
+        << seen[i];
+  }
+}
+
+TEST_F(InstallDlgTest, InstallTrackRunsTheInstallShowsTheSummaryAndCloses) {
+  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
+  dialog.probe = [](ProbedInstallDlg& d) { PostMessageA(d.Item(IDOK), BM_CLICK, 0, 0); };
+  LRESULT positionAtSummary = -1;
+  HWND progress = nullptr;
+  {
+    MessageBoxWatcher boxes(GetCurrentThreadId(), {}, [&](HWND) {
+      positionAtSummary = SendMessageA(progress, PBM_GETPOS, 0, 0);
+    });
+    dialog.probe = [&](ProbedInstallDlg& d) {
+      progress = d.Item(IDC_PROGRESS);
+      PostMessageA(d.Item(IDOK), BM_CLICK, 0, 0);
+    };
+    EXPECT_EQ(Run(dialog), IDOK);
+    std::vector<ShownBox> shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text,
+              "Install of track files completed OK\r\nUpdate of ini file(s) completed OK\r\n"
+              "\r\nClick OK to finish track install");
+  }
+  EXPECT_EQ(positionAtSummary, 25);
+  EXPECT_EQ(m_root.Read("game\\tracks\\testmoor\\testmoor.dat"), "dat");
+  EXPECT_EQ(m_root.Read("game\\replay\\testmoor.rpy"), "replay");
+  const std::string season = m_root.Read("game\\seasons\\67season.ini");
+  EXPECT_NE(season.find("[Event2]\r\nname=Testmoor Grand Prix"), std::string::npos) << season;
+  EXPECT_EQ(m_root.Read("game\\seasons\\gp.ini"), kSeason) << "box 1001 was not checked";
+}
+
+TEST_F(InstallDlgTest, AFileErrorEscapingTheRunIsReportedWithTheStopIconAndTheDialogStaysOpen) {
+  SetFileAttributesA((m_root / "game\\seasons\\67season.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+  ProbedInstallDlg dialog(std::make_unique<StatusRefusingFileSystem>(), RegistryWith(GameFolder()));
+  bool openAfterRun = false;
+  MessageBoxWatcher boxes(GetCurrentThreadId(), {IDYES, IDOK});
+  dialog.probe = [&](ProbedInstallDlg& d) {
+    SendMessageA(d.Item(IDOK), BM_CLICK, 0, 0);
+    openAfterRun = !d.IsEnding() && IsWindowVisible(d.GetSafeHwnd());
+    PostMessageA(d.Item(IDCANCEL), BM_CLICK, 0, 0);
+  };
+  EXPECT_EQ(Run(dialog), IDCANCEL);
+  EXPECT_TRUE(openAfterRun);
+  std::vector<ShownBox> shown = boxes.Boxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown[0].yesNo);
+  EXPECT_EQ(shown[1].text, "Access to an unnamed file was denied.");
+  EXPECT_TRUE(shown[1].stop);
+  EXPECT_FALSE(shown[1].yesNo);
+  EXPECT_EQ(GetFileAttributesA((m_root / "game\\tracks\\testmoor").c_str()),
+            INVALID_FILE_ATTRIBUTES) << "nothing was copied";
+}
+
+// Finds the open-file dialog of this thread by its title.
+HWND FindFileDialog(DWORD thread) {
+  struct Search {
+    HWND found = nullptr;
+  } search;
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM data) -> BOOL {
+        char title[64] = {};
+        GetWindowTextA(window, title, sizeof title);
+        if (std::string(title) == "Locate GPL.EXE" && IsWindowVisible(window)) {
+          reinterpret_cast<Search*>(data)->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<std::string> FilterNames(HWND fileDialog) {
+  std::vector<std::string> names;
+  HWND types = GetDlgItem(fileDialog, cmb1);
+  const int count = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char name[128] = {};
+    SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+    names.push_back(name);
+  }
+  return names;
+}
+
+struct BrowseCase {
+  const char* name;
+  bool choose;  // type a gpl.exe path and press Open; otherwise Cancel
+};
+
+class InstallDlgBrowseTest : public InstallDlgTest,
+                             public ::testing::WithParamInterface<BrowseCase> {};
+
+TEST_P(InstallDlgBrowseTest, ReplacesTheFolderTextOnlyWhenAFileIsChosen) {
+  m_root.Write("game\\gpl.exe", "");
+  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith("typed before"));
+  const DWORD uiThread = GetCurrentThreadId();
+  std::vector<std::string> filters;
+  std::string folderText;
+  std::thread user([&] {
+    HWND fileDialog = nullptr;
+    ASSERT_TRUE(test::WaitFor([&] { return (fileDialog = FindFileDialog(uiThread)) != nullptr; }));
+    filters = FilterNames(fileDialog);
+    if (GetParam().choose) {
+      const std::string path = GameFolder() + "\\gpl.exe";
+      SendMessageA(GetDlgItem(fileDialog, cmb13), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(path.c_str()));
+      PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
+    } else {
+      PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDCANCEL)));
+    }
+  });
+  dialog.probe = [&](ProbedInstallDlg& d) {
+    SendMessageA(d.Item(IDC_BROWSE), BM_CLICK, 0, 0);
+    folderText = Text(d.Item(IDC_GAME_FOLDER));
+    d.EndDialog(IDCANCEL);
+  };
+  Run(dialog);
+  user.join();
+  EXPECT_EQ(filters, (std::vector<std::string>{"GPL.exe File (gpl.exe)", "All Files(*.*)"}));
+  EXPECT_EQ(folderText, GetParam().choose ? GameFolder() : "typed before");
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, InstallDlgBrowseTest,
+                         ::testing::Values(BrowseCase{"ChooseGplExe", true},
+                                           BrowseCase{"Cancel", false}),
+                         [](const ::testing::TestParamInfo<BrowseCase>& info) {
+                           return info.param.name;
+                         });
+
+}  // namespace
+}  // namespace gridmoor::ui
