@@ -200,6 +200,10 @@ class FaultyFileSystem : public FileSystem {
                                            bool* truncated) override {
     return m_inner.ReadWholeFile(path, maxBytes, truncated);
   }
+  std::optional<std::string> ReadExistingFile(const std::string& path,
+                                              std::size_t maxBytes) override {
+    return m_inner.ReadExistingFile(path, maxBytes);
+  }
   bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
     written.push_back(path);
     const bool fail = m_replaces++ == failReplaceAt ||
