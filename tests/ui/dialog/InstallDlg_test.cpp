@@ -315,6 +315,30 @@ TEST_F(InstallDlgTest, AFileErrorEscapingTheRunIsReportedWithTheStopIconAndTheDi
             INVALID_FILE_ATTRIBUTES) << "nothing was copied";
 }
 
+TEST_F(InstallDlgTest, KeepsTheWaitCursorOverTheDialogUntilTheLastWaitEnds) {
+  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
+  const HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+  std::vector<bool> waiting;
+  dialog.probe = [&](ProbedInstallDlg& d) {
+    auto askCursor = [&] {
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      SendMessageA(d.GetSafeHwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(d.GetSafeHwnd()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+      waiting.push_back(GetCursor() == wait);
+    };
+    d.BeginWaitCursor();
+    d.BeginWaitCursor();
+    askCursor();
+    d.EndWaitCursor();
+    askCursor();
+    d.EndWaitCursor();
+    askCursor();
+    d.EndDialog(IDCANCEL);
+  };
+  Run(dialog);
+  EXPECT_EQ(waiting, (std::vector<bool>{true, true, false}));
+}
+
 // Finds the open-file dialog of this thread by its title.
 HWND FindFileDialog(DWORD thread) {
   struct Search {
