@@ -57,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
     Lookups, GamePathFromRegistryTest,
     ::testing::Values(
         LookupCase{"Found", {{kRegistryOk, "C:\\Games\\GPL"}}, {3}, "C:\\Games\\GPL"},
-        LookupCase{"TrailingBackslashKept", {{kRegistryOk, "C:\\Sierra\\GPL\\"}}, {3},
-                   "C:\\Sierra\\GPL\\"},
+        LookupCase{"TrailingBackslashKept", {{kRegistryOk, "C:\\Games\\GPL\\"}}, {3},
+                   "C:\\Games\\GPL\\"},
         // A user without the right to set values still finds the game.
         LookupCase{"ReadOnlyRightsSuffice",
                    {{kRegistryAccessDenied, ""}, {kRegistryOk, "D:\\GPL"}},
