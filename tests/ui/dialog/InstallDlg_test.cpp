@@ -339,24 +339,21 @@ TEST_F(InstallDlgTest, KeepsTheWaitCursorOverTheDialogUntilTheLastWaitEnds) {
   EXPECT_EQ(waiting, (std::vector<bool>{true, true, false}));
 }
 
+BOOL CALLBACK FindFileDialogWindow(HWND window, LPARAM found) {
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  if (std::string(title) == "Locate GPL.EXE" && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // Finds the open-file dialog of this thread by its title.
 HWND FindFileDialog(DWORD thread) {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM data) -> BOOL {
-        char title[64] = {};
-        GetWindowTextA(window, title, sizeof title);
-        if (std::string(title) == "Locate GPL.EXE" && IsWindowVisible(window)) {
-          reinterpret_cast<Search*>(data)->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  EnumThreadWindows(thread, FindFileDialogWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 std::vector<std::string> FilterNames(HWND fileDialog) {
