@@ -12,6 +12,7 @@ BOOL CInstallApp::InitInstance() {
   // today's Windows; the manifest's version 6 common controls give the look instead.
   CInstallDlg dialog;
   // The dialog makes itself the main window while it runs: every message box is owned by it.
+  // There is no help: F1 shows nothing.
   dialog.DoModal();  // the end code carries no meaning: the outcome was shown in message boxes
   return FALSE;
 }

@@ -129,6 +129,8 @@ INT_PTR CDialog::DoModal() {
       handled = PreTranslateMessage(&msg) != FALSE;
     } catch (const std::exception& error) {
       Report(error);
+    } catch (...) {
+      Report(UnknownFailure());
     }
     if (!handled && !(m_hWnd && IsDialogMessageA(m_hWnd, &msg))) {
       TranslateMessage(&msg);

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <exception>
-
 #include "ui/framework/MessageBox.h"
 
 namespace gridmoor::ui {
@@ -36,9 +34,12 @@ int CWinApp::Run() {
       DispatchMessageA(&msg);
     }
     return got == 0 ? static_cast<int>(msg.wParam) : 1;
-  } catch (const std::exception&) {
+  } catch (...) {
     // Dialogs report their own failures; this is what slipped past every window.
-    AppMessageBox("The program met an unexpected error and must close.", MB_OK | MB_ICONSTOP);
+    try {
+      AppMessageBox("The program met an unexpected error and must close.", MB_OK | MB_ICONSTOP);
+    } catch (...) {
+    }
     return 1;
   }
 }

@@ -7,6 +7,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -267,12 +268,11 @@ TEST_F(InstallDlgTest, PaintsTheScreenshotIntoItsFixedRectangleOverTheEmptyFrame
 
 TEST_F(InstallDlgTest, InstallTrackRunsTheInstallShowsTheSummaryAndCloses) {
   ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
-  dialog.probe = [](ProbedInstallDlg& d) { PostMessageA(d.Item(IDOK), BM_CLICK, 0, 0); };
-  LRESULT positionAtSummary = -1;
-  HWND progress = nullptr;
+  std::atomic<LRESULT> positionAtSummary{-1};
+  std::atomic<HWND> progress{nullptr};
   {
     MessageBoxWatcher boxes(GetCurrentThreadId(), {}, [&](HWND) {
-      positionAtSummary = SendMessageA(progress, PBM_GETPOS, 0, 0);
+      positionAtSummary = SendMessageA(progress.load(), PBM_GETPOS, 0, 0);
     });
     dialog.probe = [&](ProbedInstallDlg& d) {
       progress = d.Item(IDC_PROGRESS);
