@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
 #include <string>
 
 #include "ui/dialog/DialogTestSupport.h"
@@ -47,26 +45,6 @@ TEST_F(ControlsTest, ReadsTextsLongerThanAPath) {
   const std::string longText(1000, 'x');
   edit.SetWindowText(longText);
   EXPECT_EQ(edit.GetWindowText(), longText);
-}
-
-TEST_F(ControlsTest, ProgressPositionsStayInTheRange) {
-  CProgressCtrl progress;
-  progress.Attach(Child(PROGRESS_CLASSA, PBS_SMOOTH));
-  progress.SetRange(0, 25);
-  progress.SetPos(17);
-  EXPECT_EQ(progress.GetPos(), 17);
-  progress.SetPos(40);
-  EXPECT_EQ(progress.GetPos(), 25);
-}
-
-TEST_F(ControlsTest, ButtonCheckAndEnableState) {
-  CButton box;
-  box.Attach(Child("BUTTON", BS_AUTOCHECKBOX));
-  box.SetCheck(BST_CHECKED);
-  EXPECT_EQ(box.GetCheck(), BST_CHECKED);
-  box.EnableWindow(false);
-  EXPECT_FALSE(box.IsWindowEnabled());
-  EXPECT_NE(box.GetStyle() & WS_DISABLED, 0u);
 }
 
 TEST(UnboundControls, DoNothingAndAnswerEmpty) {
