@@ -48,17 +48,5 @@ TEST(ScopedSelectObject, PutsThePreviousObjectBack) {
   EXPECT_FALSE(nothing.Selected());
 }
 
-TEST(ScopedSelectPalette, PutsThePreviousPaletteBack) {
-  OwnedDC dc(CreateCompatibleDC(nullptr));
-  OwnedPalette palette(CreateHalftonePalette(nullptr));
-  const HGDIOBJ original = GetCurrentObject(dc.Get(), OBJ_PAL);
-  {
-    ScopedSelectPalette selected(dc.Get(), palette.Get(), TRUE);
-    EXPECT_TRUE(selected.Selected());
-    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PAL), palette.Get());
-  }
-  EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PAL), original);
-}
-
 }  // namespace
 }  // namespace gridmoor::ui
