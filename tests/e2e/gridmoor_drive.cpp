@@ -8,8 +8,10 @@
 // answers every message box (Yes to the read-only questions, OK otherwise) and prints each.
 // Exit status: 0 when the program ended after a summary that reports both steps completed.
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "e2e/InstallerDriver.h"
@@ -83,6 +85,8 @@ bool SaveDialogPicture(const InstallerDriver& program, const std::string& path) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Plain line feeds: the output is read on Linux.
+  _setmode(_fileno(stdout), _O_BINARY);
   Options options;
   if (!ParseArguments(argc, argv, options)) {
     std::fprintf(stderr,

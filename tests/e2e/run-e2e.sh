@@ -17,17 +17,6 @@ esac
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "run-e2e: creating the Wine prefix $WINEPREFIX" >&2
-  "$loader" wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-fi
-# Without a window manager Wine waits two seconds for each closing window to be withdrawn;
-# unmanaged windows close at once.
-if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-fi
-
 xvfb_pid=
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true; }
 trap cleanup EXIT
@@ -41,6 +30,18 @@ if [ -z "${DISPLAY:-}" ]; then
     [ -e /tmp/.X11-unix/X$n ] && break
     sleep 0.1
   done
+fi
+
+# Wine makes its desktop for the display its first program meets: the display comes first.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "run-e2e: creating the Wine prefix $WINEPREFIX" >&2
+  "$loader" wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+fi
+# Without a window manager Wine waits two seconds for each closing window to be withdrawn;
+# unmanaged windows close at once.
+if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 fi
 
 "$loader" "$tests" "$@"

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The demo: installs the example track (examples/package) into a fresh demo game folder with
+# the real program under Wine.
+#
+# With a display ($DISPLAY set) the program opens and you install by hand; without one the
+# install is driven for you on a virtual X server, and the summary box, the season files'
+# changes and a screenshot of the dialog are reported.
+#
+# Everything lands in build/demo: game/ (the game folder), package/ (the package with
+# gridmoor.exe beside it, as track makers ship it) and dialog.png. The demo has a Wine prefix of
+# its own, build/demo-wineprefix-<arch>, whose registry names game/ as the game's folder.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+install_missing_packages
+choose_wine
+export WINEPREFIX=$GRIDMOOR_BUILD/demo-wineprefix-$WINEARCH
+log "building ($(basename "$WIN_BUILD"))"
+if [ "$WIN_BUILD" = "$GRIDMOOR_BUILD/win64" ]; then build_win64; else build_win32; fi
+program=$WIN_BUILD/ui/gridmoor.exe
+driver=$WIN_BUILD/tests/e2e/gridmoor_drive.exe
+[ -f "$program" ] || { log "the build made no $program"; exit 1; }
+
+# Wine sees the Linux root as drive Z:.
+winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+
+demo=$GRIDMOOR_BUILD/demo
+log "laying out $demo"
+rm -rf "$demo/game" "$demo/package" "$demo/dialog.bmp" "$demo/dialog.png"
+mkdir -p "$demo"
+cp -r "$GRIDMOOR_ROOT/examples/game" "$demo/game"
+rm -f "$demo/game/replay/.gitkeep"
+cp -r "$GRIDMOOR_ROOT/examples/package" "$demo/package"
+cp "$program" "$demo/package/gridmoor.exe"
+
+# Wine makes its desktop for the display its first program meets: the display comes first.
+headless=
+if [ -z "${DISPLAY:-}" ]; then
+  headless=1
+  ensure_display
+  trap stop_display EXIT
+fi
+init_wine_prefix
+if [ -n "$headless" ]; then
+  # No window manager on the virtual display: Wine draws the frames itself and closes windows
+  # without waiting for one.
+  "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+else
+  "$WINELOADER" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+fi
+game_folder=$(winpath "$demo/game")
+if [ ${#game_folder} -gt 99 ]; then
+  log "note: $game_folder is longer than the 99 characters the program reads from the registry;"
+  log "      type it into the GPL Path box instead"
+fi
+"$WINELOADER" reg add 'HKLM\Software\Sierra OnLine\Setup\GPL' /v Directory /d "$game_folder" /f \
+  >/dev/null 2>&1
+log "the game's setup entry names $game_folder"
+
+show_changes() {
+  local f
+  echo
+  echo "Files installed:"
+  (cd "$demo/game" && find tracks/kestrel replay -type f 2>/dev/null | sort | sed 's/^/    /')
+  for f in 67season.ini gp.ini; do
+    echo
+    echo "Changes to seasons/$f:"
+    diff -u --strip-trailing-cr --label "before/$f" --label "after/$f" \
+      "$GRIDMOOR_ROOT/examples/game/seasons/$f" "$demo/game/seasons/$f" | sed 's/^/    /' ||
+      true
+  done
+}
+
+if [ -z "$headless" ]; then
+  log "starting gridmoor.exe in $demo/package: install the track by hand"
+  (cd "$demo/package" && "$WINELOADER" gridmoor.exe) || true
+  show_changes
+  exit 0
+fi
+
+log "no display: driving the install on the virtual display $DISPLAY"
+status=0
+"$WINELOADER" "$driver" "$(winpath "$demo/package/gridmoor.exe")" "$(winpath "$demo/package")" \
+  --championship --screenshot "$(winpath "$demo/dialog.bmp")" || status=$?
+show_changes
+if [ -f "$demo/dialog.bmp" ]; then
+  convert "$demo/dialog.bmp" "$demo/dialog.png" && rm -f "$demo/dialog.bmp"
+  echo
+  echo "Screenshot of the dialog: $demo/dialog.png"
+fi
+exit $status
