@@ -10,6 +10,16 @@ namespace {
 
 enum class Ending { CancelButton, EscapeKey, CloseButton };
 
+const char* NameOf(Ending ending) {
+  switch (ending) {
+    case Ending::CancelButton: return "CancelButton";
+    case Ending::EscapeKey: return "EscapeKey";
+    case Ending::CloseButton: return "CloseButton";
+  }
+  return "?";
+}
+void PrintTo(Ending ending, std::ostream* os) { *os << NameOf(ending); }
+
 class EndingWithoutInstall : public InstallerTest,
                              public ::testing::WithParamInterface<Ending> {};
 
@@ -31,14 +41,7 @@ TEST_P(EndingWithoutInstall, EndsTheProgramAndLeavesTheGameAlone) {
 INSTANTIATE_TEST_SUITE_P(Scenarios, EndingWithoutInstall,
                          ::testing::Values(Ending::CancelButton, Ending::EscapeKey,
                                            Ending::CloseButton),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case Ending::CancelButton: return "CancelButton";
-                             case Ending::EscapeKey: return "EscapeKey";
-                             case Ending::CloseButton: return "CloseButton";
-                           }
-                           return "?";
-                         });
+                         [](const auto& info) { return std::string(NameOf(info.param)); });
 
 // --- Keys --------------------------------------------------------------------------------
 
@@ -96,6 +99,17 @@ TEST_F(InstallerTest, CancelledBrowseKeepsTheTypedFolder) {
 
 enum class SetupEntry { Folder, FolderWithBackslash, KeyWithoutValue, NoKey };
 
+const char* NameOf(SetupEntry entry) {
+  switch (entry) {
+    case SetupEntry::Folder: return "Folder";
+    case SetupEntry::FolderWithBackslash: return "FolderWithBackslash";
+    case SetupEntry::KeyWithoutValue: return "KeyWithoutValue";
+    case SetupEntry::NoKey: return "NoKey";
+  }
+  return "?";
+}
+void PrintTo(SetupEntry entry, std::ostream* os) { *os << NameOf(entry); }
+
 class RegistryGameFolder : public InstallerTest,
                            public ::testing::WithParamInterface<SetupEntry> {};
 
@@ -128,15 +142,7 @@ TEST_P(RegistryGameFolder, FillsTheBoxAsTheEntrySaysAndInstallsFromIt) {
 INSTANTIATE_TEST_SUITE_P(Scenarios, RegistryGameFolder,
                          ::testing::Values(SetupEntry::Folder, SetupEntry::FolderWithBackslash,
                                            SetupEntry::KeyWithoutValue, SetupEntry::NoKey),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case SetupEntry::Folder: return "Folder";
-                             case SetupEntry::FolderWithBackslash: return "FolderWithBackslash";
-                             case SetupEntry::KeyWithoutValue: return "KeyWithoutValue";
-                             case SetupEntry::NoKey: return "NoKey";
-                           }
-                           return "?";
-                         });
+                         [](const auto& info) { return std::string(NameOf(info.param)); });
 
 // --- An invalid package ------------------------------------------------------------------
 

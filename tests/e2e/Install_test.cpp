@@ -42,6 +42,8 @@ struct CleanInstallCase {
   Replay replay;
 };
 
+void PrintTo(const CleanInstallCase& c, std::ostream* os) { *os << c.name; }
+
 class CleanInstall : public InstallerTest,
                      public ::testing::WithParamInterface<CleanInstallCase> {};
 
@@ -153,6 +155,8 @@ struct SeasonLimitCase {
   bool refused;
 };
 
+void PrintTo(const SeasonLimitCase& c, std::ostream* os) { *os << c.events << " events"; }
+
 class SeasonLimit : public InstallerTest, public ::testing::WithParamInterface<SeasonLimitCase> {};
 
 TEST_P(SeasonLimit, RefusesAFullSeasonBeforeTouchingAnything) {
@@ -192,6 +196,8 @@ struct ReadOnlyCase {
   std::vector<const char*> texts;  // the boxes, in order
   bool installs;
 };
+
+void PrintTo(const ReadOnlyCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadOnlySeasonFiles : public InstallerTest,
                             public ::testing::WithParamInterface<ReadOnlyCase> {};
@@ -298,6 +304,8 @@ struct WrongFolderCase {
   bool withEmptySeasonsFolder;  // else the folder does not exist at all
   const char* reason;
 };
+
+void PrintTo(const WrongFolderCase& c, std::ostream* os) { *os << c.name; }
 
 class WrongFolderTyped : public InstallerTest,
                          public ::testing::WithParamInterface<WrongFolderCase> {};
