@@ -58,12 +58,21 @@ fi
 log "the game's setup entry names $game_folder"
 
 show_changes() {
-  local f
+  local f files
+  files=$(cd "$demo/game" && find tracks/kestrel replay -type f 2>/dev/null | sort) || true
   echo
-  echo "Files installed:"
-  (cd "$demo/game" && find tracks/kestrel replay -type f 2>/dev/null | sort | sed 's/^/    /')
+  if [ -n "$files" ]; then
+    echo "Files installed:"
+    sed 's/^/    /' <<<"$files"
+  else
+    echo "No track files were installed."
+  fi
   for f in 67season.ini gp.ini; do
     echo
+    if cmp -s "$GRIDMOOR_ROOT/examples/game/seasons/$f" "$demo/game/seasons/$f"; then
+      echo "seasons/$f is unchanged."
+      continue
+    fi
     echo "Changes to seasons/$f:"
     diff -u --strip-trailing-cr --label "before/$f" --label "after/$f" \
       "$GRIDMOOR_ROOT/examples/game/seasons/$f" "$demo/game/seasons/$f" | sed 's/^/    /' ||
