@@ -66,6 +66,8 @@ init_wine_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating the Wine prefix $WINEPREFIX"
     "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+    # Without a window manager (Xvfb), Wine waits up to 2 s each time a managed window hides.
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     wineserver -w
   fi
 }
