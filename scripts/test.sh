@@ -26,9 +26,10 @@ run_ctest() {  # run_ctest <label> <build dir>
 
 run_ctest native "$GRIDMOOR_BUILD/native"
 
-init_wine_prefix
+# The display comes first: Wine binds a prefix's desktop to the display its first program sees.
 ensure_display
 trap stop_display EXIT
+init_wine_prefix
 [ "$WIN_BUILD" = "$GRIDMOOR_BUILD/win64" ] && log "this host runs no 32-bit code: the Windows tests run the 64-bit build under 64-bit Wine"
 run_ctest "Windows, under Wine" "$WIN_BUILD"
 
