@@ -2,8 +2,6 @@
 // Real package and game folders in temporary folders, golden files, and a file system that
 // fails on request, for the engine tests and benchmarks.
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,7 +15,9 @@
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
 #include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/ProfileStore.h"
+#include "platform/TestFolder.h"
 
 namespace gridmoor::testing {
 
@@ -34,35 +34,13 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
   out << bytes;
 }
 
-// A fresh folder, removed with everything in it (read-only files too) when the test ends.
-class TempFolder {
+// A fresh folder, removed with everything in it when the test ends, named the engine's way.
+class TempFolder : public TestFolder {
  public:
-  TempFolder() {
-    static std::atomic<unsigned> counter{0};
-    std::random_device seed;
-    const fs::path base = fs::temp_directory_path();
-    do {
-      m_path = base / ("gm-engine-" + std::to_string(seed()) + "-" + std::to_string(counter++));
-    } while (!fs::create_directory(m_path));
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(m_path, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-      fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-    }
-    fs::remove_all(m_path, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const fs::path& Path() const { return m_path; }
+  const fs::path& Path() const { return Root(); }
   // The folder as the engine gets it (the native form, no trailing separator).
-  std::string Text() const { return m_path.string(); }
-  fs::path operator/(const std::string& relative) const { return m_path / relative; }
-
- private:
-  fs::path m_path;
+  std::string Text() const { return Folder(); }
+  fs::path operator/(const std::string& relative) const { return Root() / relative; }
 };
 
 // Every file under `root` with its bytes, keyed by the path relative to it ('/' separated).
@@ -86,6 +64,10 @@ inline const std::vector<std::string>& PackageTrackFiles() {
                                                  "race.lp", "pit.lp",    "pass1.lp",
                                                  "pass2.lp", "maxrace.lp", "minrace.lp"};
   return names;
+}
+// The name a package's track file gets in the game's track folder.
+inline std::string InstalledName(const std::string& name) {
+  return name == "dat" ? "zandvoort.dat" : name;
 }
 // Distinct bytes per file, so a file copied under the wrong name shows.
 inline std::string TrackFileBytes(const std::string& name) {
@@ -157,9 +139,9 @@ inline std::string SeasonWithEvents(int count) {
 }
 
 // Forwards to a real file system; fails chosen calls and records every path written to.
-class FaultyFileSystem : public FileSystem {
+class FaultyFileSystem : public ForwardingFileSystem {
  public:
-  explicit FaultyFileSystem(FileSystem& inner) : m_inner(inner) {}  // not owned
+  using ForwardingFileSystem::ForwardingFileSystem;
 
   // Throws this cause from the nth CopyFileOverwrite (0-based), naming its target.
   int failCopyAt = -1;
@@ -176,46 +158,32 @@ class FaultyFileSystem : public FileSystem {
 
   std::optional<std::string> CurrentDirectory(std::size_t bufferSize) override {
     if (currentDirectoryTooLong) return std::nullopt;
-    return m_inner.CurrentDirectory(bufferSize);
+    return ForwardingFileSystem::CurrentDirectory(bufferSize);
   }
   void CreateDirectoryLevel(const std::string& path) override {
     written.push_back(path);
-    m_inner.CreateDirectoryLevel(path);
+    ForwardingFileSystem::CreateDirectoryLevel(path);
   }
   void CopyFileOverwrite(const std::string& from, const std::string& to) override {
     written.push_back(to);
     if (m_copies++ == failCopyAt) throw CFileException(failCopyCause, to);
-    m_inner.CopyFileOverwrite(from, to);
+    ForwardingFileSystem::CopyFileOverwrite(from, to);
   }
-  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& path) override {
-    return m_inner.OpenExclusiveForRead(path);
-  }
-  FileStatus GetStatus(const std::string& path) override { return m_inner.GetStatus(path); }
   void SetStatus(const std::string& path, const FileStatus& status) override {
     written.push_back(path);
     if (failSetStatusCause >= 0) throw CFileException(failSetStatusCause, path);
-    m_inner.SetStatus(path, status);
-  }
-  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                                           bool* truncated) override {
-    return m_inner.ReadWholeFile(path, maxBytes, truncated);
-  }
-  std::optional<std::string> ReadExistingFile(const std::string& path,
-                                              std::size_t maxBytes) override {
-    return m_inner.ReadExistingFile(path, maxBytes);
+    ForwardingFileSystem::SetStatus(path, status);
   }
   bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
     written.push_back(path);
-    const bool fail = m_replaces++ == failReplaceAt ||
-                      (!failReplaceOf.empty() && path.size() >= failReplaceOf.size() &&
-                       path.compare(path.size() - failReplaceOf.size(), failReplaceOf.size(),
-                                    failReplaceOf) == 0);
-    if (fail) return false;
-    return m_inner.ReplaceFileContents(path, bytes);
+    const bool endsWith = !failReplaceOf.empty() && path.size() >= failReplaceOf.size() &&
+                          path.compare(path.size() - failReplaceOf.size(), failReplaceOf.size(),
+                                       failReplaceOf) == 0;
+    if (m_replaces++ == failReplaceAt || endsWith) return false;
+    return ForwardingFileSystem::ReplaceFileContents(path, bytes);
   }
 
  private:
-  FileSystem& m_inner;
   int m_copies = 0;
   int m_replaces = 0;
 };
@@ -227,6 +195,24 @@ struct Platform {
   FaultyFileSystem files{*native};
   ProfileStore profiles{files};
 };
+
+// Box texts that more than one step shows.
+constexpr const char* kSeasonQuestion =
+    "67season.ini is write protected!\r\nDo you wish to remove the readonly flag?";
+constexpr const char* kMustBeWritable =
+    "Ini-files must be writable to complete install.\r\nClick OK to finish.";
+
+// Bar positions of a whole track file copy and of a season update.
+inline const std::vector<int> kCopyProgress = {8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+inline const std::vector<int> kSeasonProgress = {17, 18, 19, 20, 21, 22, 23, 24, 25};
+
+// A value as the profile service reads it, "default" when it is missing.
+inline std::string ProfileValue(ProfileStore& profiles, const char* section, const char* key,
+                                const std::string& path) {
+  char value[100];
+  profiles.GetPrivateProfileStringA(section, key, "default", value, sizeof value, path);
+  return value;
+}
 
 // Marks a file read-only (or clears the mark) through the platform's own notion of the mark.
 inline void SetReadOnly(FileSystem& files, const std::string& path, bool readOnly) {

@@ -10,10 +10,6 @@ namespace {
 
 using namespace gridmoor::testing;
 
-constexpr const char* kSeasonQuestion =
-    "67season.ini is write protected!\r\nDo you wish to remove the readonly flag?";
-constexpr const char* kMustBeWritable =
-    "Ini-files must be writable to complete install.\r\nClick OK to finish.";
 constexpr const char* kTrackLimit =
     "Sorry, maximum number of tracks in GPL reached.\r\nYou have to remove tracks from "
     "67season.ini to be able to\r\ninstall this track. Click OK to finish.";
@@ -37,8 +33,6 @@ std::vector<int> Positions(std::initializer_list<std::vector<int>> parts) {
   for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
-const std::vector<int> kCopy = {8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
-const std::vector<int> kSeason = {17, 18, 19, 20, 21, 22, 23, 24, 25};
 
 // A package and a game folder whose season files are the "championship-append" golden case,
 // with files around them that no run may touch.
@@ -59,14 +53,16 @@ class InstallRunTest : public ::testing::Test {
 
   void Run() { OnInstallTrack(host, platform.files, platform.profiles, package); }
 
-  // The game folder as a run that installed everything leaves it.
-  std::map<std::string, std::string> Installed(std::map<std::string, std::string> files,
-                                               bool replay, bool championship) const {
-    for (const std::string& name : PackageTrackFiles())
-      files["tracks/zandvoort/" + (name == "dat" ? std::string("zandvoort.dat") : name)] =
-          TrackFileBytes(name);
+  // The game folder after a run that copied the first `filesCopied` track files.
+  std::map<std::string, std::string> After(std::map<std::string, std::string> files,
+                                           int filesCopied, bool seasonUpdated,
+                                           bool replay = false, bool championship = false) const {
+    for (int i = 0; i < filesCopied; ++i) {
+      const std::string& name = PackageTrackFiles()[i];
+      files["tracks/zandvoort/" + InstalledName(name)] = TrackFileBytes(name);
+    }
     if (replay) files["replay/zandvoort_wr.rpy"] = TrackFileBytes("rpy");
-    files["seasons/67season.ini"] = ReadBytes(Golden("after.ini"));
+    if (seasonUpdated) files["seasons/67season.ini"] = ReadBytes(Golden("after.ini"));
     if (championship) files["seasons/gp.ini"] = ReadBytes(Golden("gp-after.ini"));
     return files;
   }
@@ -91,7 +87,7 @@ TEST_F(InstallRunTest, FullRunTalksToTheDialogInThisOrder) {
   calls.insert(calls.end(), {"gp?", "progress 25", "box ok", "close"});
   EXPECT_EQ(host.Calls(), calls);
   EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(Summary(true, true))});
-  EXPECT_EQ(Snapshot(game.Path()), Installed(before, true, true));
+  EXPECT_EQ(Snapshot(game.Path()), After(before, 9, true, true, true));
   for (const std::string& path : platform.files.written)
     EXPECT_EQ(path.rfind(game.Text() + "\\", 0), 0u) << path;
 }
@@ -121,14 +117,8 @@ TEST_P(InstallRunWayTest, EndsWithTheDialogClosed) {
   EXPECT_EQ(host.CountOf("close"), 1);
   EXPECT_EQ(host.CountOf("folder?"), 1);
 
-  auto expected = before;
-  for (int i = 0; i < GetParam().filesCopied; ++i) {
-    const std::string& name = PackageTrackFiles()[i];
-    expected["tracks/zandvoort/" + (name == "dat" ? std::string("zandvoort.dat") : name)] =
-        TrackFileBytes(name);
-  }
-  if (GetParam().seasonUpdated) expected["seasons/67season.ini"] = ReadBytes(Golden("after.ini"));
-  EXPECT_EQ(Snapshot(game.Path()), expected);
+  EXPECT_EQ(Snapshot(game.Path()),
+            After(before, GetParam().filesCopied, GetParam().seasonUpdated));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -136,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RunWay{"Success", [](InstallRunTest&) {}, {},
                [](InstallRunTest&) { return std::vector<Box>{OkBox(Summary(true, true))}; },
-               Positions({{1}, kCopy, kSeason, {25}}), 9, true},
+               Positions({{1}, kCopyProgress, kSeasonProgress, {25}}), 9, true},
         RunWay{"ReadOnlySeasonRefused",
                [](InstallRunTest& t) { SetReadOnly(*t.platform.native, t.SeasonPath(), true); },
                {MessageAnswer::No},
@@ -150,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                [](InstallRunTest&) {
                  return std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))};
                },
-               Positions({{1}, kCopy, kSeason, {25}}), 9, true},
+               Positions({{1}, kCopyProgress, kSeasonProgress, {25}}), 9, true},
         RunWay{"SeasonFileMissing",
                [](InstallRunTest& t) { fs::remove(t.game / "seasons" / "67season.ini"); }, {},
                [](InstallRunTest& t) {
@@ -171,13 +161,13 @@ INSTANTIATE_TEST_SUITE_P(
                            "\\minrace.lp"),
                      OkBox(kCopyWrong), OkBox(Summary(false, true))};
                },
-               Positions({{1, 8, 9, 10, 11, 12, 13, 14, 15, 0}, kSeason, {25}}), 8, true},
+               Positions({{1, 8, 9, 10, 11, 12, 13, 14, 15, 0}, kSeasonProgress, {25}}), 8, true},
         RunWay{"UpdateFails",
                [](InstallRunTest& t) { t.platform.files.failReplaceOf = "67season.ini"; }, {},
                [](InstallRunTest&) {
                  return std::vector<Box>{OkBox(kUpdateWrong), OkBox(Summary(true, false))};
                },
-               Positions({{1}, kCopy, kSeason, {25}}), 9, false},
+               Positions({{1}, kCopyProgress, kSeasonProgress, {25}}), 9, false},
         RunWay{"BothFail",
                [](InstallRunTest& t) {
                  fs::remove_all(t.game / "tracks");
@@ -190,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                            "\\tracks\\zandvoort"),
                      OkBox(kCopyWrong), OkBox(kUpdateWrong), OkBox(Summary(false, false))};
                },
-               Positions({{1, 0}, kSeason, {25}}), 0, false}),
+               Positions({{1, 0}, kSeasonProgress, {25}}), 0, false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
@@ -250,7 +240,7 @@ TEST_F(InstallRunTest, LoadedPackageInstallsWithItsReplay) {
   const auto before = Snapshot(game.Path());
   OnInstallTrack(host, platform.files, platform.profiles, loaded);
   EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(Summary(true, true))});
-  EXPECT_EQ(Snapshot(game.Path()), Installed(before, true, false));
+  EXPECT_EQ(Snapshot(game.Path()), After(before, 9, true, true));
 }
 
 }  // namespace

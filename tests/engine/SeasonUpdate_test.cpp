@@ -12,7 +12,25 @@ namespace {
 
 using namespace gridmoor::testing;
 
-const std::vector<int> kSeasonProgress = {17, 18, 19, 20, 21, 22, 23, 24, 25};
+// A game folder, the package to add to its seasons, and the dialog.
+class SeasonUpdateTest : public ::testing::Test {
+ protected:
+  std::string SeasonPath() const { return game.Text() + "\\seasons\\67season.ini"; }
+  // The season files of a golden case; gp.ini only where the case has one.
+  void ArrangeGolden(const fs::path& data) {
+    WriteBytes(game / "seasons" / "67season.ini", ReadBytes(data / "before.ini"));
+    if (fs::exists(data / "gp-before.ini"))
+      WriteBytes(game / "seasons" / "gp.ini", ReadBytes(data / "gp-before.ini"));
+  }
+  bool Update() {
+    return UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text());
+  }
+
+  TempFolder game;
+  TempFolder packageFolder;
+  Platform platform;
+  RecordingHost host;
+};
 
 struct CountCase {
   const char* name;
@@ -20,13 +38,11 @@ struct CountCase {
   int full;
 };
 
-class IsSeasonFullTest : public ::testing::TestWithParam<CountCase> {};
+class IsSeasonFullTest : public SeasonUpdateTest, public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(IsSeasonFullTest, LooksAtTheCountAlone) {
-  TempFolder game;
   fs::create_directories(game / "seasons");
   if (!GetParam().seasonFile.empty()) WriteBytes(game / "seasons" / "67season.ini", GetParam().seasonFile);
-  Platform platform;
   EXPECT_EQ(IsSeasonFull(platform.profiles, game.Text()), GetParam().full);
   EXPECT_TRUE(platform.files.written.empty());
 }
@@ -60,20 +76,15 @@ struct GoldenCase {
   bool championship;
 };
 
-class SeasonGoldenTest : public ::testing::TestWithParam<GoldenCase> {};
+class SeasonGoldenTest : public SeasonUpdateTest,
+                         public ::testing::WithParamInterface<GoldenCase> {};
 
 TEST_P(SeasonGoldenTest, UpdatesTheFilesByteForByte) {
   const fs::path data = DataPath(GetParam().name);
-  TempFolder game;
-  WriteBytes(game / "seasons" / "67season.ini", ReadBytes(data / "before.ini"));
+  ArrangeGolden(data);
   const bool hasChampionship = fs::exists(data / "gp-before.ini");
-  if (hasChampionship) WriteBytes(game / "seasons" / "gp.ini", ReadBytes(data / "gp-before.ini"));
-
-  Platform platform;
-  RecordingHost host;
   host.championshipChecked = GetParam().championship;
-  TempFolder packageFolder;
-  EXPECT_TRUE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+  EXPECT_TRUE(Update());
 
   EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"), ReadBytes(data / "after.ini"));
   if (hasChampionship) {
@@ -105,31 +116,20 @@ INSTANTIATE_TEST_SUITE_P(
       return name + (info.param.championship ? "_WithChampionship" : "");
     });
 
-TEST(SeasonUpdateTest, MissingFilesStartAtEventOne) {
-  TempFolder game;
+TEST_F(SeasonUpdateTest, MissingFilesStartAtEventOne) {
   fs::create_directories(game / "seasons");
-  Platform platform;
-  RecordingHost host;
   host.championshipChecked = true;
-  TempFolder packageFolder;
-  EXPECT_TRUE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+  EXPECT_TRUE(Update());
   for (const char* file : {"67season.ini", "gp.ini"}) {
-    char value[100];
     const std::string path = game.Text() + "\\seasons\\" + file;
-    platform.profiles.GetPrivateProfileStringA("Event1", "trackDirectory", "default", value, 100, path);
-    EXPECT_STREQ(value, "zandvoort") << file;
-    platform.profiles.GetPrivateProfileStringA("Season", "numEvents", "default", value, 100, path);
-    EXPECT_STREQ(value, "1") << file;
+    EXPECT_EQ(ProfileValue(platform.profiles, "Event1", "trackDirectory", path), "zandvoort");
+    EXPECT_EQ(ProfileValue(platform.profiles, "Season", "numEvents", path), "1") << file;
   }
 }
 
-TEST(SeasonUpdateTest, WithoutSeasonsFolderFailsAndCreatesNothing) {
-  TempFolder game;
-  Platform platform;
-  RecordingHost host;
+TEST_F(SeasonUpdateTest, WithoutSeasonsFolderFailsAndCreatesNothing) {
   host.championshipChecked = true;
-  TempFolder packageFolder;
-  EXPECT_FALSE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+  EXPECT_FALSE(Update());
   EXPECT_TRUE(fs::is_empty(game.Path()));
   EXPECT_EQ(host.Progress(), kSeasonProgress);
 }
@@ -144,37 +144,26 @@ struct WriteFailure {
   bool championshipUpdated;
 };
 
-class SeasonWriteFailureTest : public ::testing::TestWithParam<WriteFailure> {};
+class SeasonWriteFailureTest : public SeasonUpdateTest,
+                               public ::testing::WithParamInterface<WriteFailure> {};
 
 TEST_P(SeasonWriteFailureTest, AnswersFalse) {
   const fs::path data = DataPath("championship-append");
-  TempFolder game;
-  WriteBytes(game / "seasons" / "67season.ini", ReadBytes(data / "before.ini"));
-  WriteBytes(game / "seasons" / "gp.ini", ReadBytes(data / "gp-before.ini"));
-  Platform platform;
+  ArrangeGolden(data);
   platform.files.failReplaceOf = GetParam().failReplaceOf;
   platform.files.failReplaceAt = GetParam().failReplaceAt;
-  RecordingHost host;
   host.championshipChecked = true;
-  TempFolder packageFolder;
-
-  EXPECT_FALSE(UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text()));
+  EXPECT_FALSE(Update());
 
   const std::string season = ReadBytes(game / "seasons" / "67season.ini");
   switch (GetParam().season) {
     case WriteFailure::kAsBefore:
       EXPECT_EQ(season, ReadBytes(data / "before.ini"));
       break;
-    case WriteFailure::kHalfWritten: {
-      // Event4 lacks a key, so the count stays at 3.
-      char value[100];
-      const std::string path = game.Text() + "\\seasons\\67season.ini";
-      platform.profiles.GetPrivateProfileStringA("Season", "numEvents", "default", value, 100, path);
-      EXPECT_STREQ(value, "3");
-      platform.profiles.GetPrivateProfileStringA("Event4", "startingGrid", "default", value, 100, path);
-      EXPECT_STREQ(value, "3-2-3");
+    case WriteFailure::kHalfWritten:  // Event4 lacks a key, so the count stays at 3.
+      EXPECT_EQ(ProfileValue(platform.profiles, "Season", "numEvents", SeasonPath()), "3");
+      EXPECT_EQ(ProfileValue(platform.profiles, "Event4", "startingGrid", SeasonPath()), "3-2-3");
       break;
-    }
     case WriteFailure::kUpdated:
       EXPECT_EQ(season, ReadBytes(data / "after.ini"));
       break;

@@ -10,11 +10,6 @@ namespace {
 
 using namespace gridmoor::testing;
 
-const std::vector<int> kFullCopyProgress = {8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
-
-// The track file's name in the game for the package's name.
-std::string TargetName(const std::string& source) { return source == "dat" ? "zandvoort.dat" : source; }
-
 class CopyTrackFilesTest : public ::testing::Test {
  public:  // the case tables arrange through these
   CopyTrackFilesTest() {
@@ -35,15 +30,14 @@ TEST_F(CopyTrackFilesTest, CopiesTheNineFilesWithProgressUnderTheWaitCursor) {
   ASSERT_TRUE(Copy());
 
   for (const std::string& name : PackageTrackFiles())
-    EXPECT_EQ(ReadBytes(gameFolder / "tracks" / "zandvoort" / TargetName(name)), TrackFileBytes(name))
+    EXPECT_EQ(ReadBytes(gameFolder / "tracks" / "zandvoort" / InstalledName(name)), TrackFileBytes(name))
         << name;
   EXPECT_EQ(Snapshot(gameFolder / "tracks").size(), 9u);
   EXPECT_FALSE(fs::exists(gameFolder / "replay" / "zandvoort_wr.rpy"));
-  EXPECT_EQ(host.Calls(),
-            (std::vector<std::string>{"wait on", "progress 8", "progress 9", "progress 10",
-                                      "progress 11", "progress 12", "progress 13", "progress 14",
-                                      "progress 15", "progress 16", "replay?", "progress 17",
-                                      "wait off"}));
+  std::vector<std::string> calls = {"wait on"};
+  for (int p = 8; p <= 16; ++p) calls.push_back("progress " + std::to_string(p));
+  calls.insert(calls.end(), {"replay?", "progress 17", "wait off"});
+  EXPECT_EQ(host.Calls(), calls);
 }
 
 TEST_F(CopyTrackFilesTest, CopiesTheReplayWhenChosenWhateverTheCurrentDirectory) {
@@ -51,7 +45,7 @@ TEST_F(CopyTrackFilesTest, CopiesTheReplayWhenChosenWhateverTheCurrentDirectory)
   CurrentDirectoryScope elsewhere(gameFolder.Path());
   ASSERT_TRUE(Copy());
   EXPECT_EQ(ReadBytes(gameFolder / "replay" / "zandvoort_wr.rpy"), TrackFileBytes("rpy"));
-  EXPECT_EQ(host.Progress(), kFullCopyProgress);
+  EXPECT_EQ(host.Progress(), kCopyProgress);
   EXPECT_TRUE(host.Boxes().empty());
 }
 
@@ -103,7 +97,7 @@ TEST_P(CopyFailureTest, ShowsTheFileErrorSetsTheBarToZeroAndAnswersFalse) {
 
   const auto& names = PackageTrackFiles();
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-    const fs::path target = gameFolder / "tracks" / "zandvoort" / TargetName(names[i]);
+    const fs::path target = gameFolder / "tracks" / "zandvoort" / InstalledName(names[i]);
     EXPECT_EQ(fs::exists(target), i < GetParam().filesCopied) << names[i];
   }
 }

@@ -12,6 +12,14 @@ using namespace gridmoor::testing;
 
 constexpr const char* kInvalid = "Install.ini missing or not valid!\r\nClick OK to finish.";
 
+// The description's keys in the order the load reads them, with the field each one fills.
+const std::pair<const char*, std::string TrackPackage::*> kKeyFields[] = {
+    {"dialogtitel", &TrackPackage::dialogtitel},   {"name", &TrackPackage::name},
+    {"shortname", &TrackPackage::shortname},       {"trackDirectory", &TrackPackage::trackDirectory},
+    {"month", &TrackPackage::month},               {"day", &TrackPackage::day},
+    {"numberOfLaps", &TrackPackage::numberOfLaps}, {"startingGrid", &TrackPackage::startingGrid},
+    {"replayfilename", &TrackPackage::replayfilename}};
+
 class LoadPackageTest : public ::testing::Test {
  protected:
   // Writes the package and loads it with the package folder as the current directory.
@@ -24,14 +32,15 @@ class LoadPackageTest : public ::testing::Test {
     return LoadPackage(host, platform.files, platform.profiles, package);
   }
   // The description with `key` changed (or left out when `value` is null).
-  static std::vector<std::pair<std::string, std::string>> With(const std::string& key,
-                                                               const char* value) {
-    std::vector<std::pair<std::string, std::string>> keys;
-    for (auto entry : FullDescription()) {
-      if (entry.first != key) keys.push_back(entry);
-      else if (value) keys.push_back({key, value});
+  static std::vector<std::pair<std::string, std::string>> With(
+      const std::string& key, const char* value,
+      std::vector<std::pair<std::string, std::string>> keys = FullDescription()) {
+    std::vector<std::pair<std::string, std::string>> changed;
+    for (auto entry : keys) {
+      if (entry.first != key) changed.push_back(entry);
+      else if (value) changed.push_back({key, value});
     }
-    return keys;
+    return changed;
   }
 
   TempFolder folder;
@@ -47,21 +56,10 @@ TEST_F(LoadPackageTest, ValidPackageFillsTheRecordAndTheDialogInOrder) {
             (std::vector<std::string>{"season box", "screenshot screenshot.bmp", "readme",
                                       "caption Zandvoort 1967 Install", "replay option on"}));
   EXPECT_TRUE(host.Boxes().empty());
-  TrackPackage expected = PackageFor(folder);
-  {
-    CurrentDirectoryScope inPackage(folder.Path());
-    expected.packageFolder = fs::current_path().string();
-  }
-  EXPECT_EQ(package.packageFolder, expected.packageFolder);
-  EXPECT_EQ(package.dialogtitel, expected.dialogtitel);
-  EXPECT_EQ(package.name, expected.name);
-  EXPECT_EQ(package.shortname, expected.shortname);
-  EXPECT_EQ(package.trackDirectory, expected.trackDirectory);
-  EXPECT_EQ(package.month, expected.month);
-  EXPECT_EQ(package.day, expected.day);
-  EXPECT_EQ(package.numberOfLaps, expected.numberOfLaps);
-  EXPECT_EQ(package.startingGrid, expected.startingGrid);
-  EXPECT_EQ(package.replayfilename, expected.replayfilename);
+  const TrackPackage expected = PackageFor(folder);
+  for (const auto& [key, field] : kKeyFields) EXPECT_EQ(package.*field, expected.*field) << key;
+  CurrentDirectoryScope inPackage(folder.Path());
+  EXPECT_EQ(package.packageFolder, fs::current_path().string());
   EXPECT_EQ(host.readme, "Zandvoort\r\nby the track team\r\n");
 }
 
@@ -72,13 +70,7 @@ TEST_F(LoadPackageTest, WithoutReplayTheOptionIsOffAndTheSentinelKept) {
 }
 
 TEST_F(LoadPackageTest, EmptyValuesAreValidAndLongOnesCutTo99) {
-  auto keys = With("month", "");
-  keys = [&] {
-    for (auto& entry : keys)
-      if (entry.first == "name") entry.second = std::string(150, 'n');
-    return keys;
-  }();
-  ASSERT_TRUE(Load(keys));
+  ASSERT_TRUE(Load(With("month", "", With("name", std::string(150, 'n').c_str()))));
   EXPECT_EQ(package.month, "");
   EXPECT_EQ(package.name, std::string(99, 'n'));
 }
@@ -100,14 +92,8 @@ TEST_P(RequiredKeyTest, StopsAtTheKeyWithTheInvalidMessage) {
 
   // Keys before the bad one keep their values; the ones after are never read.
   const TrackPackage full = PackageFor(folder);
-  const std::pair<const char*, std::string TrackPackage::*> order[] = {
-      {"dialogtitel", &TrackPackage::dialogtitel}, {"name", &TrackPackage::name},
-      {"shortname", &TrackPackage::shortname},     {"trackDirectory", &TrackPackage::trackDirectory},
-      {"month", &TrackPackage::month},             {"day", &TrackPackage::day},
-      {"numberOfLaps", &TrackPackage::numberOfLaps}, {"startingGrid", &TrackPackage::startingGrid},
-      {"replayfilename", &TrackPackage::replayfilename}};
   bool before = true;
-  for (const auto& [key, field] : order) {
+  for (const auto& [key, field] : kKeyFields) {
     if (key == bad) {
       before = false;
       EXPECT_EQ(package.*field, "default") << key;
@@ -172,7 +158,7 @@ TEST_F(LoadPackageTest, TooLongCurrentDirectoryIsAnInvalidPackage) {
 
 struct ReadmeCase {
   const char* name;
-  std::string bytes;
+  std::optional<std::string> bytes;  // nullopt: no readme.txt at all
   std::string shown;
 };
 
@@ -180,8 +166,9 @@ class ReadmeTest : public LoadPackageTest, public ::testing::WithParamInterface<
 
 TEST_P(ReadmeTest, ShowsTheTextWithLineFeedsWidened) {
   MakePackage(folder.Path());
-  WriteBytes(folder / "readme.txt", GetParam().bytes);
-  ASSERT_TRUE(LoadAgain());
+  if (GetParam().bytes) WriteBytes(folder / "readme.txt", *GetParam().bytes);
+  else fs::remove(folder / "readme.txt");
+  ASSERT_TRUE(LoadAgain());  // a readme is never a reason to refuse the package
   EXPECT_EQ(host.readme, GetParam().shown);
 }
 
@@ -191,15 +178,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadmeCase{"CarriageReturnLineFeeds", "a\r\nb\r\n", "a\r\r\nb\r\r\n"},
                       ReadmeCase{"Empty", "", ""},
                       ReadmeCase{"CutAtNul", std::string("one\ntwo\0three\n", 14), "one\r\ntwo"},
-                      ReadmeCase{"HighBytes", "Zandvo\xf6rt\n", "Zandvo\xf6rt\r\n"}),
+                      ReadmeCase{"HighBytes", "Zandvo\xf6rt\n", "Zandvo\xf6rt\r\n"},
+                      ReadmeCase{"Missing", std::nullopt, "Readme.txt missing..."}),
     [](const auto& info) { return info.param.name; });
-
-TEST_F(LoadPackageTest, MissingReadmeSaysSoAndTheLoadGoesOn) {
-  MakePackage(folder.Path());
-  fs::remove(folder / "readme.txt");
-  ASSERT_TRUE(LoadAgain());
-  EXPECT_EQ(host.readme, "Readme.txt missing...");
-}
 
 TEST_F(LoadPackageTest, HugeReadmeIsShownCut) {
   MakePackage(folder.Path());

@@ -10,12 +10,8 @@ namespace {
 
 using namespace gridmoor::testing;
 
-constexpr const char* kSeasonQuestion =
-    "67season.ini is write protected!\r\nDo you wish to remove the readonly flag?";
 constexpr const char* kChampionshipQuestion =
     "gp.ini is write protected!\r\nDo you wish to remove the readonly flag?";
-constexpr const char* kMustBeWritable =
-    "Ini-files must be writable to complete install.\r\nClick OK to finish.";
 
 enum class State { Writable, ReadOnly, Missing };
 
@@ -32,7 +28,7 @@ struct CheckCase {
   bool championshipReadOnlyAfter;
 };
 
-class WriteAccessCheckTest : public ::testing::TestWithParam<CheckCase> {
+class WriteAccessCheckTest : public ::testing::Test {
  protected:
   std::string SeasonPath() const { return game.Text() + "\\seasons\\67season.ini"; }
   std::string ChampionshipPath() const { return game.Text() + "\\seasons\\gp.ini"; }
@@ -40,10 +36,14 @@ class WriteAccessCheckTest : public ::testing::TestWithParam<CheckCase> {
     return (platform.native->GetStatus(path).attributes & kAttributeReadOnly) != 0;
   }
   void Arrange(const char* file, State state) {
+    fs::create_directories(game / "seasons");
     if (state == State::Missing) return;
     WriteBytes(game / "seasons" / file, "[Season]\r\nnumEvents=3\r\n");
     if (state == State::ReadOnly)
       SetReadOnly(*platform.native, game.Text() + "\\seasons\\" + file, true);
+  }
+  int Check(const std::string& folder) {
+    return CheckIniFilesWritable(host, platform.files, folder);
   }
   std::string Expand(std::string text) const {
     for (const auto& [token, path] : {std::pair<std::string, std::string>{"{season}", SeasonPath()},
@@ -59,16 +59,18 @@ class WriteAccessCheckTest : public ::testing::TestWithParam<CheckCase> {
   RecordingHost host;
 };
 
-TEST_P(WriteAccessCheckTest, AsksWarnsAndClearsAsTheUserSays) {
+class WriteAccessCaseTest : public WriteAccessCheckTest,
+                            public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(WriteAccessCaseTest, AsksWarnsAndClearsAsTheUserSays) {
   const CheckCase& c = GetParam();
-  fs::create_directories(game / "seasons");
   Arrange("67season.ini", c.season);
   Arrange("gp.ini", c.championship);
   const auto before = Snapshot(game.Path());
   host.championshipChecked = c.championshipChecked;
   host.answers.assign(c.answers.begin(), c.answers.end());
 
-  EXPECT_EQ(CheckIniFilesWritable(host, platform.files, game.Text()), c.result);
+  EXPECT_EQ(Check(game.Text()), c.result);
 
   std::vector<Box> expected;
   for (Box box : c.boxes) {
@@ -91,7 +93,7 @@ const MessageAnswer Yes = MessageAnswer::Yes;
 const MessageAnswer No = MessageAnswer::No;
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, WriteAccessCheckTest,
+    Cases, WriteAccessCaseTest,
     ::testing::Values(
         CheckCase{"BothWritable", S::Writable, S::Writable, true, {}, {}, 0, false, false},
         CheckCase{"ChampionshipNotChosenNotLookedAt", S::Writable, S::Missing, false, {}, {}, 0,
@@ -112,23 +114,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 // Clearing the mark keeps the other attributes and the times.
-TEST(WriteAccessCheckMarkTest, ClearingKeepsTheRestOfTheStatus) {
-  TempFolder game;
-  Platform platform;
-  const std::string path = game.Text() + "\\seasons\\67season.ini";
-  WriteBytes(game / "seasons" / "67season.ini", "[Season]\r\n");
-  FileStatus status = platform.native->GetStatus(path);
+TEST_F(WriteAccessCheckTest, ClearingKeepsTheRestOfTheStatus) {
+  Arrange("67season.ini", State::Writable);
+  FileStatus status = platform.native->GetStatus(SeasonPath());
   status.lastWriteTime = 86400 * 365 * 30 + 7;  // some second in 2000
   status.attributes |= kAttributeReadOnly;
-  platform.native->SetStatus(path, status);
-  const FileStatus before = platform.native->GetStatus(path);
+  platform.native->SetStatus(SeasonPath(), status);
+  const FileStatus before = platform.native->GetStatus(SeasonPath());
   ASSERT_TRUE(before.attributes & kAttributeReadOnly);
 
-  RecordingHost host;
   host.answers = {MessageAnswer::Yes};
-  EXPECT_EQ(CheckIniFilesWritable(host, platform.files, game.Text()), 0);
+  EXPECT_EQ(Check(game.Text()), 0);
 
-  const FileStatus after = platform.native->GetStatus(path);
+  const FileStatus after = platform.native->GetStatus(SeasonPath());
   // A file left with no attribute at all may read back as "normal".
   EXPECT_EQ(after.attributes & ~kAttributeNormal,
             before.attributes & ~(kAttributeReadOnly | kAttributeNormal));
@@ -136,61 +134,55 @@ TEST(WriteAccessCheckMarkTest, ClearingKeepsTheRestOfTheStatus) {
   EXPECT_EQ(after.creationTime, before.creationTime);
 }
 
-TEST(WriteAccessCheckPathTest, FolderTextIsUsedAsTyped) {
-  const struct {
-    const char* name;
-    std::function<std::string(const TempFolder&)> folder;
-    const char* cause;
-  } cases[] = {
-      // One trailing backslash doubles the separator, and the message shows it so.
-      {"TrailingBackslash", [](const TempFolder& g) { return g.Text() + "\\"; },
-       "The file could not be located."},
-      {"NoSeasonsFolder", [](const TempFolder& g) { return g.Text() + "\\nothing"; },
-       "All or part of the path is invalid."},
-      // Empty: the root of the current drive, which has no seasons folder.
-      {"Empty", [](const TempFolder&) { return std::string(); },
-       "All or part of the path is invalid."},
-  };
-  for (const auto& c : cases) {
-    TempFolder game;
-    fs::create_directories(game / "seasons");
-    Platform platform;
-    RecordingHost host;
-    host.championshipChecked = true;
-    const std::string folder = c.folder(game);
-    EXPECT_EQ(CheckIniFilesWritable(host, platform.files, folder), 1) << c.name;
-    EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(std::string(c.cause) + "\r\n" + folder +
-                                                   "\\seasons\\67season.ini")})
-        << c.name;
-  }
+// The folder is used as typed: the box names the path built from it.
+struct FolderCase {
+  const char* name;
+  const char* tail;  // appended to the game folder, or nullptr for an empty folder text
+  const char* cause;
+};
+
+class WriteAccessFolderTest : public WriteAccessCheckTest,
+                              public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(WriteAccessFolderTest, StopsWithTheCauseAndThePathAsBuilt) {
+  Arrange("67season.ini", State::Missing);
+  host.championshipChecked = true;
+  const std::string folder = GetParam().tail ? game.Text() + GetParam().tail : "";
+  EXPECT_EQ(Check(folder), 1);
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(std::string(GetParam().cause) + "\r\n" +
+                                                 folder + "\\seasons\\67season.ini")});
 }
 
-TEST(WriteAccessCheckSharingTest, FileHeldOpenElsewhereStops) {
-  TempFolder game;
-  Platform platform;
-  WriteBytes(game / "seasons" / "67season.ini", "[Season]\r\n");
-  WriteBytes(game / "seasons" / "gp.ini", "[Season]\r\n");
-  for (const char* held : {"67season.ini", "gp.ini"}) {
-    const std::string path = game.Text() + "\\seasons\\" + held;
-    const auto holder = platform.native->OpenExclusiveForRead(path);
-    RecordingHost host;
-    host.championshipChecked = true;
-    EXPECT_EQ(CheckIniFilesWritable(host, platform.files, game.Text()), 1) << held;
-    EXPECT_EQ(host.Boxes(),
-              std::vector<Box>{OkBox(
-                  "SHARE.EXE was not loaded, or a shared region was locked.\r\n" + path)})
-        << held;
-  }
+INSTANTIATE_TEST_SUITE_P(
+    Folders, WriteAccessFolderTest,
+    ::testing::Values(
+        // One trailing backslash doubles the separator, and the message shows it so.
+        FolderCase{"TrailingBackslash", "\\", "The file could not be located."},
+        FolderCase{"NoSeasonsFolder", "\\nothing", "All or part of the path is invalid."},
+        // Empty: the root of the current drive, which has no seasons folder.
+        FolderCase{"Empty", nullptr, "All or part of the path is invalid."}),
+    [](const auto& info) { return info.param.name; });
+
+class WriteAccessHeldTest : public WriteAccessCheckTest,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WriteAccessHeldTest, FileHeldOpenElsewhereStops) {
+  Arrange("67season.ini", State::Writable);
+  Arrange("gp.ini", State::Writable);
+  const std::string path = game.Text() + "\\seasons\\" + GetParam();
+  const auto holder = platform.native->OpenExclusiveForRead(path);
+  host.championshipChecked = true;
+  EXPECT_EQ(Check(game.Text()), 1);
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(
+                              "SHARE.EXE was not loaded, or a shared region was locked.\r\n" +
+                              path)});
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, WriteAccessHeldTest, ::testing::Values("67season.ini", "gp.ini"));
 
 // The check holds the file without sharing across its question.
-TEST(WriteAccessCheckSharingTest, FileIsHeldWhileTheQuestionIsAsked) {
-  TempFolder game;
-  Platform platform;
-  const std::string path = game.Text() + "\\seasons\\67season.ini";
-  WriteBytes(game / "seasons" / "67season.ini", "[Season]\r\n");
-  SetReadOnly(*platform.native, path, true);
-
+TEST_F(WriteAccessCheckTest, FileIsHeldWhileTheQuestionIsAsked) {
+  Arrange("67season.ini", State::ReadOnly);
   class ProbingHost : public RecordingHost {
    public:
     FileSystem* files = nullptr;
@@ -205,32 +197,26 @@ TEST(WriteAccessCheckSharingTest, FileIsHeldWhileTheQuestionIsAsked) {
       }
       return RecordingHost::ShowMessage(text, buttons, icon);
     }
-  } host;
-  host.files = platform.native.get();
-  host.path = path;
-  host.answers = {MessageAnswer::Yes};
-  EXPECT_EQ(CheckIniFilesWritable(host, platform.files, game.Text()), 0);
-  EXPECT_TRUE(host.heldDuringQuestion);
+  } probing;
+  probing.files = platform.native.get();
+  probing.path = SeasonPath();
+  probing.answers = {MessageAnswer::Yes};
+  EXPECT_EQ(CheckIniFilesWritable(probing, platform.files, game.Text()), 0);
+  EXPECT_TRUE(probing.heldDuringQuestion);
   // Closed again afterwards.
-  EXPECT_NO_THROW(platform.native->OpenExclusiveForRead(path));
+  EXPECT_NO_THROW(platform.native->OpenExclusiveForRead(SeasonPath()));
 }
 
-TEST(WriteAccessCheckEscapeTest, FailureWhileClearingTheMarkEscapes) {
-  TempFolder game;
-  Platform platform;
-  const std::string path = game.Text() + "\\seasons\\67season.ini";
-  WriteBytes(game / "seasons" / "67season.ini", "[Season]\r\n");
-  SetReadOnly(*platform.native, path, true);
+TEST_F(WriteAccessCheckTest, FailureWhileClearingTheMarkEscapes) {
+  Arrange("67season.ini", State::ReadOnly);
   platform.files.failSetStatusCause = kCauseAccessDenied;
-
-  RecordingHost host;
   host.answers = {MessageAnswer::Yes};
   try {
-    CheckIniFilesWritable(host, platform.files, game.Text());
+    Check(game.Text());
     ADD_FAILURE() << "no exception";
   } catch (const CFileException& error) {
     EXPECT_EQ(error.Cause(), kCauseAccessDenied);
-    EXPECT_EQ(error.FileName(), path);
+    EXPECT_EQ(error.FileName(), SeasonPath());
   }
   EXPECT_EQ(host.Boxes(), std::vector<Box>{YesNoBox(kSeasonQuestion)});
 }

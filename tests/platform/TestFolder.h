@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <algorithm>
 #include <string>
 #include <vector>
-#include <algorithm>
 
 namespace gridmoor::testing {
 
@@ -33,6 +33,7 @@ class TestFolder {
     std::filesystem::remove_all(m_root, ignored);
   }
 
+  const std::filesystem::path& Root() const { return m_root; }
   // The folder as the engine would name it, without a trailing separator.
   std::string Folder() const { return m_root.string(); }
   // folder + "\" + name: the engine's way, which both file systems accept.

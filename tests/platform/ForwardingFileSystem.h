@@ -1,0 +1,40 @@
+#pragma once
+// A file system that hands every call to another; test doubles derive from it and override only
+// the calls they make fail or record.
+
+#include "platform/FileSystem.h"
+
+namespace gridmoor::testing {
+
+class ForwardingFileSystem : public FileSystem {
+ public:
+  explicit ForwardingFileSystem(FileSystem& inner) : m_inner(inner) {}  // not owned
+
+  std::optional<std::string> CurrentDirectory(std::size_t size) override {
+    return m_inner.CurrentDirectory(size);
+  }
+  void CreateDirectoryLevel(const std::string& p) override { m_inner.CreateDirectoryLevel(p); }
+  void CopyFileOverwrite(const std::string& from, const std::string& to) override {
+    m_inner.CopyFileOverwrite(from, to);
+  }
+  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& p) override {
+    return m_inner.OpenExclusiveForRead(p);
+  }
+  FileStatus GetStatus(const std::string& p) override { return m_inner.GetStatus(p); }
+  void SetStatus(const std::string& p, const FileStatus& s) override { m_inner.SetStatus(p, s); }
+  std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t max,
+                                           bool* truncated) override {
+    return m_inner.ReadWholeFile(p, max, truncated);
+  }
+  std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
+    return m_inner.ReadExistingFile(p, max);
+  }
+  bool ReplaceFileContents(const std::string& p, const std::string& bytes) override {
+    return m_inner.ReplaceFileContents(p, bytes);
+  }
+
+ private:
+  FileSystem& m_inner;
+};
+
+}  // namespace gridmoor::testing
