@@ -7,101 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "platform/TestFolder.h"
+#include "ui/BmpFile.h"
+
 namespace gridmoor::ui {
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// Crafting BMP files
+using test::BmpFile;
+using test::BmpShape;
 
-struct BmpShape {
-  int width;
-  int height;  // negative: top-down
-  int bitCount;
-  DWORD compression = BI_RGB;
-  DWORD clrUsed = 0;
-};
-
-// A well-formed BMP file of `shape` whose colour table entry i is (i, 255 - i, i / 2) and
-// whose pixel bytes count up from 1. Fields are then broken by the tests that need it.
-struct BmpFile {
-  BITMAPFILEHEADER file{};
-  std::vector<unsigned char> info;  // info header of any size, then table or masks
-  std::vector<unsigned char> pixels;
-
-  explicit BmpFile(const BmpShape& shape, DWORD infoSize = 40) {
-    BITMAPINFOHEADER header{};
-    header.biSize = infoSize;
-    header.biWidth = shape.width;
-    header.biHeight = shape.height;
-    header.biPlanes = 1;
-    header.biBitCount = static_cast<WORD>(shape.bitCount);
-    header.biCompression = shape.compression;
-    header.biClrUsed = shape.clrUsed;
-    header.biSizeImage = 0;
-    info.resize(infoSize);
-    std::memcpy(info.data(), &header, std::min<std::size_t>(infoSize, sizeof header));
-    const int entries = TableEntriesFor(shape.bitCount, shape.compression);
-    for (int i = 0; i < entries; ++i) {
-      if (shape.compression == BI_BITFIELDS) {
-        const DWORD masks16[3] = {0xF800, 0x07E0, 0x001F};
-        const DWORD masks32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
-        const DWORD mask = shape.bitCount == 16 ? masks16[i] : masks32[i];
-        AppendBytes(info, &mask, 4);
-      } else {
-        const RGBQUAD quad{static_cast<BYTE>(i / 2), static_cast<BYTE>(255 - i),
-                           static_cast<BYTE>(i), 0};
-        AppendBytes(info, &quad, 4);
-      }
-    }
-    const int rows = shape.height < 0 ? -shape.height : shape.height;
-    pixels.resize(static_cast<std::size_t>(RowStride(shape.width, shape.bitCount)) * rows);
-    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i + 1);
-    file.bfType = 0x4D42;
-    file.bfOffBits = static_cast<DWORD>(sizeof file + info.size());
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  }
-
-  static void AppendBytes(std::vector<unsigned char>& to, const void* from, std::size_t count) {
-    const auto* bytes = static_cast<const unsigned char*>(from);
-    to.insert(to.end(), bytes, bytes + count);
-  }
-
-  std::string Bytes() const {
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(info.begin(), info.end());
-    bytes.append(pixels.begin(), pixels.end());
-    return bytes;
-  }
-};
-
-// A scratch folder under the temporary path, removed with its files afterwards.
+// Writes the BMP files of a test into a scratch folder removed afterwards.
 class DibBitmapFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH] = {};
-    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    m_folder = std::string(temp) + "gridmoor-dib-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(m_folder.c_str(), nullptr);
-  }
-  void TearDown() override {
-    for (const std::string& path : m_written) DeleteFileA(path.c_str());
-    RemoveDirectoryA(m_folder.c_str());
-  }
-
   std::string Write(const std::string& bytes) {
-    const std::string path = m_folder + "\\" + std::to_string(m_written.size()) + ".bmp";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    m_written.push_back(path);
-    return path;
+    const std::string name = std::to_string(m_written++) + ".bmp";
+    m_folder.Write(name, bytes);
+    return m_folder.Path(name);
   }
 
-  std::string m_folder;
-  std::vector<std::string> m_written;
+  gridmoor::testing::TestFolder m_folder;
+  int m_written = 0;
 };
 
 std::vector<PALETTEENTRY> EntriesOf(HPALETTE palette) {
@@ -188,6 +113,13 @@ struct BrokenCase {
 };
 
 std::string Good() { return BmpFile({8, 8, 8}).Bytes(); }
+// A good file whose file header `change` alters.
+template <class Change>
+std::string GoodWith(Change change) {
+  BmpFile bmp({8, 8, 8});
+  change(bmp.file);
+  return bmp.Bytes();
+}
 
 const BrokenCase kBroken[] = {
     {"NotBM", [] { std::string b = Good(); b[0] = 'M'; b[1] = 'B'; return b; }},
@@ -199,31 +131,11 @@ const BrokenCase kBroken[] = {
     {"V5Header124", [] { return BmpFile({8, 8, 24}, 124).Bytes(); }},
     {"TruncatedTable", [] { return Good().substr(0, 54 + 1000); }},
     {"TruncatedPixels", [] { std::string b = Good(); b.pop_back(); return b; }},
-    {"SizeBelowOffset",
-     [] {
-       BmpFile f({8, 8, 8});
-       f.file.bfSize = f.file.bfOffBits - 1;
-       return f.Bytes();
-     }},
-    {"EmptyPixelArea",
-     [] {
-       BmpFile f({8, 8, 8});
-       f.file.bfSize = f.file.bfOffBits;
-       return f.Bytes();
-     }},
-    {"SizeBeyondFile",
-     [] {
-       BmpFile f({8, 8, 8});
-       f.file.bfSize = 0x7FFFFFF0;
-       return f.Bytes();
-     }},
+    {"SizeBelowOffset", [] { return GoodWith([](auto& h) { h.bfSize = h.bfOffBits - 1; }); }},
+    {"EmptyPixelArea", [] { return GoodWith([](auto& h) { h.bfSize = h.bfOffBits; }); }},
+    {"SizeBeyondFile", [] { return GoodWith([](auto& h) { h.bfSize = 0x7FFFFFF0; }); }},
     {"OffsetBeyondFile",
-     [] {
-       BmpFile f({8, 8, 8});
-       f.file.bfOffBits += 4096;
-       f.file.bfSize += 4096;
-       return f.Bytes();
-     }},
+     [] { return GoodWith([](auto& h) { h.bfOffBits += 4096, h.bfSize += 4096; }); }},
 };
 
 class RefusesFile : public DibBitmapFiles, public ::testing::WithParamInterface<BrokenCase> {};
@@ -250,37 +162,29 @@ INSTANTIATE_TEST_SUITE_P(Broken, RefusesFile, ::testing::ValuesIn(kBroken),
 
 TEST_F(DibBitmapFiles, MissingFileIsRefused) {
   CDibBitmap picture;
-  EXPECT_FALSE(picture.LoadBmpFile((m_folder + "\\absent.bmp").c_str()));
+  EXPECT_FALSE(picture.LoadBmpFile(m_folder.Path("absent.bmp").c_str()));
   EXPECT_FALSE(picture.LoadBmpFile(nullptr));
 }
 
 // ---------------------------------------------------------------------------------------------
 // The pixel area and the section's size
 
-TEST_F(DibBitmapFiles, OversizedPixelAreaIsCutToTheSection) {
-  // A megabyte more than the 4x4 section holds: an unbounded copy would run off its pages.
-  BmpFile bmp({4, 4, 24});
-  const std::size_t sectionBytes = bmp.pixels.size();
-  bmp.pixels.resize(sectionBytes + (1u << 20), 0xAB);
-  bmp.file.bfSize = static_cast<DWORD>(bmp.file.bfOffBits + bmp.pixels.size());
-
-  CDibBitmap picture;
-  ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
-  EXPECT_EQ(std::memcmp(picture.Pixels(), bmp.pixels.data(), sectionBytes), 0);
-}
-
-TEST_F(DibBitmapFiles, ShortPixelAreaFillsWhatItHasAndLeavesTheRestBlack) {
-  BmpFile bmp({64, 64, 24});
-  const std::size_t sectionBytes = bmp.pixels.size();
-  bmp.pixels.resize(10);
-  bmp.file.bfSize = static_cast<DWORD>(bmp.file.bfOffBits + bmp.pixels.size());
-
-  CDibBitmap picture;
-  ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
-  const auto* held = static_cast<const unsigned char*>(picture.Pixels());
-  EXPECT_EQ(std::memcmp(held, bmp.pixels.data(), 10), 0);
-  EXPECT_EQ(std::vector<unsigned char>(held + 10, held + sectionBytes),
-            std::vector<unsigned char>(sectionBytes - 10, 0));
+TEST_F(DibBitmapFiles, CopiesAtMostTheSectionAndLeavesWhatTheFileLacksBlack) {
+  // A megabyte more than the 4x4 section holds (an unbounded copy would run off its pages),
+  // and ten bytes for a 64x64 one.
+  const std::pair<BmpShape, std::size_t> cases[] = {{{4, 4, 24}, 48 + (1u << 20)},
+                                                    {{64, 64, 24}, 10}};
+  for (const auto& [shape, area] : cases) {
+    BmpFile bmp(shape);
+    const std::size_t section = bmp.pixels.size(), copied = std::min(area, section);
+    bmp.SetPixelArea(area, 0xAB);
+    CDibBitmap picture;
+    ASSERT_TRUE(picture.LoadBmpFile(Write(bmp.Bytes()).c_str()));
+    const auto* held = static_cast<const unsigned char*>(picture.Pixels());
+    EXPECT_EQ(std::memcmp(held, bmp.pixels.data(), copied), 0) << area;
+    EXPECT_EQ(std::vector<unsigned char>(held + copied, held + section),
+              std::vector<unsigned char>(section - copied, 0)) << area;
+  }
 }
 
 TEST_F(DibBitmapFiles, FileSizeImageIsIgnoredAndPixelsComeFromTheOffset) {
@@ -308,12 +212,12 @@ TEST(DibBitmapAdopt, FailuresLeaveTheHolderEmpty) {
   const BmpFile rle({4, 4, 8, BI_RLE8});
   const BmpFile core({4, 4, 24}, 12);
   CDibBitmap picture;
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(good.info.data());
+  const auto* info = good.Info();
   ASSERT_TRUE(picture.AdoptDib(info, good.pixels.data(), good.pixels.size()));
 
   for (const BmpFile* bad : {&rle, &core}) {
     ASSERT_TRUE(picture.AdoptDib(info, good.pixels.data(), good.pixels.size()));
-    EXPECT_FALSE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bad->info.data()),
+    EXPECT_FALSE(picture.AdoptDib(bad->Info(),
                                   bad->pixels.data(), bad->pixels.size()));
     EXPECT_FALSE(picture.IsLoaded());
     EXPECT_EQ(picture.Palette(), nullptr);
@@ -328,7 +232,7 @@ TEST(DibBitmapAdopt, FailuresLeaveTheHolderEmpty) {
 TEST(DibBitmapAdopt, ZeroSizeImageTakesTheSectionSize) {
   const BmpFile bmp({7, 3, 24});
   CDibBitmap picture;
-  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+  ASSERT_TRUE(picture.AdoptDib(bmp.Info(),
                                bmp.pixels.data()));
   EXPECT_EQ(picture.Header().bmiHeader.biSizeImage, static_cast<DWORD>(RowStride(7, 24) * 3));
 }
@@ -390,7 +294,7 @@ class PaintsScreenshot : public ::testing::TestWithParam<std::pair<int, int>> {}
 TEST_P(PaintsScreenshot, FillingTheWholeRectangle) {
   const BmpFile bmp = TwoBands(GetParam().first, GetParam().second);
   CDibBitmap picture;
-  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+  ASSERT_TRUE(picture.AdoptDib(bmp.Info(),
                                bmp.pixels.data(), bmp.pixels.size()));
   PaintTarget target;
   SetStretchBltMode(target.Dc(), HALFTONE);
@@ -427,7 +331,7 @@ TEST(DibBitmapPaint, EmptyHolderDrawsNothingAndKeepsTheStretchMode) {
 TEST(DibBitmapPaint, DrawDcHoldsTheSectionUntilClosed) {
   const BmpFile bmp = TwoBands(8, 8);
   CDibBitmap picture;
-  ASSERT_TRUE(picture.AdoptDib(reinterpret_cast<const BITMAPINFO*>(bmp.info.data()),
+  ASSERT_TRUE(picture.AdoptDib(bmp.Info(),
                                bmp.pixels.data(), bmp.pixels.size()));
   OwnedDC* draw = picture.OpenDrawDC(nullptr);
   ASSERT_NE(draw, nullptr);
@@ -440,21 +344,8 @@ TEST(DibBitmapPaint, DrawDcHoldsTheSectionUntilClosed) {
 // ---------------------------------------------------------------------------------------------
 // Pure helpers
 
-struct PaletteRow {
-  int row;
-  std::uint32_t rgb;
-};
-
-class FixedPaletteRow : public ::testing::TestWithParam<PaletteRow> {};
-
-TEST_P(FixedPaletteRow, HasItsColour) {
-  const RGBQUAD& quad = kFixedPalette[GetParam().row];
-  EXPECT_EQ(RgbOf(quad), Hex(GetParam().rgb));
-  EXPECT_EQ(quad.rgbReserved, 0);
-}
-
-std::vector<PaletteRow> ListedRows() {
-  std::vector<PaletteRow> rows = {
+TEST(FixedPalette, HoldsTheStaticColoursTheCubeAndTheGreyRamp) {
+  std::vector<std::pair<int, std::uint32_t>> rows = {
       {0, 0x000000},   {1, 0x000080},   {2, 0x008000},   {3, 0x008080},   {4, 0x800000},
       {5, 0x800080},   {6, 0x808000},   {7, 0xC0C0C0},   {8, 0xC0DCC0},   {9, 0xF0CAA6},
       {10, 0x00002C},  {11, 0x000056},  {15, 0x002C00},  {222, 0xFFFFFF}, {246, 0xF0FBFF},
@@ -464,35 +355,26 @@ std::vector<PaletteRow> ListedRows() {
                                    0x4D, 0x56, 0x5F, 0x69, 0x72, 0x7D, 0x92, 0x9D,
                                    0xA8, 0xB4, 0xCC, 0xD8, 0xE5, 0xF2, 0xFF};
   for (int i = 0; i < 23; ++i) rows.push_back({223 + i, greys[i] * 0x010101});
-  return rows;
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, FixedPaletteRow, ::testing::ValuesIn(ListedRows()));
-
-struct SizeCase {
-  int count;
-  int size;
-};
-
-class FixedPaletteSize : public ::testing::TestWithParam<SizeCase> {};
-
-TEST_P(FixedPaletteSize, PicksTheSmallestThatHoldsTheCount) {
-  OwnedPalette palette(CreateHalftonePalette(nullptr));
-  ASSERT_TRUE(BuildFixedPalette(palette, GetParam().count));
-  const std::vector<PALETTEENTRY> entries = EntriesOf(palette.Get());
-  ASSERT_EQ(static_cast<int>(entries.size()), GetParam().size);
-  const int size = GetParam().size;
-  for (int i = 0; i < size; ++i) {
-    const int row = size == 2 ? (i == 0 ? 0 : 255) : size == 16 && i >= 8 ? 240 + i : i;
-    EXPECT_EQ(RgbOf(entries[i]), RgbOf(kFixedPalette[row])) << "entry " << i;
+  for (const auto& [row, rgb] : rows) {
+    EXPECT_EQ(RgbOf(kFixedPalette[row]), Hex(rgb)) << "row " << row;
+    EXPECT_EQ(kFixedPalette[row].rgbReserved, 0) << "row " << row;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, FixedPaletteSize,
-                         ::testing::Values(SizeCase{-5, 256}, SizeCase{0, 256}, SizeCase{1, 2},
-                                           SizeCase{2, 2}, SizeCase{3, 16}, SizeCase{16, 16},
-                                           SizeCase{17, 256}, SizeCase{256, 256},
-                                           SizeCase{257, 256}));
+TEST(FixedPalette, TakesTheSmallestSizeThatHoldsTheCount) {
+  const std::pair<int, int> sizes[] = {{-5, 256}, {0, 256},  {1, 2},     {2, 2},   {3, 16},
+                                       {16, 16},  {17, 256}, {256, 256}, {257, 256}};
+  for (const auto& [count, size] : sizes) {
+    OwnedPalette palette(CreateHalftonePalette(nullptr));
+    ASSERT_TRUE(BuildFixedPalette(palette, count));
+    const std::vector<PALETTEENTRY> entries = EntriesOf(palette.Get());
+    ASSERT_EQ(static_cast<int>(entries.size()), size) << "count " << count;
+    for (int i = 0; i < size; ++i) {
+      const int row = size == 2 ? (i == 0 ? 0 : 255) : size == 16 && i >= 8 ? 240 + i : i;
+      EXPECT_EQ(RgbOf(entries[i]), RgbOf(kFixedPalette[row])) << "count " << count << " entry " << i;
+    }
+  }
+}
 
 TEST(RowStride, RoundsRowsUpToFourBytes) {
   const struct {
