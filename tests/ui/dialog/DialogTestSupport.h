@@ -1,6 +1,6 @@
 #pragma once
-// What the dialog tests share: a scratch folder, files written into it, a registry that
-// answers from the test, and a watcher that answers the message boxes of the thread under
+// What the dialog tests share: a current directory for a while, a registry that answers from
+// the test, and a watcher that answers the message boxes of the thread under
 // test while recording them.
 
 #include <windows.h>
@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,78 +36,11 @@ inline bool WaitFor(const std::function<bool()>& condition,
   return true;
 }
 
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    static std::atomic<int> counter{0};
-    m_path = std::string(base) + "gridmoor-ui-" + std::to_string(GetCurrentProcessId()) + "-" +
-             std::to_string(counter++);
-    CreateDirectoryA(m_path.c_str(), nullptr);
-  }
-  ~TempFolder() { Remove(m_path); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& Path() const { return m_path; }
-  std::string operator/(const std::string& relative) const { return m_path + "\\" + relative; }
-
-  void MakeFolder(const std::string& relative) const {
-    CreateDirectoryA((*this / relative).c_str(), nullptr);
-  }
-  void Write(const std::string& relative, const std::string& bytes) const {
-    HANDLE file = CreateFileA((*this / relative).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-  }
-  std::string Read(const std::string& relative) const {
-    std::string bytes;
-    HANDLE file = CreateFileA((*this / relative).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-  }
-
- private:
-  static void Remove(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string child = path + "\\" + name;
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          Remove(child);
-        } else {
-          DeleteFileA(child.c_str());
-        }
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-  }
-
-  std::string m_path;
-};
-
 // Makes `folder` the current directory for the life of the object.
 class CurrentDirectory {
  public:
-  explicit CurrentDirectory(const std::string& folder) {
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    m_previous = previous;
+  explicit CurrentDirectory(const std::string& folder) : m_previous(MAX_PATH, '\0') {
+    m_previous.resize(GetCurrentDirectoryA(MAX_PATH, &m_previous[0]));
     SetCurrentDirectoryA(folder.c_str());
   }
   ~CurrentDirectory() { SetCurrentDirectoryA(m_previous.c_str()); }
@@ -118,32 +50,6 @@ class CurrentDirectory {
  private:
   std::string m_previous;
 };
-
-// A 24-bit BMP of one colour.
-inline std::string SolidBmp(int width, int height, COLORREF colour) {
-  const int stride = (width * 3 + 3) & ~3;
-  const std::uint32_t pixelBytes = static_cast<std::uint32_t>(stride * height);
-  BITMAPFILEHEADER file = {};
-  BITMAPINFOHEADER info = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + pixelBytes;
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-  std::string row(static_cast<std::size_t>(stride), '\0');
-  for (int x = 0; x < width; ++x) {
-    row[x * 3] = static_cast<char>(GetBValue(colour));
-    row[x * 3 + 1] = static_cast<char>(GetGValue(colour));
-    row[x * 3 + 2] = static_cast<char>(GetRValue(colour));
-  }
-  for (int y = 0; y < height; ++y) bytes += row;
-  return bytes;
-}
 
 // A registry holding, at most, the game's folder.
 class FakeRegistry : public Registry {

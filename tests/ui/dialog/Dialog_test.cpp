@@ -73,10 +73,10 @@ class DialogTest : public ::testing::Test {
   void SetUp() override { test::InitControls(); }
 };
 
-TEST_F(DialogTest, ShowsTheDialogCentredAfterInitialisingHiddenWithTheFocusOnTheDefaultButton) {
+TEST_F(DialogTest, ShowsTheDialogCentredAfterInitialisingHiddenAndEndsAfterTheAskingHandler) {
   ScriptedDialog dialog;
   RECT rect = {};
-  bool visible = false;
+  bool visible = false, aliveAfterEndDialog = false;
   HWND focus = nullptr;
   HWND installButton = nullptr;
   dialog.probe = [&](ScriptedDialog& d) {
@@ -85,8 +85,10 @@ TEST_F(DialogTest, ShowsTheDialogCentredAfterInitialisingHiddenWithTheFocusOnThe
     focus = GetFocus();
     installButton = GetDlgItem(d.GetSafeHwnd(), IDOK);
     d.EndDialog(42);
+    aliveAfterEndDialog = IsWindow(d.GetSafeHwnd()) && IsWindowVisible(d.GetSafeHwnd());
   };
   EXPECT_EQ(dialog.DoModal(), 42);
+  EXPECT_TRUE(aliveAfterEndDialog) << "the handler that asked to end still runs";
   EXPECT_FALSE(dialog.initVisible);
   EXPECT_TRUE(visible);
   EXPECT_EQ(focus, installButton);
@@ -97,37 +99,19 @@ TEST_F(DialogTest, ShowsTheDialogCentredAfterInitialisingHiddenWithTheFocusOnThe
   EXPECT_EQ(dialog.GetSafeHwnd(), nullptr) << "the window is gone and forgotten";
 }
 
-TEST_F(DialogTest, EndsOnlyAfterTheHandlerThatAskedHasReturned) {
-  ScriptedDialog dialog;
-  bool aliveAfterEndDialog = false;
-  dialog.probe = [&](ScriptedDialog& d) {
-    d.EndDialog(7);
-    aliveAfterEndDialog = IsWindow(d.GetSafeHwnd()) && IsWindowVisible(d.GetSafeHwnd());
-  };
-  EXPECT_EQ(dialog.DoModal(), 7);
-  EXPECT_TRUE(aliveAfterEndDialog);
-}
-
-TEST_F(DialogTest, PreTranslateMessageSeesPostedMessagesFirstAndCanSwallowThem) {
-  ScriptedDialog dialog;
-  dialog.probe = [](ScriptedDialog& d) {
-    PostMessageA(d.GetSafeHwnd(), kSwallowed, 0, 0);
-    PostMessageA(d.GetSafeHwnd(), kEnd, 0, 0);
-  };
-  EXPECT_EQ(dialog.DoModal(), IDABORT);
-  EXPECT_EQ(dialog.preTranslated, (std::vector<UINT>{kProbe, kSwallowed, kEnd}));
-  EXPECT_EQ(dialog.handled, (std::vector<UINT>{kProbe, kEnd}));
-}
-
-TEST_F(DialogTest, AHandledMessageAnswersThroughTheMessageResult) {
+TEST_F(DialogTest, RoutesMessagesThroughPreTranslateAndTheHandlersAndSurvivesAFailingOne) {
   ScriptedDialog dialog;
   LRESULT answer = 0;
   dialog.probe = [&](ScriptedDialog& d) {
     answer = SendMessageA(d.GetSafeHwnd(), kAnswered, 0, 0);
-    d.EndDialog(IDOK);
+    for (UINT message : {kSwallowed, kThrows, kEnd}) PostMessageA(d.GetSafeHwnd(), message, 0, 0);
   };
-  dialog.DoModal();
-  EXPECT_EQ(answer, 1234);
+  EXPECT_EQ(dialog.DoModal(), IDABORT);
+  EXPECT_EQ(answer, 1234) << "a handled message answers through the message result";
+  EXPECT_EQ(dialog.preTranslated, (std::vector<UINT>{kProbe, kSwallowed, kThrows, kEnd}))
+      << "posted messages only, and first";
+  EXPECT_EQ(dialog.handled, (std::vector<UINT>{kProbe, kAnswered, kThrows, kEnd}));
+  EXPECT_EQ(dialog.failures, (std::vector<std::string>{"handler failed"}));
 }
 
 struct EndingCase {
@@ -142,9 +126,6 @@ TEST_P(DialogEndingTest, EndsWithTheCodeOfTheWayItWasClosed) {
   ScriptedDialog dialog;
   dialog.probe = [](ScriptedDialog& d) { GetParam().act(d.GetSafeHwnd()); };
   EXPECT_EQ(dialog.DoModal(), GetParam().expected);
-  MSG quit;
-  while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
 }
 
 void PressKey(HWND dialog, WPARAM key) {
@@ -169,8 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                    IDCANCEL},
         EndingCase{"CancelButton",
                    [](HWND d) { PostMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0); },
-                   IDCANCEL},
-        EndingCase{"QuitMessage", [](HWND) { PostQuitMessage(3); }, -1}),
+                   IDCANCEL}),
     [](const ::testing::TestParamInfo<EndingCase>& info) { return info.param.name; });
 
 TEST_F(DialogTest, LeavesWmQuitForTheOuterLoop) {
@@ -180,16 +160,6 @@ TEST_F(DialogTest, LeavesWmQuitForTheOuterLoop) {
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 5u);
-}
-
-TEST_F(DialogTest, AFailingHandlerIsReportedOnceAndTheDialogGoesOn) {
-  ScriptedDialog dialog;
-  dialog.probe = [](ScriptedDialog& d) {
-    PostMessageA(d.GetSafeHwnd(), kThrows, 0, 0);
-    PostMessageA(d.GetSafeHwnd(), kEnd, 0, 0);
-  };
-  EXPECT_EQ(dialog.DoModal(), IDABORT);
-  EXPECT_EQ(dialog.failures, (std::vector<std::string>{"handler failed"}));
 }
 
 TEST_F(DialogTest, AFailedInitialisationIsReportedAndTheDialogIsNeverShown) {

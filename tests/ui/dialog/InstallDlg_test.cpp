@@ -8,6 +8,7 @@
 #include <dlgs.h>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,7 +17,9 @@
 #include <vector>
 
 #include "platform/FileException.h"
+#include "platform/TestFolder.h"
 #include "res/resource.h"
+#include "ui/BmpFile.h"
 #include "ui/dialog/DialogTestSupport.h"
 #include "ui/framework/MessageBox.h"
 
@@ -25,7 +28,6 @@ namespace {
 
 using test::MessageBoxWatcher;
 using test::ShownBox;
-using test::TempFolder;
 
 constexpr UINT kProbe = WM_APP + 1;
 constexpr COLORREF kPictureColour = RGB(200, 30, 40);
@@ -107,11 +109,9 @@ class InstallDlgTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::InitControls();
-    m_root.MakeFolder("package");
-    m_root.MakeFolder("game");
-    m_root.MakeFolder("game\\seasons");
-    m_root.MakeFolder("game\\tracks");
-    m_root.MakeFolder("game\\replay");
+    for (const char* folder : {"package", "game\\seasons", "game\\tracks", "game\\replay"}) {
+      std::filesystem::create_directories(m_root.Native(folder));
+    }
     m_root.Write("game\\seasons\\67season.ini", kSeason);
     m_root.Write("game\\seasons\\gp.ini", kSeason);
     WritePackage(true);
@@ -132,11 +132,11 @@ class InstallDlgTest : public ::testing::Test {
     m_root.Write("package\\rpy", "replay");
   }
 
-  std::string GameFolder() const { return m_root / "game"; }
+  std::string GameFolder() const { return m_root.Path("game"); }
 
   // Runs the dialog from the package folder; answers DoModal's code.
   INT_PTR Run(ProbedInstallDlg& dialog) {
-    test::CurrentDirectory inPackage(m_root / "package");
+    test::CurrentDirectory inPackage(m_root.Path("package"));
     return dialog.DoModal();
   }
 
@@ -144,7 +144,7 @@ class InstallDlgTest : public ::testing::Test {
     return std::make_unique<test::FakeRegistry>(kRegistryOk, folder);
   }
 
-  TempFolder m_root;
+  gridmoor::testing::TestFolder m_root;
 };
 
 std::string Text(HWND window) {
@@ -160,12 +160,14 @@ struct RegistryCase {
   long status;
   std::string stored;
   std::string shown;
+  bool withReplay = true;
 };
 
 class InstallDlgOpeningTest : public InstallDlgTest,
                               public ::testing::WithParamInterface<RegistryCase> {};
 
 TEST_P(InstallDlgOpeningTest, ShowsThePackageAndTheGameFolderFromTheRegistry) {
+  WritePackage(GetParam().withReplay);
   ProbedInstallDlg dialog(MakeNativeFileSystem(),
                           std::make_unique<test::FakeRegistry>(GetParam().status, GetParam().stored));
   std::string caption, readme, folder;
@@ -196,8 +198,8 @@ TEST_P(InstallDlgOpeningTest, ShowsThePackageAndTheGameFolderFromTheRegistry) {
   EXPECT_TRUE(seasonChecked);
   EXPECT_FALSE(seasonEnabled);
   EXPECT_FALSE(championshipChecked);
-  EXPECT_TRUE(replayChecked);
-  EXPECT_TRUE(replayEnabled);
+  EXPECT_EQ(replayChecked, GetParam().withReplay);
+  EXPECT_EQ(replayEnabled, GetParam().withReplay);
   EXPECT_EQ(range, 25);
   EXPECT_EQ(position, 0);
   EXPECT_NE(bigIcon, nullptr);
@@ -210,22 +212,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RegistryCase{"Folder", kRegistryOk, "C:\\Games\\GPL", "C:\\Games\\GPL"},
                       RegistryCase{"TrailingBackslashKept", kRegistryOk, "C:\\Games\\GPL\\",
                                    "C:\\Games\\GPL\\"},
-                      RegistryCase{"NoEntry", kRegistryNotFound, "", ""}),
+                      RegistryCase{"NoEntry", kRegistryNotFound, "", ""},
+                      RegistryCase{"PackageWithoutReplay", kRegistryOk, "C:\\G", "C:\\G", false}),
     [](const ::testing::TestParamInfo<RegistryCase>& info) { return info.param.name; });
-
-TEST_F(InstallDlgTest, APackageWithoutReplayOffersNoReplay) {
-  WritePackage(false);
-  ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
-  bool checked = true, enabled = true;
-  dialog.probe = [&](ProbedInstallDlg& d) {
-    checked = Checked(d.Item(IDC_REPLAY));
-    enabled = IsWindowEnabled(d.Item(IDC_REPLAY));
-    d.EndDialog(IDCANCEL);
-  };
-  Run(dialog);
-  EXPECT_FALSE(checked);
-  EXPECT_FALSE(enabled);
-}
 
 TEST_F(InstallDlgTest, AnInvalidPackageIsReportedOnceAndTheDialogIsNeverShown) {
   WritePackage(true, false);
@@ -294,7 +283,7 @@ TEST_F(InstallDlgTest, InstallTrackRunsTheInstallShowsTheSummaryAndCloses) {
 }
 
 TEST_F(InstallDlgTest, AFileErrorEscapingTheRunIsReportedWithTheStopIconAndTheDialogStaysOpen) {
-  SetFileAttributesA((m_root / "game\\seasons\\67season.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(m_root.Path("game\\seasons\\67season.ini").c_str(), FILE_ATTRIBUTE_READONLY);
   ProbedInstallDlg dialog(std::make_unique<StatusRefusingFileSystem>(), RegistryWith(GameFolder()));
   bool openAfterRun = false;
   MessageBoxWatcher boxes(GetCurrentThreadId(), {IDYES, IDOK});
@@ -311,7 +300,7 @@ TEST_F(InstallDlgTest, AFileErrorEscapingTheRunIsReportedWithTheStopIconAndTheDi
   EXPECT_EQ(shown[1].text, "Access to an unnamed file was denied.");
   EXPECT_TRUE(shown[1].stop);
   EXPECT_FALSE(shown[1].yesNo);
-  EXPECT_EQ(GetFileAttributesA((m_root / "game\\tracks\\testmoor").c_str()),
+  EXPECT_EQ(GetFileAttributesA(m_root.Path("game\\tracks\\testmoor").c_str()),
             INVALID_FILE_ATTRIBUTES) << "nothing was copied";
 }
 
