@@ -93,56 +93,47 @@ struct FakeSystem {
   }
 };
 
-TEST(LaunchUrl, ShellSuccessTouchesNeitherRegistryNorWinExec) {
-  FakeSystem system;
-  system.classesRoot[".htm"] = "htmlfile";
-  EXPECT_EQ(LaunchUrl(kAddress, SW_SHOW, system.Steps()), 42);
-  EXPECT_EQ(system.calls, std::vector<std::string>{std::string("shell ") + kAddress + " 5"});
-}
+const std::map<std::string, std::string> kRegistered = {
+    {".htm", "htmlfile"}, {"htmlfile\\shell\\open\\command", "\"C:\\B\\b.exe\" \"%1\""}};
 
-struct FallbackCase {
+struct LaunchCase {
   const char* name;
+  int shellResult;
   std::map<std::string, std::string> classesRoot;
+  int runResult;
   int expected;
-  bool ran;
+  std::string steps;  // the calls in order: S(hell), K(ey read), R(un)
 };
 
-class LaunchUrlFallback : public ::testing::TestWithParam<FallbackCase> {};
+class LaunchUrlSteps : public ::testing::TestWithParam<LaunchCase> {};
 
-TEST_P(LaunchUrlFallback, UsesTheRegisteredBrowserOrReportsTheShellCode) {
+TEST_P(LaunchUrlSteps, FallBackToTheRegisteredBrowserOnlyWhenTheShellFails) {
   FakeSystem system;
-  system.shellResult = SE_ERR_NOASSOC;
+  system.shellResult = GetParam().shellResult;
   system.classesRoot = GetParam().classesRoot;
+  system.runResult = GetParam().runResult;
   EXPECT_EQ(LaunchUrl(kAddress, SW_SHOW, system.Steps()), GetParam().expected);
-  const bool ran = !system.calls.empty() && system.calls.back().rfind("run ", 0) == 0;
-  EXPECT_EQ(ran, GetParam().ran);
-  if (ran) {
-    EXPECT_EQ(system.calls.back(),
-              std::string("run \"C:\\B\\b.exe\"  ") + kAddress + " 5");
+  std::string steps;
+  for (const std::string& call : system.calls) steps += call[0] == 's' ? 'S' : call[1] == 'e' ? 'K' : 'R';
+  EXPECT_EQ(steps, GetParam().steps);
+  EXPECT_EQ(system.calls.front(), std::string("shell ") + kAddress + " 5");
+  if (steps.back() == 'R') {
+    EXPECT_EQ(system.calls.back(), std::string("run \"C:\\B\\b.exe\"  ") + kAddress + " 5");
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Registry, LaunchUrlFallback,
+    Registry, LaunchUrlSteps,
     ::testing::Values(
-        FallbackCase{"Registered",
-                     {{".htm", "htmlfile"}, {"htmlfile\\shell\\open\\command", "\"C:\\B\\b.exe\" \"%1\""}},
-                     33, true},
-        FallbackCase{"NoHtmKey", {}, SE_ERR_NOASSOC, false},
-        FallbackCase{"NoCommandKey", {{".htm", "htmlfile"}}, SE_ERR_NOASSOC, false},
-        FallbackCase{"CommandTooLong",
-                     {{".htm", "htmlfile"},
-                      {"htmlfile\\shell\\open\\command", std::string(519, 'x')}},
-                     SE_ERR_NOASSOC, false}),
-    [](const ::testing::TestParamInfo<FallbackCase>& info) { return info.param.name; });
-
-TEST(LaunchUrl, WinExecFailureCodeIsAnswered) {
-  FakeSystem system;
-  system.shellResult = 0;
-  system.runResult = ERROR_FILE_NOT_FOUND;
-  system.classesRoot = {{".htm", "htmlfile"}, {"htmlfile\\shell\\open\\command", "b.exe"}};
-  EXPECT_EQ(LaunchUrl(kAddress, SW_SHOW, system.Steps()), ERROR_FILE_NOT_FOUND);
-}
+        LaunchCase{"ShellSucceeds", 42, kRegistered, 33, 42, "S"},
+        LaunchCase{"Registered", SE_ERR_NOASSOC, kRegistered, 33, 33, "SKKR"},
+        LaunchCase{"RunFails", 0, kRegistered, ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND, "SKKR"},
+        LaunchCase{"NoHtmKey", SE_ERR_NOASSOC, {}, 33, SE_ERR_NOASSOC, "SK"},
+        LaunchCase{"NoCommandKey", SE_ERR_NOASSOC, {{".htm", "htmlfile"}}, 33, SE_ERR_NOASSOC, "SKK"},
+        LaunchCase{"CommandTooLong", SE_ERR_NOASSOC,
+                   {{".htm", "htmlfile"}, {"htmlfile\\shell\\open\\command", std::string(519, 'x')}},
+                   33, SE_ERR_NOASSOC, "SKK"}),
+    [](const ::testing::TestParamInfo<LaunchCase>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------------------------
 // The error box's words
