@@ -73,6 +73,14 @@ class LinkWindow : public ::testing::Test {
     return label;
   }
 
+  // Binds `link` to `label`, opening kAddress through `launcher` when one is given.
+  HWND Bind(CHyperLink& link, HWND label, RecordingLauncher* launcher = nullptr) {
+    if (launcher) link.SetLauncher(launcher);
+    EXPECT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
+    link.SetLinkTarget(kAddress);
+    return label;
+  }
+
   RECT RectInParent(HWND window) const {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -129,10 +137,8 @@ TEST_F(LinkWindow, BindingMakesTheControlALink) {
 }
 
 TEST_F(LinkWindow, TargetReplacesTheTipButNotTheText) {
-  HWND control = MakeLabel();
   CHyperLink link;
-  ASSERT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
-  link.SetLinkTarget(kAddress);
+  HWND control = Bind(link, MakeLabel());
   EXPECT_EQ(link.GetLinkTarget(), kAddress);
   EXPECT_EQ(link.Tip().GetText(control, CHyperLink::kToolId), kAddress);
   char text[64] = {};
@@ -153,13 +159,10 @@ TEST_F(LinkWindow, EmptyTextShowsTheTarget) {
   EXPECT_EQ(link.Tip().GetText(control, CHyperLink::kToolId), kAddress);
 }
 
-TEST_F(LinkWindow, ColourFollowsFocusAndSuccessAndNeverTurnsBackToBlue) {
-  HWND control = MakeLabel();
+TEST_F(LinkWindow, SpaceBarOrClickFollowsAndTheColourTracksFocusAndSuccess) {
   CHyperLink link;
   RecordingLauncher launcher;
-  link.SetLauncher(&launcher);
-  ASSERT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
-  link.SetLinkTarget(kAddress);
+  HWND control = Bind(link, MakeLabel(), &launcher);
 
   EXPECT_EQ(ColourShown(control), CHyperLink::kLinkColor);
   SetFocus(control);
@@ -168,10 +171,15 @@ TEST_F(LinkWindow, ColourFollowsFocusAndSuccessAndNeverTurnsBackToBlue) {
   SetFocus(m_other);
   EXPECT_EQ(ColourShown(control), CHyperLink::kLinkColor) << "not followed yet";
 
-  // A failed opening changes nothing and is reported with its code.
+  // Other keys do nothing; a failed opening changes nothing and is reported with its code.
   SetFocus(control);
   launcher.result = 4;
+  SendMessageA(control, WM_KEYDOWN, 'A', 0);
+  SendMessageA(control, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(launcher.launched.empty());
   SendMessageA(control, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(launcher.launched, std::vector<std::string>{kAddress});
+  EXPECT_EQ(launcher.shows, std::vector<int>{SW_SHOW});
   EXPECT_EQ(launcher.failures, std::vector<int>{4});
   EXPECT_FALSE(link.IsFollowed());
   SetFocus(m_other);
@@ -188,33 +196,14 @@ TEST_F(LinkWindow, ColourFollowsFocusAndSuccessAndNeverTurnsBackToBlue) {
   SetFocus(control);
   EXPECT_EQ(ColourShown(control), CHyperLink::kArmedColor);
   SetFocus(m_other);
-  EXPECT_EQ(ColourShown(control), CHyperLink::kFollowedColor);
+  EXPECT_EQ(ColourShown(control), CHyperLink::kFollowedColor) << "never blue again";
   EXPECT_EQ(launcher.failures, std::vector<int>{4});
 }
 
-TEST_F(LinkWindow, SpaceBarFollowsAndOtherKeysDoNot) {
-  HWND control = MakeLabel();
-  CHyperLink link;
-  RecordingLauncher launcher;
-  link.SetLauncher(&launcher);
-  ASSERT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
-  link.SetLinkTarget(kAddress);
-  SetFocus(control);
-
-  SendMessageA(control, WM_KEYDOWN, 'A', 0);
-  SendMessageA(control, WM_KEYDOWN, VK_RETURN, 0);
-  EXPECT_TRUE(launcher.launched.empty());
-  SendMessageA(control, WM_KEYDOWN, VK_SPACE, 0);
-  EXPECT_EQ(launcher.launched, std::vector<std::string>{kAddress});
-  EXPECT_EQ(launcher.shows, std::vector<int>{SW_SHOW});
-}
-
 TEST_F(LinkWindow, DraggingOffBeforeReleaseDoesNotFollow) {
-  HWND control = MakeLabel(SS_LEFT);
   CHyperLink link;
   RecordingLauncher launcher;
-  link.SetLauncher(&launcher);
-  ASSERT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
+  HWND control = Bind(link, MakeLabel(SS_LEFT), &launcher);
 
   SendMessageA(control, WM_MOUSEMOVE, 0, At(3, 3));
   EXPECT_TRUE(link.IsHot());
@@ -250,8 +239,7 @@ TEST_P(LinkSizing, ShrinksToItsTextKeepingItsAlignment) {
   const int dy = (before.bottom - before.top) - client.bottom;
 
   CHyperLink link;
-  ASSERT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
-  link.SetLinkTarget(kAddress);
+  Bind(link, control);
 
   SIZE text{};
   {
@@ -294,9 +282,7 @@ TEST_F(LinkWindow, ControlWithoutFontKeepsItsSizeButStillWorks) {
   const RECT before = RectInParent(control);
   CHyperLink link;
   RecordingLauncher launcher;
-  link.SetLauncher(&launcher);
-  ASSERT_TRUE(link.SubclassDlgItem(kLabelId, m_parent));
-  link.SetLinkTarget(kAddress);
+  Bind(link, control, &launcher);
 
   EXPECT_EQ(link.GetLinkStyle() & CHyperLink::LINK_SIZETOTEXT, 0u);
   const RECT after = RectInParent(control);
