@@ -103,19 +103,21 @@ inline void MakePackage(const fs::path& folder,
   WriteBytes(folder / "rpy", TrackFileBytes("rpy"));
 }
 
+// The description's keys in the order the load reads them, with the field each one fills.
+inline const std::pair<const char*, std::string TrackPackage::*> kDescriptionFields[] = {
+    {"dialogtitel", &TrackPackage::dialogtitel},   {"name", &TrackPackage::name},
+    {"shortname", &TrackPackage::shortname},       {"trackDirectory", &TrackPackage::trackDirectory},
+    {"month", &TrackPackage::month},               {"day", &TrackPackage::day},
+    {"numberOfLaps", &TrackPackage::numberOfLaps}, {"startingGrid", &TrackPackage::startingGrid},
+    {"replayfilename", &TrackPackage::replayfilename}};
+
 // The package as LoadPackage would hold it for MakePackage's folder.
 inline TrackPackage PackageFor(const TempFolder& folder) {
   TrackPackage package;
   package.packageFolder = folder.Text();
-  package.dialogtitel = "Zandvoort 1967 Install";
-  package.name = "Grote Prijs van Nederland";
-  package.shortname = "Zandvoort";
-  package.trackDirectory = "zandvoort";
-  package.month = "6";
-  package.day = "4";
-  package.numberOfLaps = "90";
-  package.startingGrid = "3-2-3";
-  package.replayfilename = "zandvoort_wr.rpy";
+  const auto description = FullDescription();
+  for (std::size_t i = 0; i < description.size(); ++i)
+    package.*kDescriptionFields[i].second = description[i].second;
   return package;
 }
 

@@ -12,14 +12,6 @@ using namespace gridmoor::testing;
 
 constexpr const char* kInvalid = "Install.ini missing or not valid!\r\nClick OK to finish.";
 
-// The description's keys in the order the load reads them, with the field each one fills.
-const std::pair<const char*, std::string TrackPackage::*> kKeyFields[] = {
-    {"dialogtitel", &TrackPackage::dialogtitel},   {"name", &TrackPackage::name},
-    {"shortname", &TrackPackage::shortname},       {"trackDirectory", &TrackPackage::trackDirectory},
-    {"month", &TrackPackage::month},               {"day", &TrackPackage::day},
-    {"numberOfLaps", &TrackPackage::numberOfLaps}, {"startingGrid", &TrackPackage::startingGrid},
-    {"replayfilename", &TrackPackage::replayfilename}};
-
 class LoadPackageTest : public ::testing::Test {
  protected:
   // Writes the package and loads it with the package folder as the current directory.
@@ -57,7 +49,7 @@ TEST_F(LoadPackageTest, ValidPackageFillsTheRecordAndTheDialogInOrder) {
                                       "caption Zandvoort 1967 Install", "replay option on"}));
   EXPECT_TRUE(host.Boxes().empty());
   const TrackPackage expected = PackageFor(folder);
-  for (const auto& [key, field] : kKeyFields) EXPECT_EQ(package.*field, expected.*field) << key;
+  for (const auto& [key, field] : kDescriptionFields) EXPECT_EQ(package.*field, expected.*field) << key;
   CurrentDirectoryScope inPackage(folder.Path());
   EXPECT_EQ(package.packageFolder, fs::current_path().string());
   EXPECT_EQ(host.readme, "Zandvoort\r\nby the track team\r\n");
@@ -93,7 +85,7 @@ TEST_P(RequiredKeyTest, StopsAtTheKeyWithTheInvalidMessage) {
   // Keys before the bad one keep their values; the ones after are never read.
   const TrackPackage full = PackageFor(folder);
   bool before = true;
-  for (const auto& [key, field] : kKeyFields) {
+  for (const auto& [key, field] : kDescriptionFields) {
     if (key == bad) {
       before = false;
       EXPECT_EQ(package.*field, "default") << key;

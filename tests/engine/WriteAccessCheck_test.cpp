@@ -207,19 +207,5 @@ TEST_F(WriteAccessCheckTest, FileIsHeldWhileTheQuestionIsAsked) {
   EXPECT_NO_THROW(platform.native->OpenExclusiveForRead(SeasonPath()));
 }
 
-TEST_F(WriteAccessCheckTest, FailureWhileClearingTheMarkEscapes) {
-  Arrange("67season.ini", State::ReadOnly);
-  platform.files.failSetStatusCause = kCauseAccessDenied;
-  host.answers = {MessageAnswer::Yes};
-  try {
-    Check(game.Text());
-    ADD_FAILURE() << "no exception";
-  } catch (const CFileException& error) {
-    EXPECT_EQ(error.Cause(), kCauseAccessDenied);
-    EXPECT_EQ(error.FileName(), SeasonPath());
-  }
-  EXPECT_EQ(host.Boxes(), std::vector<Box>{YesNoBox(kSeasonQuestion)});
-}
-
 }  // namespace
 }  // namespace gridmoor

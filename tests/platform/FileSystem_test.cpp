@@ -32,75 +32,48 @@ class FileSystemTest : public ::testing::Test {
 
 struct FailureCase {
   const char* what;
-  std::function<void(FileSystem&, const TestFolder&)> op;
   int cause;
+  const char* named;  // the path the error names, relative to the folder ("" for the folder)
+  std::function<void(FileSystem&, const TestFolder&)> op;
 };
 
-class FileSystemFailure : public ::testing::TestWithParam<FailureCase> {};
+class FileSystemFailure : public FileSystemTest, public ::testing::WithParamInterface<FailureCase> {};
 
-TEST_P(FileSystemFailure, ThrowsCauseAndName) {
-  auto files = MakeNativeFileSystem();
-  TestFolder dir;
-  dir.Write("present.ini", "x");
-  EXPECT_EQ(FailureOf([&] { GetParam().op(*files, dir); }).first, GetParam().cause);
+TEST_P(FileSystemFailure, ThrowsCauseAndNamesThePathAsGiven) {
+  m_dir.Write("present.ini", "x");
+  const auto [cause, name] = FailureOf([&] { GetParam().op(*m_files, m_dir); });
+  EXPECT_EQ(cause, GetParam().cause);
+  EXPECT_EQ(name, *GetParam().named ? m_dir.Path(GetParam().named) : m_dir.Folder());
 }
 
+using Dir = const TestFolder&;
 const FailureCase kFailures[] = {
-    {"open a missing file",
-     [](FileSystem& f, const TestFolder& d) {
-       f.OpenExclusiveForRead(d.Path("missing.ini"));
-     },
-     kCauseFileNotFound},
-    {"open in a missing folder",
-     [](FileSystem& f, const TestFolder& d) {
-       f.OpenExclusiveForRead(d.Path("seasons\\67season.ini"));
-     },
-     kCauseBadPath},
-    {"open a folder",
-     [](FileSystem& f, const TestFolder& d) {
-       f.OpenExclusiveForRead(d.Folder());
-     },
-     kCauseAccessDenied},
-    {"status of a missing file",
-     [](FileSystem& f, const TestFolder& d) {
-       f.GetStatus(d.Path("missing.ini"));
-     },
-     kCauseFileNotFound},
-    {"status in a missing folder",
-     [](FileSystem& f, const TestFolder& d) {
-       f.GetStatus(d.Path("no\\such.ini"));
-     },
-     kCauseBadPath},
-    {"set status of a missing file",
-     [](FileSystem& f, const TestFolder& d) {
+    {"open a missing file", kCauseFileNotFound, "missing.ini",
+     [](FileSystem& f, Dir d) { f.OpenExclusiveForRead(d.Path("missing.ini")); }},
+    {"open in a missing folder", kCauseBadPath, "seasons\\67season.ini",
+     [](FileSystem& f, Dir d) { f.OpenExclusiveForRead(d.Path("seasons\\67season.ini")); }},
+    {"a doubled separator is named as given", kCauseBadPath, "seasons\\\\67season.ini",
+     [](FileSystem& f, Dir d) { f.OpenExclusiveForRead(d.Path("seasons\\\\67season.ini")); }},
+    {"open a folder", kCauseAccessDenied, "",
+     [](FileSystem& f, Dir d) { f.OpenExclusiveForRead(d.Folder()); }},
+    {"status of a missing file", kCauseFileNotFound, "missing.ini",
+     [](FileSystem& f, Dir d) { f.GetStatus(d.Path("missing.ini")); }},
+    {"status in a missing folder", kCauseBadPath, "no\\such.ini",
+     [](FileSystem& f, Dir d) { f.GetStatus(d.Path("no\\such.ini")); }},
+    {"set status of a missing file", kCauseFileNotFound, "missing.ini",
+     [](FileSystem& f, Dir d) {
        f.SetStatus(d.Path("missing.ini"), FileStatus{kAttributeNormal, 0, 0, 0});
-     },
-     kCauseFileNotFound},
-    {"create a folder under a missing one",
-     [](FileSystem& f, const TestFolder& d) {
-       f.CreateDirectoryLevel(d.Path("tracks\\monza"));
-     },
-     kCauseBadPath},
-    {"copy a missing source",
-     [](FileSystem& f, const TestFolder& d) {
-       f.CopyFileOverwrite(d.Path("missing"), d.Path("copy"));
-     },
-     kCauseFileNotFound},
-    {"copy into a missing folder",
-     [](FileSystem& f, const TestFolder& d) {
-       f.CopyFileOverwrite(d.Path("present.ini"), d.Path("replay\\rpy"));
-     },
-     kCauseBadPath},
-    {"read an existing file in a missing folder",
-     [](FileSystem& f, const TestFolder& d) {
-       f.ReadExistingFile(d.Path("seasons\\gp.ini"), 100);
-     },
-     kCauseBadPath},
-    {"read an existing file larger than allowed",
-     [](FileSystem& f, const TestFolder& d) {
-       f.ReadExistingFile(d.Path("present.ini"), 0);
-     },
-     kCauseGeneric},
+     }},
+    {"create a folder under a missing one", kCauseBadPath, "tracks\\monza",
+     [](FileSystem& f, Dir d) { f.CreateDirectoryLevel(d.Path("tracks\\monza")); }},
+    {"copy a missing source", kCauseFileNotFound, "missing",
+     [](FileSystem& f, Dir d) { f.CopyFileOverwrite(d.Path("missing"), d.Path("copy")); }},
+    {"copy into a missing folder", kCauseBadPath, "replay\\rpy",
+     [](FileSystem& f, Dir d) { f.CopyFileOverwrite(d.Path("present.ini"), d.Path("replay\\rpy")); }},
+    {"read an existing file in a missing folder", kCauseBadPath, "seasons\\gp.ini",
+     [](FileSystem& f, Dir d) { f.ReadExistingFile(d.Path("seasons\\gp.ini"), 100); }},
+    {"read an existing file larger than allowed", kCauseGeneric, "present.ini",
+     [](FileSystem& f, Dir d) { f.ReadExistingFile(d.Path("present.ini"), 0); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FileSystemFailure, ::testing::ValuesIn(kFailures),
@@ -111,17 +84,6 @@ INSTANTIATE_TEST_SUITE_P(Table, FileSystemFailure, ::testing::ValuesIn(kFailures
                            }
                            return name;
                          });
-
-TEST_F(FileSystemTest, ErrorsNameThePathAsGiven) {
-  const std::string path = m_dir.Folder() + "\\seasons\\\\67season.ini";
-  EXPECT_EQ(FailureOf([&] { m_files->OpenExclusiveForRead(path); }).second, path);
-  const std::string from = m_dir.Path("dat");
-  EXPECT_EQ(FailureOf([&] { m_files->CopyFileOverwrite(from, m_dir.Path("x.dat")); }).second,
-            from);
-  m_dir.Write("dat", "d");
-  const std::string to = m_dir.Path("tracks\\x\\x.dat");
-  EXPECT_EQ(FailureOf([&] { m_files->CopyFileOverwrite(from, to); }).second, to);
-}
 
 TEST_F(FileSystemTest, CurrentDirectoryAnswersOnlyWhatFitsTheBuffer) {
   const std::string cwd = std::filesystem::current_path().string();
@@ -221,33 +183,42 @@ TEST_F(FileSystemTest, ReadExistingFileTellsMissingFromPresent) {
   EXPECT_EQ(m_files->ReadExistingFile(m_dir.Path("gp.ini"), 10), "");
 }
 
-TEST_F(FileSystemTest, ReplaceCreatesAMissingFileInAnExistingFolder) {
-  EXPECT_TRUE(m_files->ReplaceFileContents(m_dir.Path("new.ini"), "[a]\r\nb=c\r\n"));
-  EXPECT_EQ(m_dir.Read("new.ini"), "[a]\r\nb=c\r\n");
-  EXPECT_EQ(m_dir.Listing(), "new.ini;");
+// A replace either answers true with the new bytes in place, or false with the file as it was;
+// no temporary file is ever left beside it.
+struct ReplaceCase {
+  const char* what;
+  std::optional<std::string> before;  // the file's bytes, nullopt for no file
+  bool readOnly;
+  const char* name;
+  std::string bytes;
+  bool replaced;
+  const char* listing;
+};
+
+class FileSystemReplace : public FileSystemTest, public ::testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(FileSystemReplace, IsWholeOrNothing) {
+  const ReplaceCase& c = GetParam();
+  if (c.before) m_dir.Write("67season.ini", *c.before);
+  if (c.readOnly) m_dir.SetReadOnly("67season.ini", true);
+  EXPECT_EQ(m_files->ReplaceFileContents(m_dir.Path(c.name), c.bytes), c.replaced);
+  EXPECT_EQ(m_dir.Read(c.replaced ? c.name : "67season.ini"),
+            c.replaced ? c.bytes : c.before.value_or(""));
+  EXPECT_EQ(m_dir.Listing(), c.listing);
 }
 
-TEST_F(FileSystemTest, ReplaceIntoAMissingFolderFailsAndCreatesNothing) {
-  EXPECT_FALSE(m_files->ReplaceFileContents(m_dir.Path("seasons\\gp.ini"), "x"));
-  EXPECT_EQ(m_dir.Listing(), "");
-}
-
-TEST_F(FileSystemTest, ReplaceRefusesAReadOnlyFileAndLeavesItByteForByte) {
-  m_dir.Write("67season.ini", "old\r\n");
-  m_dir.SetReadOnly("67season.ini", true);
-  EXPECT_FALSE(m_files->ReplaceFileContents(m_dir.Path("67season.ini"), "new\r\n"));
-  EXPECT_EQ(m_dir.Read("67season.ini"), "old\r\n");
-  EXPECT_EQ(m_dir.Listing(), "67season.ini;");
-}
-
-TEST_F(FileSystemTest, ReplaceSwapsTheContentAndLeavesNoTemporaryFile) {
-  m_dir.Write("67season.ini", std::string(100000, 'a'));
-  EXPECT_TRUE(m_files->ReplaceFileContents(m_dir.Path("67season.ini"), "short"));
-  EXPECT_EQ(m_dir.Read("67season.ini"), "short");
-  EXPECT_TRUE(m_files->ReplaceFileContents(m_dir.Path("67season.ini"), ""));
-  EXPECT_EQ(m_dir.Read("67season.ini"), "");
-  EXPECT_EQ(m_dir.Listing(), "67season.ini;");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Table, FileSystemReplace,
+    ::testing::Values(
+        ReplaceCase{"CreatesAMissingFile", std::nullopt, false, "new.ini", "[a]\r\nb=c\r\n", true,
+                    "new.ini;"},
+        ReplaceCase{"MissingFolder", std::nullopt, false, "seasons\\gp.ini", "x", false, ""},
+        ReplaceCase{"ReadOnlyRefused", "old\r\n", true, "67season.ini", "new\r\n", false,
+                    "67season.ini;"},
+        ReplaceCase{"Shorter", std::string(100000, 'a'), false, "67season.ini", "short", true,
+                    "67season.ini;"},
+        ReplaceCase{"Empty", "[Season]\r\n", false, "67season.ini", "", true, "67season.ini;"}),
+    [](const auto& info) { return info.param.what; });
 
 }  // namespace
 }  // namespace gridmoor

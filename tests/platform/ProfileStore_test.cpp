@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "platform/FileException.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/TestFolder.h"
 
 namespace gridmoor {
@@ -14,45 +17,26 @@ namespace {
 
 using testing::TestFolder;
 
-// Forwards to the native file system; tests override single operations to make them fail.
-class ForwardingFileSystem : public FileSystem {
+// The native file system with reads and replaces that fail on request.
+class FailingFileSystem : public testing::ForwardingFileSystem {
  public:
-  std::optional<std::string> CurrentDirectory(std::size_t size) override {
-    return m_inner->CurrentDirectory(size);
-  }
-  void CreateDirectoryLevel(const std::string& p) override { m_inner->CreateDirectoryLevel(p); }
-  void CopyFileOverwrite(const std::string& f, const std::string& t) override {
-    m_inner->CopyFileOverwrite(f, t);
-  }
-  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& p) override {
-    return m_inner->OpenExclusiveForRead(p);
-  }
-  FileStatus GetStatus(const std::string& p) override { return m_inner->GetStatus(p); }
-  void SetStatus(const std::string& p, const FileStatus& s) override { m_inner->SetStatus(p, s); }
-  std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t max,
-                                           bool* truncated) override {
-    return m_inner->ReadWholeFile(p, max, truncated);
-  }
+  using ForwardingFileSystem::ForwardingFileSystem;
   std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
     if (m_readFailure != kCauseNone) throw CFileException(m_readFailure, p);
-    return m_inner->ReadExistingFile(p, max);
+    return ForwardingFileSystem::ReadExistingFile(p, max);
   }
   bool ReplaceFileContents(const std::string& p, const std::string& bytes) override {
     ++m_replaces;
-    if (m_failReplace) return false;
-    return m_inner->ReplaceFileContents(p, bytes);
+    return !m_failReplace && ForwardingFileSystem::ReplaceFileContents(p, bytes);
   }
 
   int m_readFailure = kCauseNone;
   bool m_failReplace = false;
   int m_replaces = 0;
-
- private:
-  std::unique_ptr<FileSystem> m_inner = MakeNativeFileSystem();
 };
 
 class ProfileStoreTest : public ::testing::Test {
- protected:
+ public:  // the case tables arrange through these
   std::string Get(const char* section, const char* key, const std::string& file,
                   unsigned size = 100) {
     std::vector<char> buffer(size + 1, '#');
@@ -66,8 +50,10 @@ class ProfileStoreTest : public ::testing::Test {
   }
 
   TestFolder m_dir;
-  ForwardingFileSystem m_files;
+  std::unique_ptr<FileSystem> m_native = MakeNativeFileSystem();
+  FailingFileSystem m_files{*m_native};
   ProfileStore m_store{m_files};
+  std::unique_ptr<OpenFile> m_held;  // a handle some cases keep open across the writes
 };
 
 struct CountCase {
@@ -160,48 +146,54 @@ TEST_F(ProfileStoreTest, WriteIntoAMissingFolderFailsAndCreatesNothing) {
   EXPECT_EQ(m_dir.Listing(), "");
 }
 
-TEST_F(ProfileStoreTest, ReadOnlyFileIsRefusedAndLeftByteForByte) {
-  const std::string before = "[Season]\nnumEvents=12\n";
+// Every way a write can be kept from happening: it answers 0 and the file stays byte for byte.
+struct Refusal {
+  const char* name;
+  std::function<void(ProfileStoreTest&)> arrange;
+  bool sameValueRefused;  // a write that changes nothing is refused too
+  bool neverReplaced;     // refused before any replace is tried
+};
+
+class RefusedWrite : public ProfileStoreTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RefusedWrite, AnswersZeroAndKeepsTheFile) {
+  const std::string before = "[Season]\nnumEvents=12\r\n; keep me\r\n";
   m_dir.Write("67season.ini", before);
-  m_dir.SetReadOnly("67season.ini", true);
+  GetParam().arrange(*this);
   EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
-  EXPECT_EQ(Write("Season", "NumEvents", "12", m_dir.Path("67season.ini")), 0);  // no change
+  if (GetParam().sameValueRefused) {
+    EXPECT_EQ(Write("Season", "NumEvents", "12", m_dir.Path("67season.ini")), 0);
+  }
+  m_held.reset();
+  if (GetParam().neverReplaced) {
+    EXPECT_EQ(m_files.m_replaces, 0);
+  }
   EXPECT_EQ(m_dir.Read("67season.ini"), before);
   EXPECT_EQ(m_dir.Listing(), "67season.ini;");
 }
 
-TEST_F(ProfileStoreTest, FileHeldWithoutSharingMakesTheWriteFailNotClobber) {
-  const std::string before = "[Season]\r\nnumEvents=12\r\n; keep me\r\n";
-  m_dir.Write("67season.ini", before);
-  auto held = m_files.OpenExclusiveForRead(m_dir.Path("67season.ini"));
-  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
-  held.reset();
-  EXPECT_EQ(m_dir.Read("67season.ini"), before);
-  EXPECT_EQ(m_dir.Listing(), "67season.ini;");
+Refusal ReadFailsWith(const char* name, int cause) {
+  return {name, [cause](ProfileStoreTest& t) { t.m_files.m_readFailure = cause; }, true, true};
 }
 
-class UnreadableFile : public ProfileStoreTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(UnreadableFile, IsNeverRewrittenFromNothing) {
-  const std::string before = "[Season]\r\nnumEvents=12\r\n";
-  m_dir.Write("67season.ini", before);
-  m_files.m_readFailure = GetParam();
-  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
-  EXPECT_EQ(m_files.m_replaces, 0);
-  EXPECT_EQ(m_dir.Read("67season.ini"), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(Causes, UnreadableFile,
-                         ::testing::Values(kCauseSharingViolation, kCauseHardIO, kCauseGeneric,
-                                           kCauseAccessDenied, kCauseLockViolation));
-
-TEST_F(ProfileStoreTest, AFailedReplaceAnswersZeroAndKeepsTheOldFile) {
-  const std::string before = "[Season]\r\nnumEvents=12\r\n";
-  m_dir.Write("67season.ini", before);
-  m_files.m_failReplace = true;
-  EXPECT_EQ(Write("Season", "NumEvents", "13", m_dir.Path("67season.ini")), 0);
-  EXPECT_EQ(m_dir.Read("67season.ini"), before);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Ways, RefusedWrite,
+    ::testing::Values(
+        Refusal{"ReadOnly", [](ProfileStoreTest& t) { t.m_dir.SetReadOnly("67season.ini", true); },
+                true, false},
+        Refusal{"HeldWithoutSharing",
+                [](ProfileStoreTest& t) {
+                  t.m_held = t.m_files.OpenExclusiveForRead(t.m_dir.Path("67season.ini"));
+                },
+                true, false},
+        Refusal{"ReplaceFails", [](ProfileStoreTest& t) { t.m_files.m_failReplace = true; },
+                false, false},
+        // An unreadable file is never rewritten from nothing.
+        ReadFailsWith("SharingViolation", kCauseSharingViolation),
+        ReadFailsWith("HardIO", kCauseHardIO), ReadFailsWith("Generic", kCauseGeneric),
+        ReadFailsWith("AccessDenied", kCauseAccessDenied),
+        ReadFailsWith("LockViolation", kCauseLockViolation)),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(ProfileStoreTest, AWriteThatChangesNothingLeavesTheFileAlone) {
   m_dir.Write("gp.ini", "[Season]\r\nnumEvents=12\r\n");

@@ -37,21 +37,18 @@ class RegistryWin : public ::testing::Test {
   HKEY m_key = nullptr;
 };
 
-TEST_F(RegistryWin, ReadsTextThatFitsWithItsNul) {
-  Set("Directory", REG_SZ, "C:\\GPL", 7);
+// Stored with its NUL or without one, the text must fit with one.
+class RegistryStoredSize : public RegistryWin, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(RegistryStoredSize, TextMustFitWithItsNul) {
+  Set("Directory", REG_SZ, "C:\\GPL", GetParam());
   std::string text;
   EXPECT_EQ(Read("Directory", 7, text), kRegistryOk);
   EXPECT_EQ(text, "C:\\GPL");
   EXPECT_EQ(Read("Directory", 6, text), kRegistryMoreData);
 }
 
-TEST_F(RegistryWin, AValueStoredWithoutNulMustFitWithOne) {
-  Set("Directory", REG_SZ, "C:\\GPL", 6);
-  std::string text;
-  EXPECT_EQ(Read("Directory", 7, text), kRegistryOk);
-  EXPECT_EQ(text, "C:\\GPL");
-  EXPECT_EQ(Read("Directory", 6, text), kRegistryMoreData);
-}
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutNul, RegistryStoredSize, ::testing::Values(7u, 6u));
 
 TEST_F(RegistryWin, ReadsTheDefaultValueByEmptyName) {
   Set(nullptr, REG_SZ, "htmlfile", 9);
