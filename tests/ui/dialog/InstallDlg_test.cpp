@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/FileException.h"
+#include "platform/ForwardingFileSystem.h"
 #include "platform/TestFolder.h"
 #include "res/resource.h"
 #include "ui/BmpFile.h"
@@ -62,39 +63,18 @@ class ProbedInstallDlg : public CInstallDlg {
 
 // The native file system, except that writing a file's status back fails as a locked-down
 // system would refuse it.
-class StatusRefusingFileSystem : public FileSystem {
+class StatusRefusingFileSystem : public gridmoor::testing::ForwardingFileSystem {
  public:
-  StatusRefusingFileSystem() : m_native(MakeNativeFileSystem()) {}
-  std::optional<std::string> CurrentDirectory(std::size_t size) override {
-    return m_native->CurrentDirectory(size);
-  }
-  void CreateDirectoryLevel(const std::string& path) override {
-    m_native->CreateDirectoryLevel(path);
-  }
-  void CopyFileOverwrite(const std::string& from, const std::string& to) override {
-    m_native->CopyFileOverwrite(from, to);
-  }
-  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& path) override {
-    return m_native->OpenExclusiveForRead(path);
-  }
-  FileStatus GetStatus(const std::string& path) override { return m_native->GetStatus(path); }
+  StatusRefusingFileSystem() : ForwardingFileSystem(Native()) {}
   void SetStatus(const std::string& path, const FileStatus&) override {
     throw CFileException(kCauseAccessDenied, path);
   }
-  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                                           bool* truncated) override {
-    return m_native->ReadWholeFile(path, maxBytes, truncated);
-  }
-  std::optional<std::string> ReadExistingFile(const std::string& path,
-                                              std::size_t maxBytes) override {
-    return m_native->ReadExistingFile(path, maxBytes);
-  }
-  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
-    return m_native->ReplaceFileContents(path, bytes);
-  }
 
  private:
-  std::unique_ptr<FileSystem> m_native;
+  static FileSystem& Native() {
+    static const std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+    return *native;
+  }
 };
 
 const char* const kTrackFiles[] = {"dat",      "track.ini", "record.ini", "race.lp",   "pit.lp",
@@ -134,10 +114,12 @@ class InstallDlgTest : public ::testing::Test {
 
   std::string GameFolder() const { return m_root.Path("game"); }
 
-  // Runs the dialog from the package folder; answers DoModal's code.
+  // Runs the dialog from the package folder; answers DoModal's code. A probe given must run.
   INT_PTR Run(ProbedInstallDlg& dialog) {
     test::CurrentDirectory inPackage(m_root.Path("package"));
-    return dialog.DoModal();
+    const INT_PTR code = dialog.DoModal();
+    EXPECT_TRUE(!dialog.probe || dialog.probed) << "the dialog came up and ran the probe";
+    return code;
   }
 
   std::unique_ptr<Registry> RegistryWith(const std::string& folder) {
@@ -170,41 +152,24 @@ TEST_P(InstallDlgOpeningTest, ShowsThePackageAndTheGameFolderFromTheRegistry) {
   WritePackage(GetParam().withReplay);
   ProbedInstallDlg dialog(MakeNativeFileSystem(),
                           std::make_unique<test::FakeRegistry>(GetParam().status, GetParam().stored));
-  std::string caption, readme, folder;
-  bool seasonChecked = false, seasonEnabled = true, championshipChecked = true;
-  bool replayChecked = false, replayEnabled = false, focusOnInstall = false;
-  LRESULT range = 0, position = -1;
-  HICON bigIcon = nullptr, smallIcon = nullptr;
   dialog.probe = [&](ProbedInstallDlg& d) {
-    caption = Text(d.GetSafeHwnd());
-    readme = Text(d.Item(IDC_README));
-    folder = Text(d.Item(IDC_GAME_FOLDER));
-    seasonChecked = Checked(d.Item(IDC_SEASON));
-    seasonEnabled = IsWindowEnabled(d.Item(IDC_SEASON));
-    championshipChecked = Checked(d.Item(IDC_CHAMPIONSHIP));
-    replayChecked = Checked(d.Item(IDC_REPLAY));
-    replayEnabled = IsWindowEnabled(d.Item(IDC_REPLAY));
-    range = SendMessageA(d.Item(IDC_PROGRESS), PBM_GETRANGE, FALSE, 0);
-    position = SendMessageA(d.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0);
-    bigIcon = reinterpret_cast<HICON>(SendMessageA(d.GetSafeHwnd(), WM_GETICON, ICON_BIG, 0));
-    smallIcon = reinterpret_cast<HICON>(SendMessageA(d.GetSafeHwnd(), WM_GETICON, ICON_SMALL, 0));
-    focusOnInstall = GetFocus() == d.Item(IDOK);
+    EXPECT_EQ(Text(d.GetSafeHwnd()), "Testmoor 1967 - Track Installation");
+    EXPECT_EQ(Text(d.Item(IDC_README)), "TESTMOOR\r\nA track made for tests.\r\n");
+    EXPECT_EQ(Text(d.Item(IDC_GAME_FOLDER)), GetParam().shown);
+    EXPECT_TRUE(Checked(d.Item(IDC_SEASON)));
+    EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_SEASON)));
+    EXPECT_FALSE(Checked(d.Item(IDC_CHAMPIONSHIP)));
+    EXPECT_EQ(Checked(d.Item(IDC_REPLAY)), GetParam().withReplay);
+    EXPECT_EQ(IsWindowEnabled(d.Item(IDC_REPLAY)) != FALSE, GetParam().withReplay);
+    EXPECT_EQ(SendMessageA(d.Item(IDC_PROGRESS), PBM_GETRANGE, FALSE, 0), 25);
+    EXPECT_EQ(SendMessageA(d.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
+    const LRESULT bigIcon = SendMessageA(d.GetSafeHwnd(), WM_GETICON, ICON_BIG, 0);
+    EXPECT_NE(bigIcon, 0);
+    EXPECT_EQ(SendMessageA(d.GetSafeHwnd(), WM_GETICON, ICON_SMALL, 0), bigIcon);
+    EXPECT_EQ(GetFocus(), d.Item(IDOK));
     d.EndDialog(IDCANCEL);
   };
   EXPECT_EQ(Run(dialog), IDCANCEL);
-  EXPECT_EQ(caption, "Testmoor 1967 - Track Installation");
-  EXPECT_EQ(readme, "TESTMOOR\r\nA track made for tests.\r\n");
-  EXPECT_EQ(folder, GetParam().shown);
-  EXPECT_TRUE(seasonChecked);
-  EXPECT_FALSE(seasonEnabled);
-  EXPECT_FALSE(championshipChecked);
-  EXPECT_EQ(replayChecked, GetParam().withReplay);
-  EXPECT_EQ(replayEnabled, GetParam().withReplay);
-  EXPECT_EQ(range, 25);
-  EXPECT_EQ(position, 0);
-  EXPECT_NE(bigIcon, nullptr);
-  EXPECT_EQ(smallIcon, bigIcon);
-  EXPECT_TRUE(focusOnInstall);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -234,25 +199,22 @@ TEST_F(InstallDlgTest, PaintsTheScreenshotIntoItsFixedRectangleOverTheEmptyFrame
   ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
   // The frame's border may cover the picture's outermost pixels, depending on the dialog
   // font's metrics; the samples keep two pixels inside and outside.
-  std::vector<std::pair<POINT, bool>> samples = {
+  const std::pair<POINT, bool> samples[] = {
       {{14, 9}, true},    {{309, 182}, true},  {{160, 100}, true},
       {{9, 100}, false},  {{314, 100}, false}, {{160, 4}, false}, {{160, 187}, false}};
-  std::vector<COLORREF> seen;
   dialog.probe = [&](ProbedInstallDlg& d) {
     RedrawWindow(d.GetSafeHwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     HDC dc = GetDC(d.GetSafeHwnd());
-    for (const auto& sample : samples) seen.push_back(GetPixel(dc, sample.first.x, sample.first.y));
+    for (const auto& [at, inside] : samples) {
+      const COLORREF seen = GetPixel(dc, at.x, at.y);
+      EXPECT_EQ(seen == kPictureColour, inside)
+          << "at " << at.x << "," << at.y << ": 0x" << std::hex << seen;
+    }
     ReleaseDC(d.GetSafeHwnd(), dc);
     d.EndDialog(IDCANCEL);
   };
   Run(dialog);
-  ASSERT_EQ(seen.size(), samples.size());
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    EXPECT_EQ(seen[i] == kPictureColour, samples[i].second)
-        << "at " << samples[i].first.x << "," << samples[i].first.y << ": 0x" << std::hex
-        << seen[i];
-  }
 }
 
 TEST_F(InstallDlgTest, InstallTrackRunsTheInstallShowsTheSummaryAndCloses) {
@@ -306,43 +268,23 @@ TEST_F(InstallDlgTest, AFileErrorEscapingTheRunIsReportedWithTheStopIconAndTheDi
 
 TEST_F(InstallDlgTest, KeepsTheWaitCursorOverTheDialogUntilTheLastWaitEnds) {
   ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
-  const HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
-  std::vector<bool> waiting;
-  dialog.probe = [&](ProbedInstallDlg& d) {
-    auto askCursor = [&] {
+  dialog.probe = [](ProbedInstallDlg& d) {
+    auto waiting = [&d] {
       SetCursor(LoadCursorA(nullptr, IDC_ARROW));
       SendMessageA(d.GetSafeHwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(d.GetSafeHwnd()),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-      waiting.push_back(GetCursor() == wait);
+      return GetCursor() == LoadCursorA(nullptr, IDC_WAIT);
     };
     d.BeginWaitCursor();
     d.BeginWaitCursor();
-    askCursor();
+    EXPECT_TRUE(waiting());
     d.EndWaitCursor();
-    askCursor();
+    EXPECT_TRUE(waiting()) << "one wait still runs";
     d.EndWaitCursor();
-    askCursor();
+    EXPECT_FALSE(waiting());
     d.EndDialog(IDCANCEL);
   };
   Run(dialog);
-  EXPECT_EQ(waiting, (std::vector<bool>{true, true, false}));
-}
-
-BOOL CALLBACK FindFileDialogWindow(HWND window, LPARAM found) {
-  char title[64] = {};
-  GetWindowTextA(window, title, sizeof title);
-  if (std::string(title) == "Locate GPL.EXE" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// Finds the open-file dialog of this thread by its title.
-HWND FindFileDialog(DWORD thread) {
-  HWND found = nullptr;
-  EnumThreadWindows(thread, FindFileDialogWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 std::vector<std::string> FilterNames(HWND fileDialog) {
@@ -357,51 +299,42 @@ std::vector<std::string> FilterNames(HWND fileDialog) {
   return names;
 }
 
-struct BrowseCase {
-  const char* name;
-  bool choose;  // type a gpl.exe path and press Open; otherwise Cancel
-};
-
-class InstallDlgBrowseTest : public InstallDlgTest,
-                             public ::testing::WithParamInterface<BrowseCase> {};
+// Chooses gpl.exe in the open-file dialog (true) or cancels it (false).
+class InstallDlgBrowseTest : public InstallDlgTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(InstallDlgBrowseTest, ReplacesTheFolderTextOnlyWhenAFileIsChosen) {
   m_root.Write("game\\gpl.exe", "");
   ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith("typed before"));
-  const DWORD uiThread = GetCurrentThreadId();
   std::vector<std::string> filters;
-  std::string folderText;
   std::thread user([&] {
     HWND fileDialog = nullptr;
-    ASSERT_TRUE(test::WaitFor([&] { return (fileDialog = FindFileDialog(uiThread)) != nullptr; }));
+    ASSERT_TRUE(test::WaitFor([&] {
+      fileDialog = FindWindowA(nullptr, "Locate GPL.EXE");
+      return fileDialog && IsWindowVisible(fileDialog);
+    }));
     filters = FilterNames(fileDialog);
-    if (GetParam().choose) {
-      const std::string path = GameFolder() + "\\gpl.exe";
+    const int button = GetParam() ? IDOK : IDCANCEL;
+    const std::string path = GameFolder() + "\\gpl.exe";
+    if (GetParam()) {
       SendMessageA(GetDlgItem(fileDialog, cmb13), WM_SETTEXT, 0,
                    reinterpret_cast<LPARAM>(path.c_str()));
-      PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
-    } else {
-      PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDCANCEL)));
     }
+    PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, button)));
   });
   dialog.probe = [&](ProbedInstallDlg& d) {
     SendMessageA(d.Item(IDC_BROWSE), BM_CLICK, 0, 0);
-    folderText = Text(d.Item(IDC_GAME_FOLDER));
+    EXPECT_EQ(Text(d.Item(IDC_GAME_FOLDER)), GetParam() ? GameFolder() : "typed before");
     d.EndDialog(IDCANCEL);
   };
   Run(dialog);
   user.join();
   EXPECT_EQ(filters, (std::vector<std::string>{"GPL.exe File (gpl.exe)", "All Files(*.*)"}));
-  EXPECT_EQ(folderText, GetParam().choose ? GameFolder() : "typed before");
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, InstallDlgBrowseTest,
-                         ::testing::Values(BrowseCase{"ChooseGplExe", true},
-                                           BrowseCase{"Cancel", false}),
-                         [](const ::testing::TestParamInfo<BrowseCase>& info) {
-                           return info.param.name;
+INSTANTIATE_TEST_SUITE_P(Choices, InstallDlgBrowseTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "ChooseGplExe" : "Cancel";
                          });
 
 }  // namespace
