@@ -97,7 +97,7 @@ struct RunWay {
   const char* name;
   std::function<void(InstallRunTest&)> arrange;
   std::vector<MessageAnswer> answers;
-  std::function<std::vector<Box>(InstallRunTest&)> boxes;
+  std::vector<Box> boxes;  // "{game}" and "{package}" stand for the folders
   std::vector<int> progress;
   int filesCopied;  // of the nine, in list order
   bool seasonUpdated;
@@ -111,7 +111,8 @@ TEST_P(InstallRunWayTest, EndsWithTheDialogClosed) {
   const auto before = Snapshot(game.Path());
   Run();
 
-  EXPECT_EQ(host.Boxes(), GetParam().boxes(*this));
+  EXPECT_EQ(host.Boxes(), Expand(GetParam().boxes, {{"{game}", game.Text()},
+                                                    {"{package}", packageFolder.Text()}}));
   EXPECT_EQ(host.Progress(), GetParam().progress);
   EXPECT_EQ(host.Calls().back(), "close");
   EXPECT_EQ(host.CountOf("close"), 1);
@@ -126,44 +127,29 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RunWay{"ReadOnlySeasonRefused",
                [](InstallRunTest& t) { SetReadOnly(*t.platform.native, t.SeasonPath(), true); },
-               {MessageAnswer::No},
-               [](InstallRunTest&) {
-                 return std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(kMustBeWritable)};
-               },
-               {}, 0, false},
+               {MessageAnswer::No}, {YesNoBox(kSeasonQuestion), OkBox(kMustBeWritable)}, {}, 0,
+               false},
         RunWay{"ReadOnlySeasonCleared",
                [](InstallRunTest& t) { SetReadOnly(*t.platform.native, t.SeasonPath(), true); },
-               {MessageAnswer::Yes},
-               [](InstallRunTest&) {
-                 return std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))};
-               },
+               {MessageAnswer::Yes}, {YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))},
                Positions({{1}, kCopyProgress, kSeasonProgress, {25}}), 9, true},
         RunWay{"SeasonFileMissing",
                [](InstallRunTest& t) { fs::remove(t.game / "seasons" / "67season.ini"); }, {},
-               [](InstallRunTest& t) {
-                 return std::vector<Box>{OkBox("The file could not be located.\r\n" + t.SeasonPath())};
-               },
-               {}, 0, false},
+               {OkBox("The file could not be located.\r\n{game}\\seasons\\67season.ini")}, {}, 0,
+               false},
         RunWay{"SeasonFull",
                [](InstallRunTest& t) {
                  WriteBytes(t.game / "seasons" / "67season.ini", SeasonWithEvents(64));
                },
-               {}, [](InstallRunTest&) { return std::vector<Box>{OkBox(kTrackLimit)}; }, {1}, 0,
-               false},
+               {}, {OkBox(kTrackLimit)}, {1}, 0, false},
         RunWay{"CopyFailsUpdateStillRuns",
                [](InstallRunTest& t) { fs::remove(t.packageFolder / "minrace.lp"); }, {},
-               [](InstallRunTest& t) {
-                 return std::vector<Box>{
-                     OkBox("The file could not be located.\r\n" + t.packageFolder.Text() +
-                           "\\minrace.lp"),
-                     OkBox(kCopyWrong), OkBox(Summary(false, true))};
-               },
+               {OkBox("The file could not be located.\r\n{package}\\minrace.lp"), OkBox(kCopyWrong),
+                OkBox(Summary(false, true))},
                Positions({{1, 8, 9, 10, 11, 12, 13, 14, 15, 0}, kSeasonProgress, {25}}), 8, true},
         RunWay{"UpdateFails",
                [](InstallRunTest& t) { t.platform.files.failReplaceOf = "67season.ini"; }, {},
-               [](InstallRunTest&) {
-                 return std::vector<Box>{OkBox(kUpdateWrong), OkBox(Summary(true, false))};
-               },
+               {OkBox(kUpdateWrong), OkBox(Summary(true, false))},
                Positions({{1}, kCopyProgress, kSeasonProgress, {25}}), 9, false},
         RunWay{"BothFail",
                [](InstallRunTest& t) {
@@ -171,12 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                  t.platform.files.failReplaceOf = "67season.ini";
                },
                {},
-               [](InstallRunTest& t) {
-                 return std::vector<Box>{
-                     OkBox("All or part of the path is invalid.\r\n" + t.game.Text() +
-                           "\\tracks\\zandvoort"),
-                     OkBox(kCopyWrong), OkBox(kUpdateWrong), OkBox(Summary(false, false))};
-               },
+               {OkBox("All or part of the path is invalid.\r\n{game}\\tracks\\zandvoort"),
+                OkBox(kCopyWrong), OkBox(kUpdateWrong), OkBox(Summary(false, false))},
                Positions({{1, 0}, kSeasonProgress, {25}}), 0, false}),
     [](const auto& info) { return info.param.name; });
 

@@ -28,6 +28,19 @@ inline Box YesNoBox(std::string text) {
   return {std::move(text), MessageButtons::YesNo, MessageIcon::Exclamation};
 }
 
+// The boxes with each token (such as "{game}") in their texts replaced by its text.
+inline std::vector<Box> Expand(std::vector<Box> boxes,
+                               const std::vector<std::pair<std::string, std::string>>& tokens) {
+  for (Box& box : boxes) {
+    for (const auto& [token, text] : tokens) {
+      for (std::size_t at = box.text.find(token); at != std::string::npos;
+           at = box.text.find(token, at + text.size()))
+        box.text.replace(at, token.size(), text);
+    }
+  }
+  return boxes;
+}
+
 inline void PrintTo(const Box& box, std::ostream* out) {
   *out << (box.buttons == MessageButtons::Ok ? "Ok" : "YesNo") << '/'
        << (box.icon == MessageIcon::Exclamation ? "Exclamation" : "Stop") << " \"";

@@ -21,7 +21,7 @@ struct CheckCase {
   State championship;
   bool championshipChecked;
   std::vector<MessageAnswer> answers;
-  // Expected boxes; "{season}"/"{gp}" in a text stand for the files' paths.
+  // Expected boxes; "{game}" in a text stands for the game folder.
   std::vector<Box> boxes;
   int result;
   bool seasonReadOnlyAfter;
@@ -45,14 +45,6 @@ class WriteAccessCheckTest : public ::testing::Test {
   int Check(const std::string& folder) {
     return CheckIniFilesWritable(host, platform.files, folder);
   }
-  std::string Expand(std::string text) const {
-    for (const auto& [token, path] : {std::pair<std::string, std::string>{"{season}", SeasonPath()},
-                                      {"{gp}", ChampionshipPath()}}) {
-      const std::size_t at = text.find(token);
-      if (at != std::string::npos) text.replace(at, token.size(), path);
-    }
-    return text;
-  }
 
   TempFolder game;
   Platform platform;
@@ -72,12 +64,7 @@ TEST_P(WriteAccessCaseTest, AsksWarnsAndClearsAsTheUserSays) {
 
   EXPECT_EQ(Check(game.Text()), c.result);
 
-  std::vector<Box> expected;
-  for (Box box : c.boxes) {
-    box.text = Expand(box.text);
-    expected.push_back(box);
-  }
-  EXPECT_EQ(host.Boxes(), expected);
+  EXPECT_EQ(host.Boxes(), Expand(c.boxes, {{"{game}", game.Text()}}));
   if (c.season != State::Missing) {
     EXPECT_EQ(IsReadOnly(SeasonPath()), c.seasonReadOnlyAfter);
   }
@@ -108,9 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"BothReadOnlyYesYes", S::ReadOnly, S::ReadOnly, true, {Yes, Yes},
                   {YesNoBox(kSeasonQuestion), YesNoBox(kChampionshipQuestion)}, 0, false, false},
         CheckCase{"ChampionshipMissing", S::Writable, S::Missing, true, {},
-                  {OkBox("The file could not be located.\r\n{gp}")}, 1, false, false},
+                  {OkBox("The file could not be located.\r\n{game}\\seasons\\gp.ini")}, 1, false,
+                  false},
         CheckCase{"SeasonMissingStopsBeforeChampionship", S::Missing, S::ReadOnly, true, {},
-                  {OkBox("The file could not be located.\r\n{season}")}, 1, false, true}),
+                  {OkBox("The file could not be located.\r\n{game}\\seasons\\67season.ini")}, 1,
+                  false, true}),
     [](const auto& info) { return info.param.name; });
 
 // Clearing the mark keeps the other attributes and the times.
