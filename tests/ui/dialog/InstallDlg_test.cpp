@@ -247,15 +247,13 @@ TEST_F(InstallDlgTest, InstallTrackRunsTheInstallShowsTheSummaryAndCloses) {
 TEST_F(InstallDlgTest, AFileErrorEscapingTheRunIsReportedWithTheStopIconAndTheDialogStaysOpen) {
   SetFileAttributesA(m_root.Path("game\\seasons\\67season.ini").c_str(), FILE_ATTRIBUTE_READONLY);
   ProbedInstallDlg dialog(std::make_unique<StatusRefusingFileSystem>(), RegistryWith(GameFolder()));
-  bool openAfterRun = false;
   MessageBoxWatcher boxes(GetCurrentThreadId(), {IDYES, IDOK});
-  dialog.probe = [&](ProbedInstallDlg& d) {
+  dialog.probe = [](ProbedInstallDlg& d) {
     SendMessageA(d.Item(IDOK), BM_CLICK, 0, 0);
-    openAfterRun = !d.IsEnding() && IsWindowVisible(d.GetSafeHwnd());
+    EXPECT_TRUE(!d.IsEnding() && IsWindowVisible(d.GetSafeHwnd())) << "open after the run";
     PostMessageA(d.Item(IDCANCEL), BM_CLICK, 0, 0);
   };
   EXPECT_EQ(Run(dialog), IDCANCEL);
-  EXPECT_TRUE(openAfterRun);
   std::vector<ShownBox> shown = boxes.Boxes();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_TRUE(shown[0].yesNo);
