@@ -1,6 +1,8 @@
 // The dialog's life around the install run: the ways it ends, keys, Browse, the registry's
 // game folder, an invalid package, the homepage link and the screenshot.
 
+#include <algorithm>
+
 #include "e2e/InstallerFixture.h"
 
 namespace gridmoor::e2e {
@@ -179,6 +181,50 @@ TEST_F(InstallerTest, LinkThatCannotBeOpenedIsReportedAndTheDialogStays) {
 
   EXPECT_FALSE(program.Process().HasExited());
   EXPECT_TRUE(IsWindowVisible(program.Dialog()));
+  program.Click(control::kCancel);
+  const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
+  EXPECT_TRUE(outcome.exited);
+  EXPECT_TRUE(outcome.boxes.empty()) << ::testing::PrintToString(TextsOf(outcome));
+}
+
+// How many pixels of the homepage label are exactly `colour` (0xRRGGBB): the solid middle
+// of the glyphs, whatever the edges' smoothing.
+int LabelPixelsOf(const InstallerDriver& program, std::uint32_t colour) {
+  RECT label;
+  if (!GetWindowRect(program.Control(control::kHomepage), &label)) return 0;
+  const Image shot = CaptureScreen(label);
+  return static_cast<int>(std::count(shot.pixels.begin(), shot.pixels.end(), colour));
+}
+
+TEST_F(InstallerTest, PressedLinkTurnsTealAndTheSpaceBarTriesItAgain) {
+  constexpr std::uint32_t kBlue = 0x0000FF;
+  constexpr std::uint32_t kTeal = 0x008080;
+  constexpr const char* kNoHandler =
+      "Can't open link:\n\nThere is no application associated\nwith the given filename "
+      "extension.";
+  ScopedNoWebHandlers noHandlers;
+  ASSERT_FALSE(ScopedNoWebHandlers::AnyHandlerLeft());
+  InstallerDriver& program = StartProgram();
+  EXPECT_TRUE(WaitUntil([&] { return LabelPixelsOf(program, kBlue) > 0; }));
+  EXPECT_EQ(LabelPixelsOf(program, kTeal), 0);
+
+  program.ClickLabel(control::kHomepage);
+  std::optional<MessageBoxRecord> box = program.WaitForMessageBox();
+  ASSERT_TRUE(box) << "no message about the link";
+  ExpectPlainBox(*box, kNoHandler);
+  ASSERT_TRUE(program.Answer(*box, IDOK));
+
+  // The press took the focus: the label is armed and shows teal until it loses the focus.
+  EXPECT_TRUE(WaitUntil([&] { return program.FocusedControl() == control::kHomepage; }));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return LabelPixelsOf(program, kTeal) > 0 && LabelPixelsOf(program, kBlue) == 0; }));
+
+  program.PressKey(VK_SPACE);
+  box = program.WaitForMessageBox();
+  ASSERT_TRUE(box) << "the space bar did not try the link";
+  ExpectPlainBox(*box, kNoHandler);
+  ASSERT_TRUE(program.Answer(*box, IDOK));
+
   program.Click(control::kCancel);
   const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
   EXPECT_TRUE(outcome.exited);
