@@ -2,11 +2,11 @@
 // A fresh temporary folder per test, removed with everything in it afterwards. Paths are handed
 // out the way the engine builds them: the folder, a backslash, the name.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,10 @@ class TestFolder {
   TestFolder& operator=(const TestFolder&) = delete;
   ~TestFolder() {
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_root, ignored)) {
-      std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+    // Read-only files are made writable first, or removing them fails on Windows.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_root, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
                                    std::filesystem::perm_options::add, ignored);
     }
     std::filesystem::remove_all(m_root, ignored);
