@@ -159,7 +159,11 @@ INSTANTIATE_TEST_SUITE_P(
                {},
                {OkBox("All or part of the path is invalid.\r\n{game}\\tracks\\zandvoort"),
                 OkBox(kCopyWrong), OkBox(kUpdateWrong), OkBox(Summary(false, false))},
-               Positions({{1, 0}, kSeasonProgress, {25}}), 0, false}),
+               Positions({{1, 0}, kSeasonProgress, {25}}), 0, false},
+        // Empty: the root of the current drive, which has no seasons folder.
+        RunWay{"EmptyFolderText", [](InstallRunTest& t) { t.host.gameFolder = ""; }, {},
+               {OkBox("All or part of the path is invalid.\r\n\\seasons\\67season.ini")}, {}, 0,
+               false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
@@ -180,39 +184,28 @@ TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen)
 }
 
 // The checks get the folder as typed; the writing steps without one trailing backslash.
-TEST_F(InstallRunTest, OneTrailingBackslashIsDroppedForTheWritingStepsOnly) {
-  for (const char* tail : {"\\", "\\\\"}) {
-    TempFolder otherGame;
-    MakeGameFolder(otherGame.Path(), ReadBytes(Golden("before.ini")));
-    SetReadOnly(*platform.native, otherGame.Text() + "\\seasons\\67season.ini", true);
-    RecordingHost runHost;
-    runHost.gameFolder = otherGame.Text() + tail;
-    runHost.answers = {MessageAnswer::Yes};
-    platform.files.written.clear();
-    OnInstallTrack(runHost, platform.files, platform.profiles, package);
+class TrailingBackslashTest : public InstallRunTest,
+                              public ::testing::WithParamInterface<const char*> {};
 
-    EXPECT_EQ(runHost.Boxes(), (std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))}))
-        << tail;
-    const std::string typed = runHost.gameFolder;
-    const std::string shortened = typed.substr(0, typed.size() - 1);
-    ASSERT_FALSE(platform.files.written.empty());
-    EXPECT_EQ(platform.files.written.front(), typed + "\\seasons\\67season.ini") << tail;
-    for (std::size_t i = 1; i < platform.files.written.size(); ++i)
-      EXPECT_EQ(platform.files.written[i].rfind(shortened + "\\", 0), 0u)
-          << platform.files.written[i];
-    EXPECT_EQ(platform.files.written[1], shortened + "\\tracks\\zandvoort") << tail;
-    EXPECT_EQ(ReadBytes(otherGame / "seasons" / "67season.ini"), ReadBytes(Golden("after.ini")));
-  }
-}
-
-TEST_F(InstallRunTest, EmptyFolderTextStopsAtTheCheck) {
-  host.gameFolder = "";
+TEST_P(TrailingBackslashTest, IsDroppedOnceForTheWritingStepsOnly) {
+  SetReadOnly(*platform.native, SeasonPath(), true);
+  const std::string typed = game.Text() + GetParam();
+  const std::string shortened = typed.substr(0, typed.size() - 1);
+  host.gameFolder = typed;
+  host.answers = {MessageAnswer::Yes};
   Run();
-  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(
-                              "All or part of the path is invalid.\r\n\\seasons\\67season.ini")});
-  EXPECT_TRUE(host.Progress().empty());
-  EXPECT_EQ(host.Calls().back(), "close");
+
+  EXPECT_EQ(host.Boxes(), (std::vector<Box>{YesNoBox(kSeasonQuestion), OkBox(Summary(true, true))}));
+  const auto& written = platform.files.written;
+  ASSERT_GE(written.size(), 2u);
+  EXPECT_EQ(written[0], typed + "\\seasons\\67season.ini");
+  EXPECT_EQ(written[1], shortened + "\\tracks\\zandvoort");
+  for (const std::string& path : written) EXPECT_EQ(path.rfind(shortened + "\\", 0), 0u) << path;
+  EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"), ReadBytes(Golden("after.ini")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Tails, TrailingBackslashTest, ::testing::Values("\\", "\\\\"),
+                         [](const auto& info) { return info.index == 0 ? "One" : "Two"; });
 
 // From the package folder as the program starts in it to the installed track.
 TEST_F(InstallRunTest, LoadedPackageInstallsWithItsReplay) {
