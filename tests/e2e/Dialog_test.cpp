@@ -99,7 +99,7 @@ TEST_F(InstallerTest, CancelledBrowseKeepsTheTypedFolder) {
 
 // --- The game folder from the registry ---------------------------------------------------
 
-enum class SetupEntry { Folder, FolderWithBackslash, KeyWithoutValue, NoKey };
+enum class SetupEntry { Folder, FolderWithBackslash, KeyWithoutValue, NoKey, TooLong };
 
 const char* NameOf(SetupEntry entry) {
   switch (entry) {
@@ -107,6 +107,7 @@ const char* NameOf(SetupEntry entry) {
     case SetupEntry::FolderWithBackslash: return "FolderWithBackslash";
     case SetupEntry::KeyWithoutValue: return "KeyWithoutValue";
     case SetupEntry::NoKey: return "NoKey";
+    case SetupEntry::TooLong: return "TooLong";
   }
   return "?";
 }
@@ -122,6 +123,10 @@ TEST_P(RegistryGameFolder, FillsTheBoxAsTheEntrySaysAndInstallsFromIt) {
     case SetupEntry::FolderWithBackslash: expected = game + "\\"; break;
     case SetupEntry::KeyWithoutValue: ASSERT_TRUE(setupEntry.KeepKeyWithoutValue()); break;
     case SetupEntry::NoKey: break;  // the fixture removed it
+    case SetupEntry::TooLong:
+      // 100 characters and their NUL do not fit the 100-byte buffer the folder is read into.
+      ASSERT_TRUE(setupEntry.SetDirectory("C:\\" + std::string(97, 'x')));
+      break;
   }
   if (!expected.empty()) {
     ASSERT_TRUE(setupEntry.SetDirectory(expected));
@@ -143,8 +148,42 @@ TEST_P(RegistryGameFolder, FillsTheBoxAsTheEntrySaysAndInstallsFromIt) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, RegistryGameFolder,
                          ::testing::Values(SetupEntry::Folder, SetupEntry::FolderWithBackslash,
-                                           SetupEntry::KeyWithoutValue, SetupEntry::NoKey),
+                                           SetupEntry::KeyWithoutValue, SetupEntry::NoKey,
+                                           SetupEntry::TooLong),
                          [](const auto& info) { return std::string(NameOf(info.param)); });
+
+// --- The readme as the box shows it ------------------------------------------------------
+
+struct ReadmeCase {
+  const char* name;
+  std::optional<std::string> file;  // none: the package has no readme.txt
+  std::string shown;
+};
+void PrintTo(const ReadmeCase& c, std::ostream* os) { *os << c.name; }
+
+class ReadmeBox : public InstallerTest, public ::testing::WithParamInterface<ReadmeCase> {};
+
+TEST_P(ReadmeBox, ShowsTheFileWithEveryLineFeedMadeCrLf) {
+  const std::string readme = Join(package, "readme.txt");
+  if (GetParam().file) {
+    ASSERT_TRUE(WriteFileBytes(readme, *GetParam().file));
+  } else {
+    ASSERT_TRUE(DeleteFileA(readme.c_str()));
+  }
+  InstallerDriver& program = StartProgram();
+  EXPECT_EQ(program.Text(control::kReadme), GetParam().shown);
+  program.Click(control::kCancel);
+  EXPECT_TRUE(program.WaitForExit());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, ReadmeBox,
+    ::testing::Values(ReadmeCase{"LineFeeds", std::string("a\nb\n"), "a\r\nb\r\n"},
+                      ReadmeCase{"CrLfBecomesCrCrLf", std::string("a\r\nb"), "a\r\r\nb"},
+                      ReadmeCase{"CutAtNul", std::string("a\nb\0c\nd", 7), "a\r\nb"},
+                      ReadmeCase{"Empty", std::string(), ""},
+                      ReadmeCase{"Missing", std::nullopt, "Readme.txt missing..."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- An invalid package ------------------------------------------------------------------
 
