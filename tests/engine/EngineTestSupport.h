@@ -115,9 +115,10 @@ inline const std::pair<const char*, std::string TrackPackage::*> kDescriptionFie
 inline TrackPackage PackageFor(const TempFolder& folder) {
   TrackPackage package;
   package.packageFolder = folder.Text();
-  const auto description = FullDescription();
-  for (std::size_t i = 0; i < description.size(); ++i)
-    package.*kDescriptionFields[i].second = description[i].second;
+  for (const auto& [key, value] : FullDescription()) {
+    for (const auto& [name, field] : kDescriptionFields)
+      if (key == name) package.*field = value;
+  }
   return package;
 }
 
