@@ -7,7 +7,7 @@
 
 namespace gridmoor {
 
-enum class RegistryRoot { LocalMachine, ClassesRoot };
+enum class RegistryRoot { LocalMachine, ClassesRoot, CurrentUser };
 
 // Access rights, with the values of the Windows KEY_* constants.
 constexpr unsigned kKeyQueryValue = 0x0001;

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "ui/framework/MessageBox.h"
 
@@ -23,22 +25,6 @@ std::string::size_type FindOnCharacterBoundary(const std::string& text,
   }
   return std::string::npos;
 }
-
-// Closes a registry key on destruction.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() {
-    if (m_key != nullptr) RegCloseKey(m_key);
-  }
-  HKEY* Receive() { return &m_key; }
-  HKEY Get() const { return m_key; }
-
- private:
-  HKEY m_key = nullptr;
-};
 
 class SystemLauncher final : public LinkLauncher {
  public:
@@ -105,24 +91,15 @@ std::string LaunchErrorReason(int code) {
 
 std::string LaunchErrorText(int code) { return "Can't open link:\n\n" + LaunchErrorReason(code); }
 
-long ReadKeyDefault(HKEY root, const std::string& subkey, std::string& value) {
-  RegistryKey key;
-  const LONG opened = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.Receive());
-  if (opened != ERROR_SUCCESS) return opened;
-
-  char text[MAX_PATH + 1] = {};
-  DWORD type = 0;
-  DWORD size = MAX_PATH;
-  const LONG read =
-      RegQueryValueExA(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  if (read != ERROR_SUCCESS) return read;
-  // The caller takes success as a command read, so an empty or non-text default is "none".
-  if (type != REG_SZ) return ERROR_FILE_NOT_FOUND;
-  const std::size_t length = strnlen(text, MAX_PATH);
-  if (length == MAX_PATH) return ERROR_MORE_DATA;
-  if (length == 0) return ERROR_FILE_NOT_FOUND;
-  value.assign(text, length);
-  return ERROR_SUCCESS;
+long ReadKeyDefault(Registry& registry, RegistryRoot root, const std::string& subkey,
+                    std::string& value) {
+  std::string text;
+  const long status = registry.ReadText(root, subkey, "", kKeyQueryValue, MAX_PATH, text);
+  if (status != kRegistryOk) return status;
+  // The caller takes success as a command read, so an empty default is "none".
+  if (text.empty()) return kRegistryNotFound;
+  value = std::move(text);
+  return kRegistryOk;
 }
 
 const LaunchSteps& SystemLaunchSteps() {
@@ -133,7 +110,8 @@ const LaunchSteps& SystemLaunchSteps() {
         return static_cast<int>(instance);
       },
       [](const std::string& subkey, std::string& value) {
-        return ReadKeyDefault(HKEY_CLASSES_ROOT, subkey, value);
+        static const std::unique_ptr<Registry> registry = MakeNativeRegistry();
+        return ReadKeyDefault(*registry, RegistryRoot::ClassesRoot, subkey, value);
       },
       [](const std::string& command, int showCommand) {
         return static_cast<int>(WinExec(command.c_str(), static_cast<UINT>(showCommand)));

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/Registry.h"
+
 namespace gridmoor::ui {
 
 // Size of the buffer the browser command is built in; a command longer than 519 characters
@@ -42,9 +44,10 @@ int LaunchUrl(const std::string& address, int showCommand,
               const LaunchSteps& steps = SystemLaunchSteps());
 
 // Reads the default value of `subkey` under `root` (at most 259 characters). Answers 0 with
-// the text in `value`, or the Win32 status of the open or the read (a key without a default
-// text value answers ERROR_FILE_NOT_FOUND).
-long ReadKeyDefault(HKEY root, const std::string& subkey, std::string& value);
+// the text in `value`, or the non-zero status of the open or the read (a key whose default is
+// empty answers kRegistryNotFound).
+long ReadKeyDefault(Registry& registry, RegistryRoot root, const std::string& subkey,
+                    std::string& value);
 
 // Shows LaunchErrorText(code) in the program's message box with the exclamation icon.
 void ShowLaunchError(int code);

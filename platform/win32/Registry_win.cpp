@@ -26,7 +26,12 @@ class UniqueKey {
 };
 
 HKEY RootKey(RegistryRoot root) {
-  return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+  switch (root) {
+    case RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
+  }
+  return HKEY_CURRENT_USER;
 }
 
 class WinRegistry : public Registry {

@@ -189,7 +189,9 @@ class ReadKeyDefaultTest : public ::testing::Test {
     }
   }
   static long Read(const std::string& subkey, std::string& value) {
-    return ReadKeyDefault(HKEY_CURRENT_USER, std::string(kRoot) + subkey, value);
+    const std::unique_ptr<Registry> registry = MakeNativeRegistry();
+    return ReadKeyDefault(*registry, RegistryRoot::CurrentUser, std::string(kRoot) + subkey,
+                          value);
   }
 };
 
