@@ -21,10 +21,7 @@ constexpr int kProgressEnd = 25;
 
 // The screenshot's place in the client area, in device pixels: it does not follow the
 // dialog-unit scaling of the template, so it stays this size with any system font.
-constexpr int kPictureX = 12;
-constexpr int kPictureY = 7;
-constexpr int kPictureWidth = 300;
-constexpr int kPictureHeight = 178;
+constexpr RECT kPictureArea = {12, 7, 12 + 300, 7 + 178};
 
 constexpr std::size_t kChosenPathBuffer = 260;
 
@@ -55,6 +52,9 @@ void CInstallDlg::DoDataExchange(CDataExchange& dx) {
 
 BOOL CInstallDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  // Not a bound control: the frame only keeps its border off the picture.
+  m_screenshotFrame.SubclassDlgItem(IDC_SCREENSHOT_FRAME, GetSafeHwnd(), m_screenshot,
+                                    kPictureArea);
 
   m_progress.SetRange(0, kProgressEnd);
   m_progress.SetPos(0);
@@ -136,8 +136,9 @@ bool CInstallDlg::OnPaint() {
   }
   {
     CPaintDC dc(window);
-    m_screenshot.PaintStretched(dc.GetSafeHdc(), kPictureX, kPictureY, kPictureWidth,
-                                kPictureHeight, FALSE);
+    m_screenshot.PaintStretched(dc.GetSafeHdc(), kPictureArea.left, kPictureArea.top,
+                                kPictureArea.right - kPictureArea.left,
+                                kPictureArea.bottom - kPictureArea.top, FALSE);
   }
   // The default processing follows; our BeginPaint has left it nothing to draw.
   return false;
@@ -145,14 +146,7 @@ bool CInstallDlg::OnPaint() {
 
 HICON CInstallDlg::OnQueryDragIcon() { return m_hIcon; }
 
-bool CInstallDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-  if (message == WM_CTLCOLORSTATIC &&
-      reinterpret_cast<HWND>(lParam) == GetDlgItem(GetSafeHwnd(), IDC_SCREENSHOT_FRAME)) {
-    // The frame has no image of its own and would fill its client area with the background,
-    // over the screenshot painted beneath it; a hollow brush leaves only its border.
-    result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    return true;
-  }
+bool CInstallDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
   if (message == WM_SETCURSOR && m_nWaitCursorCount > 0) {
     // A message box shown during the copy must not turn the dialog's cursor back to an arrow.
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));

@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "ui/DibBitmap.h"
 #include "ui/HyperLink.h"
+#include "ui/PictureFrame.h"
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
 
@@ -81,6 +82,7 @@ class CInstallDlg : public CDialog, public InstallHost {
   CEdit m_gameFolder;           // 1096
   TrackPackage m_package;       // with the package folder
   CDibBitmap m_screenshot;
+  CPictureFrame m_screenshotFrame;  // 1006, after the picture it borrows
   HICON m_hIcon;                // shared resource icon: never destroyed
 
   int m_nWaitCursorCount = 0;

@@ -300,7 +300,15 @@ TEST_F(InstallerTest, ScreenshotFills300By178At12And7) {
     mismatches = shot.Empty() ? -1 : PictureMismatches(shot, picture);
     return mismatches == 0;
   });
-  EXPECT_TRUE(painted) << mismatches << " of " << 300 * 178 << " pixels differ from screenshot.bmp";
+  if (!painted) {
+    // Keep the whole screen for whoever reads the failure: what covers or shifts the picture.
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SaveBmp24(CaptureScreen(screen), "screenshot-test-screen.bmp");
+  }
+  EXPECT_TRUE(painted) << mismatches << " of " << 300 * 178
+                       << " pixels differ from screenshot.bmp; the picture's area starts at ("
+                       << area.left + 1 << ", " << area.top + 1
+                       << ") of the screen, saved as screenshot-test-screen.bmp";
   ASSERT_FALSE(shot.Empty());
 
   // Around it the dialog shows, not the picture: it neither spills over nor falls short.

@@ -75,10 +75,13 @@ using OwnedFont = HandleOwner<FontTraits>;
 using OwnedDC = HandleOwner<DCTraits>;
 using OwnedCursor = HandleOwner<CursorTraits>;
 
-// The DC of a window (the screen's when `window` is null) from GetDC, released on destruction.
+// The DC of a window (the screen's when `window` is null) from GetDC, or of the whole window,
+// border included, from GetWindowDC; released on destruction.
 class WindowDC {
  public:
-  explicit WindowDC(HWND window) noexcept : m_window(window), m_dc(GetDC(window)) {}
+  enum Area { kClientArea, kWholeWindow };
+  explicit WindowDC(HWND window, Area area = kClientArea) noexcept
+      : m_window(window), m_dc(area == kWholeWindow ? GetWindowDC(window) : GetDC(window)) {}
   WindowDC(const WindowDC&) = delete;
   WindowDC& operator=(const WindowDC&) = delete;
   ~WindowDC() { Release(); }

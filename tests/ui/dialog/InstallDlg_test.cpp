@@ -195,16 +195,25 @@ TEST_F(InstallDlgTest, AnInvalidPackageIsReportedOnceAndTheDialogIsNeverShown) {
   EXPECT_TRUE(shown[0].exclamation);
 }
 
-TEST_F(InstallDlgTest, PaintsTheScreenshotIntoItsFixedRectangleOverTheEmptyFrame) {
+// The picture fills exactly 300 x 178 pixels at (12, 7), whatever the frame's border: where the
+// template puts the frame, and with the frame laid onto the picture's edge, as a larger dialog
+// font would place it.
+class InstallDlgPictureTest : public InstallDlgTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InstallDlgPictureTest, PaintsTheWholeScreenshotIntoItsFixedRectangle) {
+  const bool frameOnThePicture = GetParam();
   ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
-  // The frame's border may cover the picture's outermost pixels, depending on the dialog
-  // font's metrics; the samples keep two pixels inside and outside.
   const std::pair<POINT, bool> samples[] = {
-      {{14, 9}, true},    {{309, 182}, true},  {{160, 100}, true},
-      {{9, 100}, false},  {{314, 100}, false}, {{160, 4}, false}, {{160, 187}, false}};
+      {{12, 7}, true},    {{311, 7}, true},    {{12, 184}, true},   {{311, 184}, true},
+      {{13, 8}, true},    {{310, 183}, true},  {{160, 100}, true},  {{11, 100}, false},
+      {{312, 100}, false}, {{160, 6}, false},  {{160, 185}, false}};
   dialog.probe = [&](ProbedInstallDlg& d) {
+    if (frameOnThePicture) {
+      SetWindowPos(d.Item(IDC_SCREENSHOT_FRAME), nullptr, 12, 7, 300, 178,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     RedrawWindow(d.GetSafeHwnd(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     HDC dc = GetDC(d.GetSafeHwnd());
     for (const auto& [at, inside] : samples) {
       const COLORREF seen = GetPixel(dc, at.x, at.y);
@@ -216,6 +225,11 @@ TEST_F(InstallDlgTest, PaintsTheScreenshotIntoItsFixedRectangleOverTheEmptyFrame
   };
   Run(dialog);
 }
+
+INSTANTIATE_TEST_SUITE_P(Frame, InstallDlgPictureTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "LaidOnThePicture" : "AsTheTemplatePutsIt";
+                         });
 
 TEST_F(InstallDlgTest, InstallTrackRunsTheInstallShowsTheSummaryAndCloses) {
   ProbedInstallDlg dialog(MakeNativeFileSystem(), RegistryWith(GameFolder()));
