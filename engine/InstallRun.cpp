@@ -17,14 +17,14 @@ void ShowExclamation(InstallHost& host, const std::string& text) {
 
 }  // namespace
 
-void OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles,
+InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles,
                     const TrackPackage& package) {
   // Read once: the checks get the text as typed, the writing steps without one trailing '\'.
   std::string gameFolder = host.GameFolderText();
 
   if (CheckIniFilesWritable(host, files, gameFolder) == 1) {
     host.CloseDialog();
-    return;
+    return InstallOutcome::kRefused;
   }
   host.SetProgress(kProgressChecked);
 
@@ -34,13 +34,14 @@ void OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles
                     "You have to remove tracks from 67season.ini to be able to\r\n"
                     "install this track. Click OK to finish.");
     host.CloseDialog();
-    return;
+    return InstallOutcome::kSeasonFull;
   }
 
   if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
 
   std::string summary;
-  if (CopyTrackFiles(host, files, package, gameFolder)) {
+  const bool copied = CopyTrackFiles(host, files, package, gameFolder);
+  if (copied) {
     summary += "Install of track files completed OK\r\n";
   } else {
     ShowExclamation(host,
@@ -50,7 +51,8 @@ void OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles
   }
 
   // The season files are updated even when the copy failed.
-  if (UpdateSeasonFiles(host, profiles, package, gameFolder)) {
+  const bool updated = UpdateSeasonFiles(host, profiles, package, gameFolder);
+  if (updated) {
     summary += "Update of ini file(s) completed OK\r\n";
   } else {
     ShowExclamation(host,
@@ -63,6 +65,9 @@ void OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles
   summary += "\r\nClick OK to finish track install";
   ShowExclamation(host, summary);
   host.CloseDialog();
+  if (copied && updated) return InstallOutcome::kDone;
+  if (copied) return InstallOutcome::kUpdateFailed;
+  return updated ? InstallOutcome::kCopyFailed : InstallOutcome::kBothFailed;
 }
 
 }  // namespace gridmoor

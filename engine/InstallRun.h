@@ -6,10 +6,20 @@
 
 namespace gridmoor {
 
+// How a run ended, for front ends that report more than the boxes (the dialog ignores it).
+enum class InstallOutcome {
+  kRefused,        // the write-access check stopped the run (read-only kept, file not opened)
+  kSeasonFull,     // 67season.ini already holds MAX_SEASON_EVENTS events
+  kCopyFailed,     // the track files were not installed; the season files were updated
+  kUpdateFailed,   // the season files were not (all) updated; the copy succeeded
+  kBothFailed,     // neither step completed
+  kDone,           // both steps completed
+};
+
 // The whole installation, as "Install Track" runs it: checks, copy, season update, summary,
 // and the dialog asked to close. A CFileException from clearing a read-only mark escapes; the
 // caller reports it (FailedCommandReport) and the dialog stays open.
-void OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles,
+InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles,
                     const TrackPackage& package);
 
 }  // namespace gridmoor

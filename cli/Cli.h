@@ -1,0 +1,68 @@
+#pragma once
+// What the commands of gridmoor-cli share: exit statuses, the console, the game folder options
+// and their lookup, and the game-running guard. main.cpp builds the command line; each command
+// family registers its own subcommands.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace CLI {
+class App;
+}
+
+namespace gridmoor::cli {
+
+// Exit statuses, documented in --help and the README.
+enum ExitStatus : int {
+  kExitOk = 0,
+  kExitUsage = 2,
+  kExitInvalidPackage = 3,
+  kExitNoGameFolder = 4,
+  kExitNotWritable = 5,
+  kExitSeasonFull = 6,
+  kExitCopyFailed = 7,
+  kExitUpdateFailed = 8,
+  kExitGameRunning = 9,
+  kExitNothingToDo = 10,
+};
+
+// The process's streams and what they are attached to.
+struct Console {
+  std::ostream& out;
+  std::ostream& err;
+  std::istream& in;
+  bool inIsTerminal = false;
+  bool outIsTerminal = false;
+};
+
+// --game and --prefix, shared by the commands that work on a game folder.
+struct GameOptions {
+  std::string game;    // --game DIR; empty when not given
+  std::string prefix;  // --prefix DIR (Wine prefix, Linux); empty when not given
+};
+void AddGameOptions(CLI::App& command, GameOptions& options);
+
+// The game folder the options lead to, in the form the engine joins paths to, and how it was
+// found ("--game", "registry", "Wine prefix ... (system.reg, 32-bit view)"...). On failure,
+// nullopt with `error` set to one line naming what was tried.
+struct GameFolder {
+  std::string folder;
+  std::string how;
+};
+std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& options,
+                                     std::string& error);
+
+// Whether gpl.exe runs now (Windows: the process list; Linux: the processes Wine runs it in).
+bool IsGameRunning();
+
+// Asks a Yes/No question: on the terminal when standard input is one, Yes when `assumeYes`,
+// else No. The question is printed either way.
+bool AskYesNo(Console& console, const std::string& question, bool assumeYes);
+
+// The command line as typed, for the undo steps' record.
+const std::string& CommandLineText();
+
+}  // namespace gridmoor::cli
