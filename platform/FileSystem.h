@@ -77,10 +77,14 @@ class FileSystem {
 
   // Replaces the file's content with `bytes` in one step: the bytes go to a temporary file in
   // the same folder, which then takes the file's place, so the file is either old or new and
-  // never cut. Attributes other than read-only and the creation time survive. Answers false,
-  // leaving the file and the folder as they were, when the file is marked read-only, the folder
-  // does not exist, or any step fails. A missing file in an existing folder is created.
-  virtual bool ReplaceFileContents(const std::string& path, const std::string& bytes) = 0;
+  // never cut. Only while the file still holds `expected` (nullopt: while it does not exist), so
+  // a change made by someone else since the caller read it is never overwritten. Attributes
+  // other than read-only and the creation time survive. Answers false, leaving the file and the
+  // folder as they were, when the file is marked read-only, the folder does not exist, the file
+  // is not as expected, or any step fails. A missing file in an existing folder is created.
+  virtual bool ReplaceFileContents(const std::string& path,
+                                   const std::optional<std::string>& expected,
+                                   const std::string& bytes) = 0;
 };
 
 // The implementation for the build's platform (Win32 or POSIX).

@@ -16,9 +16,10 @@ namespace gridmoor {
 class ProfileDocument {
  public:
   // Reads `path` through `files` (not owned; it must outlive the document). A file that does
-  // not exist gives an empty document (Existed() false). Throws CFileException naming `path`
-  // when the file exists but cannot be read whole (held open without sharing, an I/O error,
-  // larger than 16 MiB); a missing folder gives an empty document that Save refuses.
+  // not exist in an existing folder gives an empty document (Existed() false). Throws
+  // CFileException naming `path` when the folder is missing (kCauseBadPath) or the file exists
+  // but cannot be read whole (held open without sharing, an I/O error, larger than 16 MiB):
+  // an unreadable file is never taken for an empty one.
   static ProfileDocument Load(FileSystem& files, const std::string& path);
 
   const std::string& Path() const { return m_path; }

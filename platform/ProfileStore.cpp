@@ -7,29 +7,34 @@
 #include <vector>
 
 #include "platform/FileException.h"
+#include "platform/ProfileDocument.h"
 #include "platform/ProfileText.h"
 
 namespace gridmoor {
 namespace {
 
-// Far beyond any season file (a full season is a few kilobytes); a larger file is taken as
-// unreadable rather than held in memory, and is never rewritten.
-constexpr std::size_t kMaxProfileFileSize = 16 * 1024 * 1024;
+// The default as Windows hands it back: trailing spaces dropped, though never its first
+// character ("default  " gives "default", " " stays " ").
+std::string_view TrimmedDefault(const char* defaultValue) {
+  std::string_view text = defaultValue != nullptr ? defaultValue : "";
+  while (text.size() > 1 && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
 
 unsigned CopyText(std::string_view text, char* buffer, unsigned bufferSize) {
   text = text.substr(0, text.find('\0'));  // a C string ends at its first NUL
   const std::size_t n = std::min<std::size_t>(text.size(), bufferSize - 1);
-  std::memcpy(buffer, text.data(), n);
+  if (n > 0) std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
   return static_cast<unsigned>(n);
 }
 
 // Names as a list of NUL-terminated strings closed by one more NUL. A list that does not fit
 // is cut, closed with two NULs, and answered as bufferSize - 2, as Windows does.
-unsigned CopyList(const std::vector<std::string_view>& names, char* buffer, unsigned bufferSize) {
+unsigned CopyList(const std::vector<std::string>& names, char* buffer, unsigned bufferSize) {
   std::string list;
-  for (std::string_view name : names) {
-    list.append(name.substr(0, name.find('\0')));
+  for (const std::string& name : names) {
+    list.append(name);
     list.push_back('\0');
   }
   if (list.size() + 1 <= bufferSize) {
@@ -54,27 +59,27 @@ unsigned ProfileStore::GetPrivateProfileStringA(const char* section, const char*
                                                 unsigned bufferSize, const std::string& file) {
   if (buffer == nullptr || bufferSize == 0) return 0;
 
-  std::optional<std::string> text;
+  std::optional<ProfileDocument> document;
   try {
-    text = m_files.ReadExistingFile(file, kMaxProfileFileSize);
+    document = ProfileDocument::Load(m_files, file);
   } catch (const CFileException&) {
     // Unreadable reads as missing: the caller gets its default, as from Windows.
   }
 
   if (section == nullptr) {
-    return CopyList(text ? ProfileSectionNames(*text) : std::vector<std::string_view>{}, buffer,
+    return CopyList(document ? document->SectionNames() : std::vector<std::string>{}, buffer,
                     bufferSize);
   }
   if (key == nullptr) {
-    std::optional<std::vector<std::string_view>> keys;
-    if (text) keys = ProfileKeyNames(*text, section);
-    return CopyList(keys.value_or(std::vector<std::string_view>{}), buffer, bufferSize);
+    std::optional<std::vector<std::string>> keys;
+    if (document) keys = document->KeyNames(section);
+    return CopyList(keys.value_or(std::vector<std::string>{}), buffer, bufferSize);
   }
 
-  std::optional<std::string_view> value;
-  if (text) value = FindProfileValue(*text, section, key);
+  std::optional<std::string> value;
+  if (document) value = document->Get(section, key);
   if (value) return CopyText(*value, buffer, bufferSize);
-  return CopyText(defaultValue != nullptr ? defaultValue : "", buffer, bufferSize);
+  return CopyText(TrimmedDefault(defaultValue), buffer, bufferSize);
 }
 
 int ProfileStore::WritePrivateProfileStringA(const char* section, const char* key,
@@ -84,35 +89,22 @@ int ProfileStore::WritePrivateProfileStringA(const char* section, const char* ke
     return 0;
   }
 
-  std::optional<std::string> old;
+  std::optional<ProfileDocument> document;
   try {
     // A file that exists but cannot be read whole must not be mistaken for a missing one:
     // rewriting it from nothing would throw its content away.
-    old = m_files.ReadExistingFile(file, kMaxProfileFileSize);
+    document = ProfileDocument::Load(m_files, file);
   } catch (const CFileException&) {
     return 0;
   }
-
-  const std::string_view before = old ? std::string_view(*old) : std::string_view();
-  std::string after;
   if (key == nullptr) {
-    after = DeleteProfileSection(before, section);
+    document->DeleteSection(section);
   } else if (value == nullptr) {
-    after = DeleteProfileKey(before, section, key);
+    document->DeleteKey(section, key);
   } else {
-    after = SetProfileValue(before, section, key, value);
+    document->Set(section, key, value);
   }
-
-  if (old && after == *old) {
-    // Nothing to write, but a read-only file still answers as refused.
-    try {
-      return (m_files.GetStatus(file).attributes & kAttributeReadOnly) ? 0 : 1;
-    } catch (const CFileException&) {
-      return 0;
-    }
-  }
-  if (!old && after.empty()) return 1;  // deleting from a missing file: nothing to create
-  return m_files.ReplaceFileContents(file, after) ? 1 : 0;
+  return document->Save() ? 1 : 0;
 }
 
 }  // namespace gridmoor

@@ -102,14 +102,25 @@ std::size_t FindKey(const std::vector<Line>& lines, std::size_t header, std::str
   return kNone;
 }
 
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
 std::string_view ValueOf(std::string_view text, const Line& line) {
-  if (line.equals == std::string_view::npos) return {};
+  // A key line without '=' reads as empty; the view still points into the text.
+  if (line.equals == std::string_view::npos) return text.substr(line.end, 0);
   std::string_view value = Trim(text.substr(line.equals + 1, line.end - line.equals - 1));
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
+  if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
   return value;
+}
+
+// The value as it must stand in the file to read back as itself: reading trims white space and
+// strips one pair of outer quotes, so a value with white space at either end, or one that is
+// itself wrapped in a pair of quotes, is wrapped in one more pair.
+std::string StoredValue(std::string_view value) {
+  const bool wrapped = value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+  if (Trim(value) == value && !wrapped) return std::string(value);
+  return "\"" + std::string(value) + "\"";
 }
 
 bool EndsWithLineEnd(std::string_view text) {
@@ -154,7 +165,9 @@ std::optional<std::vector<std::string_view>> ProfileKeyNames(std::string_view te
   std::vector<std::string_view> names;
   const std::size_t end = SectionEnd(lines, header);
   for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines[i].kind == LineKind::kEntry) names.push_back(lines[i].name);
+    // As on Windows, a line without '=' is no key of the list (a lookup still finds it).
+    if (lines[i].kind == LineKind::kEntry && lines[i].equals != std::string_view::npos)
+      names.push_back(lines[i].name);
   }
   return names;
 }
@@ -177,7 +190,8 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
                             std::string_view value) {
   const std::vector<Line> lines = Scan(text);
   const std::size_t header = FindSection(lines, section);
-  const std::string entry = std::string(Trim(key)) + "=" + std::string(value);
+  const std::string stored = StoredValue(value);
+  const std::string entry = std::string(Trim(key)) + "=" + stored;
 
   if (header == kNone) {
     std::string out(text);
@@ -193,11 +207,11 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     const Line& line = lines[found];
     if (line.equals != std::string_view::npos) {
       // Keep the bytes up to and including '=': the key's spelling and its spacing.
-      return Splice(text, line.equals + 1, line.end, value);
+      return Splice(text, line.equals + 1, line.end, stored);
     }
     const std::size_t keyEnd = static_cast<std::size_t>(line.name.data() - text.data()) +
                                line.name.size();
-    return Splice(text, keyEnd, line.end, "=" + std::string(value));
+    return Splice(text, keyEnd, line.end, "=" + stored);
   }
 
   std::size_t anchor = header;
@@ -219,6 +233,22 @@ std::string DeleteProfileKey(std::string_view text, std::string_view section,
   const std::size_t found = FindKey(lines, header, key);
   if (found == kNone) return std::string(text);
   return Splice(text, lines[found].begin, lines[found].next, {});
+}
+
+std::optional<std::string> RenameProfileSection(std::string_view text, std::string_view from,
+                                                std::string_view to) {
+  if (Trim(to) != to || !IsWritableProfileEntry(to, "", "")) return std::nullopt;
+  const std::vector<Line> lines = Scan(text);
+  const std::size_t header = FindSection(lines, from);
+  if (header == kNone) return std::nullopt;
+  const std::string_view name = lines[header].name;
+  const std::size_t begin = static_cast<std::size_t>(name.data() - text.data());
+  if (name.empty()) {
+    // "[ ]" or "[]": the new name goes right after the '['.
+    const std::size_t open = text.find('[', lines[header].begin);
+    return Splice(text, open + 1, open + 1, to);
+  }
+  return Splice(text, begin, begin + name.size(), to);
 }
 
 std::string DeleteProfileSection(std::string_view text, std::string_view section) {

@@ -20,6 +20,7 @@ std::optional<std::string_view> FindProfileValue(std::string_view text, std::str
 std::vector<std::string_view> ProfileSectionNames(std::string_view text);
 
 // The key names of the first section named `section`, in file order; nullopt when it is missing.
+// Lines without '=' are not listed (a lookup of such a line still answers "").
 std::optional<std::vector<std::string_view>> ProfileKeyNames(std::string_view text,
                                                              std::string_view section);
 
@@ -32,12 +33,20 @@ bool IsWritableProfileEntry(std::string_view section, std::string_view key,
 // `text` with `key` in `section` set to `value`: the value is replaced where the key stands
 // (keeping the key as spelled in the file), else the key is added after the last key of the
 // section, else the section is added at the end. New lines end in CR LF. Every other byte stays.
+// A value that would not read back as itself (white space at an end, or wrapped in a pair of
+// quotes) is stored inside one more pair of double quotes.
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value);
 
 // `text` without the first line of `key` in the first `section` (unchanged when missing).
 std::string DeleteProfileKey(std::string_view text, std::string_view section,
                              std::string_view key);
+
+// `text` with the first header named `from` renamed to `to`; the rest of the header line stays.
+// nullopt when `from` is missing, or `to` could not be read back as written (line breaks, ']',
+// white space around it).
+std::optional<std::string> RenameProfileSection(std::string_view text, std::string_view from,
+                                                std::string_view to);
 
 // `text` without the first section named `section`: its header and every line up to the next
 // header (unchanged when missing).

@@ -232,12 +232,33 @@ void SyncFolder(const std::string& folder) {
   if (dir.Valid()) ::fsync(dir.Get());
 }
 
+// Whether the file open at `fd` holds exactly `expected`.
+bool HoldsBytes(int fd, const std::string& expected, const std::string& name) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) ThrowErrno(errno, "", name);
+  bool cut = false;
+  const std::string bytes = ReadUpTo(fd, expected.size(), cut, name);
+  return !cut && bytes == expected;
+}
+
+// Renames `from` to `to` only when `to` does not exist, in one step.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the flag: a hard link fails the same way on an existing name.
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  ::unlink(from.c_str());
+  return 0;
+}
+
 // Puts new content at `path` in one step: a temporary file in the same folder gets the bytes
 // from `fill`, is flushed to disk and renamed over the target. An existing target keeps its
 // mode bits and owner; a new one gets `newMode` (less the umask). Refuses a read-only target
-// and one held exclusively elsewhere. Throws CFileException naming `path`; the temporary file
-// never outlives a failure.
+// and one held exclusively elsewhere. With `expected`, refuses unless the target still holds
+// those bytes (nullopt: unless it still does not exist); the target is then held exclusively
+// from the comparison to the rename, so two such writers cannot both win. Throws
+// CFileException naming `path`; the temporary file never outlives a failure.
 void WriteFileAtomically(const std::string& path, mode_t newMode,
+                         const std::optional<std::string>* expected,
                          const std::function<void(int fd)>& fill) {
   const std::string p = ToPosixPath(path);
   const std::string folder = ParentOf(p);
@@ -246,12 +267,24 @@ void WriteFileAtomically(const std::string& path, mode_t newMode,
   struct stat st;
   const bool exists = ::stat(p.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) ThrowErrno(errno, p, path);
-  UniqueFd shared;
+  if (expected && exists != expected->has_value()) {
+    throw CFileException(kCauseSharingViolation, path);
+  }
+  UniqueFd held;
   if (exists) {
     if (!S_ISREG(st.st_mode)) throw CFileException(kCauseAccessDenied, path);
     if (!(st.st_mode & S_IWUSR)) throw CFileException(kCauseAccessDenied, path);
     // Held until the rename so no exclusive open slips in between.
-    shared = OpenLocked(path, LOCK_SH);
+    held = OpenLocked(path, expected ? LOCK_EX : LOCK_SH);
+    if (expected) {
+      struct stat now;
+      // Another writer may have renamed a new file into place after our stat.
+      if (::fstat(held.Get(), &now) != 0 || ::stat(p.c_str(), &st) != 0 ||
+          now.st_ino != st.st_ino || now.st_dev != st.st_dev ||
+          !HoldsBytes(held.Get(), **expected, path)) {
+        throw CFileException(kCauseSharingViolation, path);
+      }
+    }
   }
 
   TempFile temp(folder, BaseNameOf(p), exists ? 0600 : newMode, path);
@@ -263,7 +296,13 @@ void WriteFileAtomically(const std::string& path, mode_t newMode,
   fill(temp.Fd());
   if (::fsync(temp.Fd()) != 0) ThrowErrno(errno, folder, path);
   if (const int err = temp.Close()) ThrowErrno(err, folder, path);
-  if (::rename(temp.Path().c_str(), p.c_str()) != 0) ThrowErrno(errno, p, path);
+  if (!exists && expected) {
+    if (const int err = RenameNoReplace(temp.Path(), p)) {
+      throw CFileException(err == EEXIST ? kCauseSharingViolation : CauseFromErrno(err, p), path);
+    }
+  } else if (::rename(temp.Path().c_str(), p.c_str()) != 0) {
+    ThrowErrno(errno, p, path);
+  }
   temp.Committed();
   SyncFolder(folder);
 }
@@ -300,7 +339,7 @@ class PosixFileSystem : public FileSystem {
     }
 
     // The copy takes the source's mode (read-only included) and last write time, as on Windows.
-    WriteFileAtomically(to, sourceStat.st_mode & 07777, [&](int fd) {
+    WriteFileAtomically(to, sourceStat.st_mode & 07777, nullptr, [&](int fd) {
       char chunk[65536];
       for (;;) {
         const ssize_t n = ::read(source.Get(), chunk, sizeof chunk);
@@ -387,9 +426,10 @@ class PosixFileSystem : public FileSystem {
     return bytes;
   }
 
-  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
+  bool ReplaceFileContents(const std::string& path, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
     try {
-      WriteFileAtomically(path, 0666,
+      WriteFileAtomically(path, 0666, &expected,
                           [&](int fd) { WriteAll(fd, bytes.data(), bytes.size(), path); });
       return true;
     } catch (const CFileException&) {

@@ -314,9 +314,10 @@ class WinFileSystem : public FileSystem {
     return bytes;
   }
 
-  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
+  bool ReplaceFileContents(const std::string& path, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
     try {
-      Replace(path, bytes);
+      Replace(path, expected, bytes);
       return true;
     } catch (const CFileException&) {
       return false;
@@ -333,13 +334,23 @@ class WinFileSystem : public FileSystem {
     }
   }
 
-  static void Replace(const std::string& path, const std::string& bytes) {
+  static void Replace(const std::string& path, const std::optional<std::string>& expected,
+                      const std::string& bytes) {
     if (!FolderExists(path)) throw CFileException(kCauseBadPath, path);
     WIN32_FILE_ATTRIBUTE_DATA old;
     const bool exists = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &old) != FALSE;
     if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) ThrowLastError(path);
     if (exists && (old.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
       throw CFileException(kCauseAccessDenied, path);
+    }
+    // Someone else's change since the caller read the file is never overwritten.
+    if (exists != expected.has_value()) throw CFileException(kCauseSharingViolation, path);
+    if (exists) {
+      UniqueHandle current = OpenForSharedRead(path);
+      bool cut = false;
+      if (ReadUpTo(current.Get(), expected->size(), cut, path) != *expected || cut) {
+        throw CFileException(kCauseSharingViolation, path);
+      }
     }
 
     TempFile temp(path);
@@ -372,8 +383,8 @@ class WinFileSystem : public FileSystem {
       if (!ReplaceFileA(path.c_str(), temp.Path().c_str(), nullptr, 0, nullptr, nullptr)) {
         ThrowLastError(path);
       }
-    } else if (!MoveFileExA(temp.Path().c_str(), path.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    } else if (!MoveFileExA(temp.Path().c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      // Without MOVEFILE_REPLACE_EXISTING: a file created meanwhile is not overwritten.
       ThrowLastError(path);
     }
     temp.Committed();

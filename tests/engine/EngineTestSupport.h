@@ -177,13 +177,14 @@ class FaultyFileSystem : public ForwardingFileSystem {
     if (failSetStatusCause >= 0) throw CFileException(failSetStatusCause, path);
     ForwardingFileSystem::SetStatus(path, status);
   }
-  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override {
+  bool ReplaceFileContents(const std::string& path, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
     written.push_back(path);
     const bool endsWith = !failReplaceOf.empty() && path.size() >= failReplaceOf.size() &&
                           path.compare(path.size() - failReplaceOf.size(), failReplaceOf.size(),
                                        failReplaceOf) == 0;
     if (m_replaces++ == failReplaceAt || endsWith) return false;
-    return ForwardingFileSystem::ReplaceFileContents(path, bytes);
+    return ForwardingFileSystem::ReplaceFileContents(path, expected, bytes);
   }
 
  private:

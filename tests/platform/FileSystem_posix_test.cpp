@@ -23,7 +23,7 @@ TEST(FileSystemPosix, ReplaceKeepsTheModeBits) {
   testing::TestFolder dir;
   dir.Write("gp.ini", "old");
   chmod(dir.Native("gp.ini").c_str(), 0640);
-  ASSERT_TRUE(MakeNativeFileSystem()->ReplaceFileContents(dir.Path("gp.ini"), "new"));
+  ASSERT_TRUE(MakeNativeFileSystem()->ReplaceFileContents(dir.Path("gp.ini"), "old", "new"));
   EXPECT_EQ(dir.Read("gp.ini"), "new");
   EXPECT_EQ(ModeOf(dir.Native("gp.ini")), 0640u);
 }
@@ -53,7 +53,8 @@ TEST(FileSystemPosix, AReplaceThatFailsHalfWayKeepsTheOldFileAndNoTemporary) {
   struct rlimit small = saved;
   small.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool replaced = files->ReplaceFileContents(dir.Path("67season.ini"), std::string(10000, 'x'));
+  const bool replaced = files->ReplaceFileContents(dir.Path("67season.ini"), before,
+                                                      std::string(10000, 'x'));
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, savedHandler);
 

@@ -137,7 +137,7 @@ TEST_F(FileSystemTest, ExclusiveOpenShutsOutEveryOtherAccessUntilClosed) {
     EXPECT_EQ(m_files->ReadWholeFile(path, 1000), std::nullopt);
     EXPECT_EQ(FailureOf([&] { m_files->ReadExistingFile(path, 1000); }).first,
               kCauseSharingViolation);
-    EXPECT_FALSE(m_files->ReplaceFileContents(path, "clobbered"));
+    EXPECT_FALSE(m_files->ReplaceFileContents(path, "[Season]\r\nnumEvents=3\r\n", "clobbered"));
     EXPECT_EQ(FailureOf([&] { m_files->CopyFileOverwrite(path, m_dir.Path("copy")); }).first,
               kCauseSharingViolation);
   }
@@ -189,6 +189,7 @@ struct ReplaceCase {
   const char* what;
   std::optional<std::string> before;  // the file's bytes, nullopt for no file
   bool readOnly;
+  std::optional<std::string> expected;  // what the caller read (nullopt: no file)
   const char* name;
   std::string bytes;
   bool replaced;
@@ -201,7 +202,7 @@ TEST_P(FileSystemReplace, IsWholeOrNothing) {
   const ReplaceCase& c = GetParam();
   if (c.before) m_dir.Write("67season.ini", *c.before);
   if (c.readOnly) m_dir.SetReadOnly("67season.ini", true);
-  EXPECT_EQ(m_files->ReplaceFileContents(m_dir.Path(c.name), c.bytes), c.replaced);
+  EXPECT_EQ(m_files->ReplaceFileContents(m_dir.Path(c.name), c.expected, c.bytes), c.replaced);
   EXPECT_EQ(m_dir.Read(c.replaced ? c.name : "67season.ini"),
             c.replaced ? c.bytes : c.before.value_or(""));
   EXPECT_EQ(m_dir.Listing(), c.listing);
@@ -210,14 +211,25 @@ TEST_P(FileSystemReplace, IsWholeOrNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Table, FileSystemReplace,
     ::testing::Values(
-        ReplaceCase{"CreatesAMissingFile", std::nullopt, false, "new.ini", "[a]\r\nb=c\r\n", true,
-                    "new.ini;"},
-        ReplaceCase{"MissingFolder", std::nullopt, false, "seasons\\gp.ini", "x", false, ""},
-        ReplaceCase{"ReadOnlyRefused", "old\r\n", true, "67season.ini", "new\r\n", false,
+        ReplaceCase{"CreatesAMissingFile", std::nullopt, false, std::nullopt, "new.ini",
+                    "[a]\r\nb=c\r\n", true, "new.ini;"},
+        ReplaceCase{"MissingFolder", std::nullopt, false, std::nullopt, "seasons\\gp.ini", "x",
+                    false, ""},
+        ReplaceCase{"ReadOnlyRefused", "old\r\n", true, "old\r\n", "67season.ini", "new\r\n",
+                    false, "67season.ini;"},
+        ReplaceCase{"Shorter", std::string(100000, 'a'), false, std::string(100000, 'a'),
+                    "67season.ini", "short", true, "67season.ini;"},
+        ReplaceCase{"Empty", "[Season]\r\n", false, "[Season]\r\n", "67season.ini", "", true,
                     "67season.ini;"},
-        ReplaceCase{"Shorter", std::string(100000, 'a'), false, "67season.ini", "short", true,
-                    "67season.ini;"},
-        ReplaceCase{"Empty", "[Season]\r\n", false, "67season.ini", "", true, "67season.ini;"}),
+        // Someone else's change between the caller's read and its replace is kept.
+        ReplaceCase{"ChangedSinceRead", "numEvents=13\r\n", false, "numEvents=12\r\n",
+                    "67season.ini", "new", false, "67season.ini;"},
+        ReplaceCase{"GrewSinceRead", "numEvents=12\r\nmore", false, "numEvents=12\r\n",
+                    "67season.ini", "new", false, "67season.ini;"},
+        ReplaceCase{"CreatedSinceRead", "theirs", false, std::nullopt, "67season.ini", "new",
+                    false, "67season.ini;"},
+        ReplaceCase{"DeletedSinceRead", std::nullopt, false, "old", "67season.ini", "new", false,
+                    ""}),
     [](const auto& info) { return info.param.what; });
 
 }  // namespace

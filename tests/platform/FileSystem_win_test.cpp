@@ -50,7 +50,7 @@ TEST(FileSystemWin, AFileHeldWithoutSharingCannotBeOpenedOrWritten) {
       EXPECT_EQ(e.FileName(), path);
     }
     EXPECT_EQ(profiles.WritePrivateProfileStringA("Season", "NumEvents", "4", path), 0);
-    EXPECT_FALSE(files->ReplaceFileContents(path, "clobbered"));
+    EXPECT_FALSE(files->ReplaceFileContents(path, before, "clobbered"));
   }
   EXPECT_EQ(dir.Read("67season.ini"), before);
   EXPECT_EQ(dir.Listing(), "67season.ini;");
@@ -69,7 +69,8 @@ TEST(FileSystemWin, ReplaceKeepsAttributesAndCreationTime) {
   const FileStatus before = files->GetStatus(path);
   ASSERT_NE(before.attributes & kAttributeHidden, 0u);
 
-  ASSERT_TRUE(files->ReplaceFileContents(path, "[Season]\r\nnumEvents=4\r\n"));
+  ASSERT_TRUE(files->ReplaceFileContents(path, "[Season]\r\nnumEvents=3\r\n",
+                                        "[Season]\r\nnumEvents=4\r\n"));
   const FileStatus after = files->GetStatus(path);
   EXPECT_EQ(after.attributes & (kAttributeHidden | kAttributeArchive | kAttributeReadOnly),
             before.attributes & (kAttributeHidden | kAttributeArchive | kAttributeReadOnly));

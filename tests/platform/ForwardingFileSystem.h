@@ -29,8 +29,9 @@ class ForwardingFileSystem : public FileSystem {
   std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
     return m_inner.ReadExistingFile(p, max);
   }
-  bool ReplaceFileContents(const std::string& p, const std::string& bytes) override {
-    return m_inner.ReplaceFileContents(p, bytes);
+  bool ReplaceFileContents(const std::string& p, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
+    return m_inner.ReplaceFileContents(p, expected, bytes);
   }
 
  private:

@@ -25,9 +25,10 @@ class FailingFileSystem : public testing::ForwardingFileSystem {
     if (m_readFailure != kCauseNone) throw CFileException(m_readFailure, p);
     return ForwardingFileSystem::ReadExistingFile(p, max);
   }
-  bool ReplaceFileContents(const std::string& p, const std::string& bytes) override {
+  bool ReplaceFileContents(const std::string& p, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
     ++m_replaces;
-    return !m_failReplace && ForwardingFileSystem::ReplaceFileContents(p, bytes);
+    return !m_failReplace && ForwardingFileSystem::ReplaceFileContents(p, expected, bytes);
   }
 
   int m_readFailure = kCauseNone;
@@ -130,6 +131,55 @@ TEST_F(ProfileStoreTest, NullNamesListSectionsOrKeys) {
   EXPECT_EQ(m_store.GetPrivateProfileStringA("three", nullptr, "", buffer, 32, file), 0u);
   EXPECT_EQ(buffer[0], '\0');
 }
+
+// Reads as the Windows profile functions answer them, including lists and defaults.
+struct WindowsReadCase {
+  const char* what;
+  std::string file;
+  const char* section;  // null: list the sections
+  const char* key;      // null: list the keys
+  const char* defaultValue;
+  unsigned bufferSize;
+  unsigned count;
+  std::string answer;  // the buffer up to and including the closing NUL(s)
+};
+
+class ProfileStoreWindowsReads : public ProfileStoreTest,
+                                 public ::testing::WithParamInterface<WindowsReadCase> {};
+
+TEST_P(ProfileStoreWindowsReads, AnswerAsWindowsDoes) {
+  const WindowsReadCase& c = GetParam();
+  m_dir.Write("a.ini", c.file);
+  std::vector<char> buffer(c.bufferSize + 1, '#');
+  EXPECT_EQ(m_store.GetPrivateProfileStringA(c.section, c.key, c.defaultValue, buffer.data(),
+                                             c.bufferSize, m_dir.Path("a.ini")),
+            c.count);
+  EXPECT_EQ(std::string(buffer.data(), c.answer.size()), c.answer);
+  EXPECT_EQ(buffer[c.bufferSize], '#');
+}
+
+const std::string kKeysWithBareLine = "[s]\r\nname1=val1\r\nname2=\r\nname3\r\nname4=val4\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProfileStoreWindowsReads,
+    ::testing::Values(
+        WindowsReadCase{"KeyListSkipsLinesWithoutEquals", kKeysWithBareLine, "s", nullptr, "",
+                        100, 18, std::string("name1\0name2\0name4\0\0", 19)},
+        WindowsReadCase{"KeyListSkipsANulLine",
+                        std::string("[s]\r\nname1=val1\r\n\0\r\nname4=val4\r\n", 33), "s",
+                        nullptr, "", 100, 12, std::string("name1\0name4\0\0", 13)},
+        WindowsReadCase{"ALineWithoutEqualsReadsEmpty", kKeysWithBareLine, "s", "name3", "d",
+                        100, 0, std::string("\0", 1)},
+        WindowsReadCase{"DefaultLosesTrailingBlanks", kKeysWithBareLine, "", "name1",
+                        "default  ", 260, 7, std::string("default\0", 8)},
+        WindowsReadCase{"InnerBlanksOfTheDefaultStay", kKeysWithBareLine, "none", "name1",
+                        "one two  ", 260, 7, std::string("one two\0", 8)},
+        // The whole list with its closing NUL fits exactly: answered whole (see
+        // docs/profile-files.md for the section-names function of Windows, which cuts here).
+        WindowsReadCase{"SectionListThatExactlyFits", "[ section1 ]\r\n[section2]\r\n[section3]\r\n",
+                        nullptr, nullptr, "", 28, 27,
+                        std::string("section1\0section2\0section3\0\0", 28)}),
+    [](const auto& info) { return info.param.what; });
 
 TEST_F(ProfileStoreTest, WriteReplacesAddsAndCreates) {
   const std::string file = m_dir.Path("67season.ini");

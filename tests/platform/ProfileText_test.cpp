@@ -125,6 +125,13 @@ const WriteCase kWrites[] = {
     {"only a UTF-8 mark", "\xEF\xBB\xBF", "s", "k", "1", "\xEF\xBB\xBF[s]\r\nk=1\r\n"},
     {"names written trimmed", "", " s ", " k ", "v", "[s]\r\nk=v\r\n"},
     {"empty value", "[s]\r\nk=1\r\n", "s", "k", "", "[s]\r\nk=\r\n"},
+    // Values that reading would change are stored in one more pair of quotes.
+    {"leading space quoted", "[s]\r\nk=1\r\n", "s", "k", " a", "[s]\r\nk=\" a\"\r\n"},
+    {"trailing tab quoted", "", "s", "k", "a\t", "[s]\r\nk=\"a\t\"\r\n"},
+    {"quoted value quoted again", "", "s", "k", "\"x\"", "[s]\r\nk=\"\"x\"\"\r\n"},
+    {"single-quoted value quoted", "", "s", "k", "'x'", "[s]\r\nk=\"'x'\"\r\n"},
+    {"unmatched quotes stay bare", "", "s", "k", "'x\"", "[s]\r\nk='x\"\r\n"},
+    {"a lone quote stays bare", "", "s", "k", "\"", "[s]\r\nk=\"\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ProfileWrite, ::testing::ValuesIn(kWrites),
@@ -133,7 +140,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ProfileWrite, ::testing::ValuesIn(kWrites),
 TEST(ProfileText, ListsSectionsAndKeysInFileOrder) {
   const std::string_view text = "k0=1\r\n[a]\r\nx=1\r\n;c\r\n y \r\n[b]\r\n[a]\r\nz=1\r\n";
   EXPECT_EQ(ProfileSectionNames(text), (std::vector<std::string_view>{"a", "b", "a"}));
-  EXPECT_EQ(ProfileKeyNames(text, "A"), (std::vector<std::string_view>{"x", "y"}));
+  // " y " has no '=': Windows lists no such line, though a lookup finds it.
+  EXPECT_EQ(ProfileKeyNames(text, "A"), (std::vector<std::string_view>{"x"}));
+  EXPECT_EQ(FindProfileValue(text, "a", "y"), std::string_view());
   EXPECT_EQ(ProfileKeyNames(text, "b"), std::vector<std::string_view>{});
   EXPECT_EQ(ProfileKeyNames(text, "c"), std::nullopt);
 }
@@ -146,6 +155,18 @@ TEST(ProfileText, DeletesTheFirstKeyOrTheWholeSection) {
   EXPECT_EQ(DeleteProfileSection(text, "a"), "[b]\r\nk=3");
   EXPECT_EQ(DeleteProfileSection(text, "b"), "[a]\r\nx=1\r\nk=2\r\n;c\r\n");
   EXPECT_EQ(DeleteProfileSection(text, "c"), text);
+}
+
+TEST(ProfileText, RenamesTheFirstHeaderKeepingTheRestOfItsLine) {
+  const std::string_view text = "[Event2] ; old\r\nx=1\r\n[ event2 ]\n[]\r\n";
+  EXPECT_EQ(RenameProfileSection(text, "EVENT2", "Event1"),
+            "[Event1] ; old\r\nx=1\r\n[ event2 ]\n[]\r\n");
+  EXPECT_EQ(RenameProfileSection(text, "", "Event9"),
+            "[Event2] ; old\r\nx=1\r\n[ event2 ]\n[Event9]\r\n");
+  EXPECT_EQ(RenameProfileSection(text, "Event3", "Event1"), std::nullopt);
+  for (const char* unreadable : {"a]b", " a", "a\r\n[b", "a "}) {
+    EXPECT_EQ(RenameProfileSection(text, "Event2", unreadable), std::nullopt) << unreadable;
+  }
 }
 
 struct EntryCase {

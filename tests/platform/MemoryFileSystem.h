@@ -1,0 +1,59 @@
+#pragma once
+// Files held in memory, for tests that run many file operations: reads and replaces as the
+// native file systems answer them (a replace compares what the caller expected), counted.
+// Only the calls the profile service makes are supported; the rest throw.
+
+#include <map>
+#include <string>
+
+#include "platform/FileException.h"
+#include "platform/FileSystem.h"
+
+namespace gridmoor::testing {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::map<std::string, std::string> files;  // path -> bytes
+  int reads = 0;
+  int replaces = 0;
+
+  std::optional<std::string> CurrentDirectory(std::size_t) override { return std::nullopt; }
+  void CreateDirectoryLevel(const std::string& p) override { Unsupported(p); }
+  void CopyFileOverwrite(const std::string&, const std::string& to) override { Unsupported(to); }
+  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& p) override {
+    Unsupported(p);
+  }
+  FileStatus GetStatus(const std::string& p) override {
+    if (!files.count(p)) throw CFileException(kCauseFileNotFound, p);
+    return FileStatus{kAttributeNormal, 0, 0, 0};
+  }
+  void SetStatus(const std::string& p, const FileStatus&) override { Unsupported(p); }
+  std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t,
+                                           bool* truncated) override {
+    if (truncated) *truncated = false;
+    return ReadExistingFile(p, 0);
+  }
+  std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t) override {
+    ++reads;
+    const auto found = files.find(p);
+    if (found == files.end()) return std::nullopt;
+    return found->second;
+  }
+  bool ReplaceFileContents(const std::string& p, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
+    ++replaces;
+    const auto found = files.find(p);
+    const std::optional<std::string> now =
+        found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
+    if (now != expected) return false;
+    files[p] = bytes;
+    return true;
+  }
+
+ private:
+  [[noreturn]] static void Unsupported(const std::string& p) {
+    throw CFileException(kCauseGeneric, p);
+  }
+};
+
+}  // namespace gridmoor::testing
