@@ -21,6 +21,7 @@
 
 #include "platform/FileException.h"
 #include "platform/FileSystem.h"
+#include "platform/posix/PathCase.h"
 
 namespace gridmoor {
 namespace {
@@ -30,7 +31,8 @@ std::string ToPosixPath(const std::string& path) {
   for (char& c : out) {
     if (c == '\\') c = '/';
   }
-  return out;
+  // As the game sees its files under Wine: names in any letter case.
+  return ResolvePathCase(out);
 }
 
 std::string ParentOf(std::string posixPath) {
