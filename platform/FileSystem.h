@@ -85,6 +85,16 @@ class FileSystem {
   virtual bool ReplaceFileContents(const std::string& path,
                                    const std::optional<std::string>& expected,
                                    const std::string& bytes) = 0;
+
+  // Deletes the file `path`. Answers true when it is gone, also when it did not exist; false,
+  // leaving it, when it is marked read-only, is a folder, or cannot be deleted.
+  virtual bool RemoveFile(const std::string& path) = 0;
+
+  // Deletes the folder `path` and everything in it, read-only files included. A link (symbolic
+  // link, junction) is deleted itself and never followed, so nothing outside `path` is touched.
+  // Answers true when it is gone, also when it did not exist; false when anything could not be
+  // deleted (what could be is gone).
+  virtual bool RemoveFolderTree(const std::string& path) = 0;
 };
 
 // The implementation for the build's platform (Win32 or POSIX).

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <vector>
@@ -437,6 +438,23 @@ class PosixFileSystem : public FileSystem {
     } catch (const CFileException&) {
       return false;
     }
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    const std::string p = ToPosixPath(path);
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0) return errno == ENOENT;
+    if (S_ISDIR(st.st_mode)) return false;
+    // The owner's write bit is the read-only mark (see the top of this file).
+    if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return false;
+    return ::unlink(p.c_str()) == 0 || errno == ENOENT;
+  }
+
+  bool RemoveFolderTree(const std::string& path) override {
+    // remove_all deletes a symbolic link itself and never descends through one.
+    std::error_code error;
+    std::filesystem::remove_all(ToPosixPath(path), error);
+    return !error;
   }
 };
 

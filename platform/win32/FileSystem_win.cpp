@@ -324,7 +324,41 @@ class WinFileSystem : public FileSystem {
     }
   }
 
+  bool RemoveFile(const std::string& path) override {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError());
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+    return DeleteFileA(path.c_str()) || IsMissing(GetLastError());
+  }
+
+  bool RemoveFolderTree(const std::string& path) override {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError());
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileA(path.c_str()) != FALSE;
+    bool ok = true;
+    // A junction or directory link is removed as the link; its target is never entered.
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      WIN32_FIND_DATAA entry;
+      const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+      if (find != INVALID_HANDLE_VALUE) {
+        do {
+          const std::string name = entry.cFileName;
+          if (name != "." && name != ".." && !RemoveFolderTree(path + "\\" + name)) ok = false;
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+      }
+    }
+    return RemoveDirectoryA(path.c_str()) != FALSE && ok;
+  }
+
  private:
+  static bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+
   static void SetCreationTime(const std::string& file, const FILETIME& creation,
                               const std::string& name) {
     UniqueHandle handle(CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,

@@ -49,6 +49,8 @@ class MemoryFileSystem : public gridmoor::FileSystem {
     m_bytes = bytes;
     return true;
   }
+  bool RemoveFile(const std::string&) override { return false; }
+  bool RemoveFolderTree(const std::string&) override { return false; }
   std::string m_bytes;
 };
 

@@ -33,6 +33,8 @@ class ForwardingFileSystem : public FileSystem {
                            const std::string& bytes) override {
     return m_inner.ReplaceFileContents(p, expected, bytes);
   }
+  bool RemoveFile(const std::string& p) override { return m_inner.RemoveFile(p); }
+  bool RemoveFolderTree(const std::string& p) override { return m_inner.RemoveFolderTree(p); }
 
  private:
   FileSystem& m_inner;

@@ -49,6 +49,11 @@ class MemoryFileSystem : public FileSystem {
     files[p] = bytes;
     return true;
   }
+  bool RemoveFile(const std::string& p) override {
+    files.erase(p);
+    return true;
+  }
+  bool RemoveFolderTree(const std::string& p) override { Unsupported(p); }
 
  private:
   [[noreturn]] static void Unsupported(const std::string& p) {
