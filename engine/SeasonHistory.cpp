@@ -1,11 +1,284 @@
 #include "engine/SeasonHistory.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <exception>
+
+#include "engine/SeasonEvents.h"
+#include "platform/FileException.h"
+
 namespace gridmoor {
+namespace {
 
-bool KeepSeasonStep(FileSystem&, const std::string&, const std::string&) { return true; }
+// As ProfileDocument reads a season file: a larger one is unreadable, never kept in part.
+constexpr std::size_t kMaxSeasonFileBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxStepBytes = 2 * kMaxSeasonFileBytes + 64 * 1024;
+constexpr const char* kStepMagic = "gridmoor undo step 1";
+const char* const kSeasonFiles[] = {kSeasonFileName, kChampionshipFileName};
+constexpr int kFileCount = 2;
 
-void DropUnchangedStep(FileSystem&, const std::string&) {}
+struct Step {
+  HistoryStep info;
+  std::optional<std::string> kept[kFileCount];  // nullopt: the file was missing
+  std::optional<std::string> after[kFileCount];  // what the command left, as Describe() gives it
+  std::string path;
+  std::string raw;  // the step file's bytes as read
+};
 
-std::vector<HistoryStep> ListSeasonSteps(FileSystem&, const std::string&) { return {}; }
+std::string StepPath(const std::string& gameFolder, int number) {
+  const int slot = number % kMaxHistorySteps;
+  return HistoryFolder(gameFolder) + "\\step-" + (slot < 10 ? "0" : "") + std::to_string(slot);
+}
+
+// Size and FNV-1a digest: enough to tell whether a file still holds what a command left.
+std::string Describe(const std::optional<std::string>& bytes) {
+  if (!bytes) return "missing";
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char c : *bytes) hash = (hash ^ c) * 1099511628211ull;
+  static const char kHex[] = "0123456789abcdef";
+  std::string digest(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) digest[i] = kHex[hash & 15];
+  return std::to_string(bytes->size()) + " " + digest;
+}
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  }
+  return text;
+}
+
+std::string Serialize(const Step& step) {
+  std::string out = std::string(kStepMagic) + "\n";
+  out += "number=" + std::to_string(step.info.number) + "\n";
+  out += "time=" + OneLine(step.info.time) + "\n";
+  out += "command=" + OneLine(step.info.command) + "\n";
+  for (int i = 0; i < kFileCount; ++i) {
+    out += std::string(kSeasonFiles[i]) + "=" +
+           (step.kept[i] ? std::to_string(step.kept[i]->size()) : "missing") + "\n";
+  }
+  for (int i = 0; i < kFileCount; ++i) {
+    if (step.after[i]) out += std::string("after ") + kSeasonFiles[i] + "=" + *step.after[i] + "\n";
+  }
+  out += "\n";
+  for (const auto& kept : step.kept) {
+    if (kept) out += *kept;
+  }
+  return out;
+}
+
+std::optional<std::size_t> ParseSize(const std::string& text) {
+  if (text.empty() || text.size() > 12) return std::nullopt;
+  std::size_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  return value;
+}
+
+// nullopt for anything but a whole, consistent step file.
+std::optional<Step> Parse(const std::string& raw) {
+  const std::size_t end = raw.find("\n\n");
+  if (end == std::string::npos) return std::nullopt;
+  Step step;
+  std::optional<std::size_t> sizes[kFileCount];
+  bool missing[kFileCount] = {};
+  bool magic = false;
+  std::size_t start = 0;
+  while (start <= end) {
+    const std::size_t stop = raw.find('\n', start);
+    const std::string line = raw.substr(start, stop - start);
+    start = stop + 1;
+    if (!magic) {
+      if (line != kStepMagic) return std::nullopt;
+      magic = true;
+      continue;
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string key = line.substr(0, equals);
+    const std::string value = line.substr(equals + 1);
+    if (key == "number") {
+      const std::optional<std::size_t> number = ParseSize(value);
+      if (!number || *number == 0 || *number > 1000000000) return std::nullopt;
+      step.info.number = static_cast<int>(*number);
+    } else if (key == "time") {
+      step.info.time = value;
+    } else if (key == "command") {
+      step.info.command = value;
+    }
+    for (int i = 0; i < kFileCount; ++i) {
+      if (key == kSeasonFiles[i]) {
+        missing[i] = value == "missing";
+        sizes[i] = ParseSize(value);
+        if (!missing[i] && !sizes[i]) return std::nullopt;
+      } else if (key == std::string("after ") + kSeasonFiles[i]) {
+        step.after[i] = value;
+      }
+    }
+  }
+  if (step.info.number == 0) return std::nullopt;
+  std::size_t offset = end + 2;
+  for (int i = 0; i < kFileCount; ++i) {
+    if (missing[i]) continue;
+    if (!sizes[i] || raw.size() - offset < *sizes[i]) return std::nullopt;
+    step.kept[i] = raw.substr(offset, *sizes[i]);
+    offset += *sizes[i];
+  }
+  if (offset != raw.size()) return std::nullopt;
+  step.raw = raw;
+  return step;
+}
+
+// Every readable step, newest first.
+std::vector<Step> ReadSteps(FileSystem& files, const std::string& gameFolder) {
+  std::vector<Step> steps;
+  for (int slot = 0; slot < kMaxHistorySteps; ++slot) {
+    const std::string path = StepPath(gameFolder, slot);
+    bool truncated = false;
+    const std::optional<std::string> raw = files.ReadWholeFile(path, kMaxStepBytes, &truncated);
+    if (!raw || truncated) continue;
+    std::optional<Step> step = Parse(*raw);
+    // A step in the wrong slot was not written by us; it would be overwritten out of turn.
+    if (!step || step->info.number % kMaxHistorySteps != slot) continue;
+    step->path = path;
+    steps.push_back(std::move(*step));
+  }
+  std::sort(steps.begin(), steps.end(),
+            [](const Step& a, const Step& b) { return a.info.number > b.info.number; });
+  return steps;
+}
+
+std::optional<std::string> ReadSeasonFile(FileSystem& files, const std::string& gameFolder,
+                                          int index) {
+  return files.ReadExistingFile(SeasonFilePath(gameFolder, kSeasonFiles[index]),
+                                kMaxSeasonFileBytes);
+}
+
+std::string LocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (const std::tm* converted = std::localtime(&now)) local = *converted;
+  char text[32] = {};
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace
+
+std::string HistoryFolder(const std::string& gameFolder) {
+  return gameFolder + "\\seasons\\gridmoor-undo";
+}
+
+bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std::string& command) {
+  try {
+    Step step;
+    for (int i = 0; i < kFileCount; ++i) step.kept[i] = ReadSeasonFile(files, gameFolder, i);
+    files.CreateDirectoryLevel(HistoryFolder(gameFolder));
+    const std::vector<Step> steps = ReadSteps(files, gameFolder);
+    step.info.number = steps.empty() ? 1 : steps.front().info.number + 1;
+    step.info.time = LocalTimeText();
+    step.info.command = OneLine(command);
+    // The slot holds the oldest step once the folder is full; it gives way to the new one.
+    const std::string path = StepPath(gameFolder, step.info.number);
+    const std::optional<std::string> old = files.ReadExistingFile(path, kMaxStepBytes);
+    return files.ReplaceFileContents(path, old, Serialize(step));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void DropUnchangedStep(FileSystem& files, const std::string& gameFolder) {
+  try {
+    std::vector<Step> steps = ReadSteps(files, gameFolder);
+    if (steps.empty()) return;
+    Step& step = steps.front();
+    // A step that already tells what its command left belongs to a command that has ended.
+    if (step.after[0] || step.after[1]) return;
+    bool unchanged = true;
+    for (int i = 0; i < kFileCount; ++i) {
+      const std::optional<std::string> now = ReadSeasonFile(files, gameFolder, i);
+      if (now != step.kept[i]) unchanged = false;
+      step.after[i] = Describe(now);
+    }
+    if (unchanged) {
+      files.RemoveFile(step.path);
+    } else {
+      files.ReplaceFileContents(step.path, step.raw, Serialize(step));
+    }
+  } catch (const std::exception&) {
+    // The step stays as kept: a restore then cannot tell later changes apart, nothing worse.
+  }
+}
+
+std::vector<HistoryStep> ListSeasonSteps(FileSystem& files, const std::string& gameFolder) {
+  std::vector<HistoryStep> list;
+  try {
+    for (const Step& step : ReadSteps(files, gameFolder)) list.push_back(step.info);
+  } catch (const std::exception&) {
+  }
+  return list;
+}
+
+RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder, bool dryRun) {
+  RestoreReport report;
+  std::string current = HistoryFolder(gameFolder);
+  try {
+    const std::vector<Step> steps = ReadSteps(files, gameFolder);
+    if (steps.empty()) return report;
+    const Step& step = steps.front();
+    report.step = step.info;
+
+    std::optional<std::string> now[kFileCount];
+    for (int i = 0; i < kFileCount; ++i) {
+      current = SeasonFilePath(gameFolder, kSeasonFiles[i]);
+      now[i] = ReadSeasonFile(files, gameFolder, i);
+      RestoredFile file;
+      file.fileName = kSeasonFiles[i];
+      if (step.kept[i]) file.keptSize = step.kept[i]->size();
+      if (now[i]) file.currentSize = now[i]->size();
+      file.unchanged = now[i] == step.kept[i];
+      file.changedSince = !file.unchanged && step.after[i] && *step.after[i] != Describe(now[i]);
+      if (!file.unchanged && now[i] &&
+          (files.GetStatus(current).attributes & kAttributeReadOnly) != 0) {
+        report.status = RestoreStatus::kReadOnly;
+        report.failedFile = current;
+        return report;
+      }
+      report.files.push_back(file);
+    }
+    report.status = RestoreStatus::kRestored;
+    if (dryRun) return report;
+
+    for (int i = 0; i < kFileCount; ++i) {
+      RestoredFile& file = report.files[i];
+      if (file.unchanged) continue;
+      // Someone else's change is undone too, but not lost: its bytes stay in the undo folder.
+      if (file.changedSince && now[i]) {
+        current = HistoryFolder(gameFolder) + "\\" + kSeasonFiles[i] + ".replaced-" +
+                  std::to_string(step.info.number);
+        const std::optional<std::string> old = files.ReadExistingFile(current, kMaxSeasonFileBytes);
+        if (!files.ReplaceFileContents(current, old, *now[i])) throw CFileException(kCauseGeneric, current);
+        file.replacedCopy = current;
+      }
+      current = SeasonFilePath(gameFolder, kSeasonFiles[i]);
+      bool done = false;
+      if (step.kept[i]) {
+        done = files.ReplaceFileContents(current, now[i], *step.kept[i]);
+      } else {
+        // No replace can delete; read once more right before, so a change made meanwhile stays.
+        done = ReadSeasonFile(files, gameFolder, i) == now[i] && files.RemoveFile(current);
+      }
+      if (!done) throw CFileException(kCauseGeneric, current);
+    }
+    report.stepDropped = files.RemoveFile(step.path);
+  } catch (const std::exception&) {
+    report.status = RestoreStatus::kFailed;
+    report.failedFile = current;
+  }
+  return report;
+}
 
 }  // namespace gridmoor

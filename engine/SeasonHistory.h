@@ -3,6 +3,12 @@
 // are kept as one step in seasons\gridmoor-undo\ (a folder the game never reads), written as
 // safely as the season files themselves. Restoring puts the newest step's bytes back exactly
 // and drops the step, so restoring again steps further back.
+//
+// A step is one file, step-NN (NN = number modulo kMaxHistorySteps), so it is written in one
+// safe replace and keeping a new step overwrites the oldest once the folder is full. It holds
+// a short text record (number, time, command, and for each file its size or "missing") and then
+// the kept bytes; after the command, what it left (size and digest) is added, so a restore can
+// tell whether someone else changed a file since.
 
 #include <optional>
 #include <string>
@@ -14,6 +20,9 @@ namespace gridmoor {
 
 // Steps kept at most; older ones are dropped when a new one is kept.
 constexpr int kMaxHistorySteps = 50;
+
+// The undo folder of a game folder: gameFolder + "\seasons\gridmoor-undo".
+std::string HistoryFolder(const std::string& gameFolder);
 
 struct HistoryStep {
   int number = 0;         // increasing; the newest step has the highest number
@@ -27,10 +36,46 @@ struct HistoryStep {
 bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std::string& command);
 
 // Drops the newest step when both season files still hold the bytes it kept: the command changed
-// nothing worth undoing. Never throws.
+// nothing worth undoing. Otherwise notes in the step what the command left, for the restore's
+// check. Never throws.
 void DropUnchangedStep(FileSystem& files, const std::string& gameFolder);
 
-// The kept steps, newest first.
+// The kept steps, newest first. Step files that cannot be read are left out.
 std::vector<HistoryStep> ListSeasonSteps(FileSystem& files, const std::string& gameFolder);
+
+// What restoring the newest step does to one season file.
+struct RestoredFile {
+  std::string fileName;                  // "67season.ini" or "gp.ini"
+  std::optional<std::size_t> keptSize;   // the bytes put back; nullopt: the file is deleted
+  std::optional<std::size_t> currentSize;  // the file now; nullopt: missing
+  bool unchanged = false;  // it already holds the kept bytes; left alone
+  // It no longer holds what the command left: someone else (the game, an editor) changed it
+  // since, and the restore undoes that change too. False when unknown (the command did not end).
+  bool changedSince = false;
+  // Where the bytes the restore replaced were kept when changedSince (inside the undo folder).
+  std::string replacedCopy;
+};
+
+enum class RestoreStatus {
+  kRestored,     // (or, for a dry run, would be)
+  kNothingKept,  // no step to restore
+  kReadOnly,     // a season file to change is marked read-only; nothing changed
+  kFailed,       // a file could not be read or written; the step stays (see failedFile)
+};
+
+struct RestoreReport {
+  RestoreStatus status = RestoreStatus::kNothingKept;
+  HistoryStep step;
+  std::vector<RestoredFile> files;
+  std::string failedFile;  // the path that failed (kReadOnly, kFailed)
+  bool stepDropped = false;
+};
+
+// Puts the newest step's bytes back into both season files (deleting a file the step kept as
+// missing) and drops the step. A file changed since the command is restored all the same, after
+// its bytes are copied into the undo folder (RestoredFile::replacedCopy). With `dryRun` only
+// reports what it would do and writes nothing. Files are replaced only while they hold what was
+// read, so a change made meanwhile fails the restore instead of being lost. Never throws.
+RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder, bool dryRun);
 
 }  // namespace gridmoor
