@@ -17,8 +17,7 @@ void ShowExclamation(InstallHost& host, const std::string& text) {
 
 }  // namespace
 
-InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore& profiles,
-                    const TrackPackage& package) {
+InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackPackage& package) {
   // Read once: the checks get the text as typed, the writing steps without one trailing '\'.
   std::string gameFolder = host.GameFolderText();
 
@@ -28,7 +27,7 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore
   }
   host.SetProgress(kProgressChecked);
 
-  if (IsSeasonFull(profiles, gameFolder) == 1) {
+  if (IsSeasonFull(files, gameFolder) == 1) {
     ShowExclamation(host,
                     "Sorry, maximum number of tracks in GPL reached.\r\n"
                     "You have to remove tracks from 67season.ini to be able to\r\n"
@@ -51,7 +50,7 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, ProfileStore
   }
 
   // The season files are updated even when the copy failed.
-  const bool updated = UpdateSeasonFiles(host, profiles, package, gameFolder);
+  const bool updated = UpdateSeasonFiles(host, files, package, gameFolder);
   if (updated) {
     summary += "Update of ini file(s) completed OK\r\n";
   } else {

@@ -4,84 +4,64 @@
 #include <cctype>
 #include <climits>
 #include <functional>
+#include <optional>
+
+#include "engine/GameFiles.h"
+#include "engine/ProfileValue.h"
+#include "platform/FileException.h"
 
 namespace gridmoor {
 
 namespace {
 
-constexpr const char* kSeasonFile = "\\seasons\\67season.ini";
-constexpr const char* kChampionshipFile = "\\seasons\\gp.ini";
-constexpr unsigned kValueBufferSize = 100;
-
 // Events above this number are not looked for: no game season comes near it, and a corrupt
-// count of millions would otherwise mean millions of file reads.
+// count of millions would otherwise mean millions of lookups.
 constexpr long long kMaxScannedEvent = 4096;
 
 constexpr int kProgressScanned = 17;
 constexpr int kProgressDone = 25;
 
-std::string ReadValue(ProfileStore& profiles, const std::string& section, const char* key,
-                      const std::string& file) {
-  char buffer[kValueBufferSize] = {};
-  profiles.GetPrivateProfileStringA(section.c_str(), key, kMissingValue, buffer,
-                                    kValueBufferSize, file);
-  buffer[kValueBufferSize - 1] = '\0';
-  return buffer;
-}
-
-long long ReadEventCount(ProfileStore& profiles, const std::string& file) {
-  return ParseEventCount(ReadValue(profiles, "Season", "numEvents", file));
-}
-
 std::string EventSection(long long number) { return "Event" + std::to_string(number); }
 
-// The event update of one file. `progress` receives the positions 17..25 (season file only).
-// Answers whether every write it made succeeded.
-bool UpdateEvents(ProfileStore& profiles, const TrackPackage& package, const std::string& file,
-                  const std::function<void(int)>& progress) {
-  const long long count = ReadEventCount(profiles, file);
-
-  // The highest-numbered event naming the track wins; letter case counts.
-  long long found = 0;
-  const long long scanned = std::min(count, kMaxScannedEvent);
-  for (long long i = 1; i <= scanned; ++i) {
-    if (ReadValue(profiles, EventSection(i), "trackDirectory", file) == package.trackDirectory)
-      found = i;
+std::optional<ProfileDocument> TryLoad(FileSystem& files, const std::string& path) {
+  try {
+    return ProfileDocument::Load(files, path);
+  } catch (const CFileException&) {
+    return std::nullopt;
   }
-  if (progress) progress(kProgressScanned);
+}
 
-  // A negative count is as good as none: the new event is Event1, never Event0 or below.
-  const long long appended = std::max(count, 0LL) + 1;
-  const std::string section = EventSection(found ? found : appended);
-  const struct {
-    const char* key;
-    const std::string& value;
-  } kKeys[] = {
-      {"name", package.name},
-      {"shortname", package.shortname},
-      {"trackDirectory", package.trackDirectory},
-      {"numberOfLaps", package.numberOfLaps},
-      {"day", package.day},
-      {"month", package.month},
-      {"startingGrid", package.startingGrid},
+// The event update of one file. `limit` caps the number a new event may get (0: none);
+// `progress` receives the positions 17..25 (season file only). Answers whether the file now
+// holds the event.
+bool UpdateEvents(FileSystem& files, const TrackPackage& package, const std::string& path,
+                  long long limit, const std::function<void(int)>& progress) {
+  const auto report = [&progress](int position) {
+    if (progress) progress(position);
   };
-  bool eventWritten = true;
-  int position = kProgressScanned;
-  for (const auto& entry : kKeys) {
-    if (!profiles.WritePrivateProfileStringA(section.c_str(), entry.key, entry.value.c_str(),
-                                             file))
-      eventWritten = false;
-    if (progress) progress(++position);
-  }
+  // An unreadable file is not an empty one: writing the event over it would lose the season.
+  std::optional<ProfileDocument> file = TryLoad(files, path);
+  const std::optional<EventPlacement> placement =
+      file ? std::optional<EventPlacement>(PlaceTrack(*file, package.trackDirectory))
+           : std::nullopt;
+  report(kProgressScanned);
+  bool applied = placement && !(limit > 0 && placement->appended && placement->event > limit);
 
-  bool ok = eventWritten;
-  // The count only ever points at a complete event.
-  if (!found && eventWritten) {
-    ok = profiles.WritePrivateProfileStringA("Season", "NumEvents",
-                                             std::to_string(appended).c_str(), file) != 0;
+  // The bar passes 18..24 as each key is set in memory, whether or not there is a file to set
+  // them in, as it did when each key was a write of its own.
+  const std::string section = placement ? EventSection(placement->event) : std::string();
+  int position = kProgressScanned;
+  for (const EventValue& entry : EventValues(package)) {
+    if (applied) applied = file->Set(section, entry.key, *entry.value);
+    report(++position);
   }
-  if (progress) progress(kProgressDone);
-  return ok;
+  if (applied && placement->appended) {
+    applied = file->Set("Season", "NumEvents", std::to_string(placement->count));
+  }
+  // All or nothing: a value that cannot be set leaves the file as it was.
+  const bool saved = applied && file->Save();
+  report(kProgressDone);
+  return saved;
 }
 
 }  // namespace
@@ -98,18 +78,54 @@ int ParseEventCount(const std::string& text) {
   return static_cast<int>(negative ? -value : std::min<long long>(value, INT_MAX));
 }
 
-int IsSeasonFull(ProfileStore& profiles, const std::string& gameFolder) {
-  return ReadEventCount(profiles, gameFolder + kSeasonFile) >= MAX_SEASON_EVENTS ? 1 : 0;
+int ReadEventCount(const ProfileDocument& file) {
+  return ParseEventCount(ReadProfileValue(file, "Season", "numEvents"));
 }
 
-bool UpdateSeasonFiles(InstallHost& host, ProfileStore& profiles, const TrackPackage& package,
+int IsSeasonFull(FileSystem& files, const std::string& gameFolder) {
+  const std::optional<ProfileDocument> season = TryLoad(files, gameFolder + kSeasonFile);
+  return season && ReadEventCount(*season) >= MAX_SEASON_EVENTS ? 1 : 0;
+}
+
+EventPlacement PlaceTrack(const ProfileDocument& file, const std::string& trackDirectory) {
+  const long long count = ReadEventCount(file);
+  EventPlacement placement;
+  const long long scanned = std::min(count, kMaxScannedEvent);
+  for (long long i = 1; i <= scanned; ++i) {
+    if (ReadProfileValue(file, EventSection(i), "trackDirectory") == trackDirectory)
+      placement.event = i;
+  }
+  if (placement.event != 0) {
+    placement.count = count;
+    return placement;
+  }
+  // A negative count is as good as none: the new event is Event1, never Event0 or below.
+  placement.appended = true;
+  placement.event = std::max(count, 0LL) + 1;
+  placement.count = placement.event;
+  return placement;
+}
+
+std::vector<EventValue> EventValues(const TrackPackage& package) {
+  return {{"name", &package.name},
+          {"shortname", &package.shortname},
+          {"trackDirectory", &package.trackDirectory},
+          {"numberOfLaps", &package.numberOfLaps},
+          {"day", &package.day},
+          {"month", &package.month},
+          {"startingGrid", &package.startingGrid}};
+}
+
+bool UpdateSeasonFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
                        const std::string& gameFolder) {
-  bool ok = UpdateEvents(profiles, package, gameFolder + kSeasonFile,
+  // The install run has refused a full season already; reading the count again here keeps a
+  // season that filled up since (or that the limit test could not read) from passing 64.
+  bool ok = UpdateEvents(files, package, gameFolder + kSeasonFile, MAX_SEASON_EVENTS,
                          [&host](int position) { host.SetProgress(position); });
   // The championship file is read and written only when chosen, on its own count, without a
   // limit and without moving the bar. A failure in either file fails the whole update.
   if (host.IsChampionshipChecked()) {
-    if (!UpdateEvents(profiles, package, gameFolder + kChampionshipFile, nullptr)) ok = false;
+    ok = UpdateEvents(files, package, gameFolder + kChampionshipFile, 0, nullptr) && ok;
   }
   return ok;
 }

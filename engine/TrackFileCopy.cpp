@@ -1,6 +1,7 @@
 #include "engine/TrackFileCopy.h"
 
 #include "engine/FileErrorText.h"
+#include "engine/GameFiles.h"
 #include "engine/WaitCursor.h"
 #include "platform/FileException.h"
 
@@ -35,7 +36,7 @@ bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& pa
                     const std::string& gameFolder) {
   WaitCursor waitCursor(host);
   try {
-    const std::string trackFolder = gameFolder + "\\tracks\\" + package.trackDirectory;
+    const std::string trackFolder = gameFolder + kTracksFolder + package.trackDirectory;
     RequirePlainName(package.trackDirectory, trackFolder);
     files.CreateDirectoryLevel(trackFolder);
 
@@ -49,7 +50,7 @@ bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& pa
 
     // A package without a replay has the box cleared and disabled; never copy to "default".
     if (host.IsReplayChecked() && package.replayfilename != kMissingValue) {
-      const std::string target = gameFolder + "\\replay\\" + package.replayfilename;
+      const std::string target = gameFolder + kReplayFolder + package.replayfilename;
       RequirePlainName(package.replayfilename, target);
       files.CopyFileOverwrite(package.packageFolder + "\\rpy", target);
     }

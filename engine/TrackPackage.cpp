@@ -1,24 +1,27 @@
 #include "engine/TrackPackage.h"
 
+#include <cstring>
 #include <optional>
+
+#include "platform/FileException.h"
 
 namespace gridmoor {
 
 namespace {
 
 constexpr const char* kSection = "installinfo";
-// Profile values are read into 100-byte buffers: at most 99 characters.
-constexpr unsigned kValueBufferSize = 100;
 
 constexpr const char* kInvalidPackageMessage =
     "Install.ini missing or not valid!\r\nClick OK to finish.";
 constexpr const char* kReadmeMissing = "Readme.txt missing...";
 
-std::string ReadValue(ProfileStore& profiles, const char* key, const std::string& file) {
-  char buffer[kValueBufferSize] = {};
-  profiles.GetPrivateProfileStringA(kSection, key, kMissingValue, buffer, kValueBufferSize, file);
-  buffer[kValueBufferSize - 1] = '\0';
-  return buffer;
+// The description, or an empty one (every key missing) when it cannot be read.
+ProfileDocument ReadDescription(FileSystem& files, const std::string& path) {
+  try {
+    return ProfileDocument::Load(files, path);
+  } catch (const CFileException&) {
+    return ProfileDocument::Empty(files, path);
+  }
 }
 
 // The readme as the box shows it: cut at the first NUL, every LF made CR LF (a CR before it
@@ -47,11 +50,14 @@ bool Invalid(InstallHost& host) {
 bool IsPlainFileName(const std::string& name) {
   if (name.find_first_of("\\/:") != std::string::npos) return false;
   if (name.empty()) return true;
+  constexpr const char* kWhiteSpace = " \t\v\f";
+  if (std::strchr(kWhiteSpace, name.front()) || std::strchr(kWhiteSpace, name.back())) {
+    return false;
+  }
   return name.find_first_not_of(". ") != std::string::npos;
 }
 
-bool LoadPackage(InstallHost& host, FileSystem& files, ProfileStore& profiles,
-                 TrackPackage& package) {
+bool LoadPackage(InstallHost& host, FileSystem& files, TrackPackage& package) {
   host.CheckSeasonBox();
 
   // A folder that does not fit the package folder's buffer cannot address the package.
@@ -65,7 +71,8 @@ bool LoadPackage(InstallHost& host, FileSystem& files, ProfileStore& profiles,
   host.LoadScreenshot("screenshot.bmp");  // a package without a picture is still a package
   host.SetReadmeText(ReadmeText(files, readme));
 
-  package.dialogtitel = ReadValue(profiles, "dialogtitel", description);
+  const ProfileDocument values = ReadDescription(files, description);
+  package.dialogtitel = ReadProfileValue(values, kSection, "dialogtitel");
   if (package.dialogtitel == kMissingValue) return Invalid(host);
   host.SetCaption(package.dialogtitel);
 
@@ -84,14 +91,14 @@ bool LoadPackage(InstallHost& host, FileSystem& files, ProfileStore& profiles,
   };
   for (const RequiredKey& required : kRequired) {
     std::string& value = package.*required.field;
-    value = ReadValue(profiles, required.key, description);
+    value = ReadProfileValue(values, kSection, required.key);
     if (value == kMissingValue) return Invalid(host);
     // The track folder's name becomes part of the paths the copy writes to.
     if (required.field == &TrackPackage::trackDirectory && !IsPlainFileName(value))
       return Invalid(host);
   }
 
-  package.replayfilename = ReadValue(profiles, "replayfilename", description);
+  package.replayfilename = ReadProfileValue(values, kSection, "replayfilename");
   const bool hasReplay = package.replayfilename != kMissingValue;
   if (hasReplay && !IsPlainFileName(package.replayfilename)) return Invalid(host);
   host.SetReplayOption(hasReplay);

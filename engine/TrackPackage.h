@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/InstallHost.h"
+#include "engine/ProfileValue.h"
 #include "platform/FileSystem.h"
-#include "platform/ProfileStore.h"
 
 namespace gridmoor {
 
@@ -15,9 +15,6 @@ constexpr std::size_t kPackageFolderSize = 500;
 
 // The most of readme.txt that is shown; a longer readme is shown cut.
 constexpr std::size_t kReadmeMaxBytes = 1024 * 1024;
-
-// The sentinel the profile service answers for a missing key.
-constexpr const char* kMissingValue = "default";
 
 // The package's description, as read from section "installinfo" of install.ini. Every value is
 // text exactly as read (at most 99 characters); numbers stay text. `replayfilename` holds the
@@ -37,14 +34,14 @@ struct TrackPackage {
 
 // Whether `name` names an entry of the folder it is joined to and nothing else: no '\\', '/'
 // or ':', not "." or "..", nor any other name of dots and spaces alone (Windows drops those
-// trailing characters, so such a name could become "." or ".."). The empty name is plain.
+// trailing characters, so such a name could become "." or ".."), and no white space at either
+// end (the game's files could not name it as it is). The empty name is plain.
 bool IsPlainFileName(const std::string& name);
 
 // Reads the package from the current directory into `package` and sets the dialog through
 // `host` (box 1000, readme, caption, replay option, screenshot). Answers false, after showing
 // "Install.ini missing or not valid!..." once, when the description is missing or incomplete
 // or would place files outside the game folder.
-bool LoadPackage(InstallHost& host, FileSystem& files, ProfileStore& profiles,
-                 TrackPackage& package);
+bool LoadPackage(InstallHost& host, FileSystem& files, TrackPackage& package);
 
 }  // namespace gridmoor

@@ -1,6 +1,7 @@
 #include "engine/WriteAccessCheck.h"
 
 #include "engine/FileErrorText.h"
+#include "engine/GameFiles.h"
 #include "platform/FileException.h"
 
 namespace gridmoor {
@@ -45,12 +46,12 @@ void ExamineIniFile(InstallHost& host, FileSystem& files, const std::string& pat
 
 int CheckIniFilesWritable(InstallHost& host, FileSystem& files, const std::string& gameFolder) {
   int result = 0;
-  ExamineIniFile(host, files, gameFolder + "\\seasons\\67season.ini",
+  ExamineIniFile(host, files, gameFolder + kSeasonFile,
                  "67season.ini is write protected!\r\nDo you wish to remove the readonly flag?",
                  result);
   if (result == 1) return 1;
   if (host.IsChampionshipChecked()) {
-    ExamineIniFile(host, files, gameFolder + "\\seasons\\gp.ini",
+    ExamineIniFile(host, files, gameFolder + kChampionshipFile,
                    "gp.ini is write protected!\r\nDo you wish to remove the readonly flag?",
                    result);
   }

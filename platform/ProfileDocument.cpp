@@ -28,6 +28,10 @@ ProfileDocument ProfileDocument::Load(FileSystem& files, const std::string& path
   return ProfileDocument(files, path, files.ReadExistingFile(path, kMaxProfileFileSize));
 }
 
+ProfileDocument ProfileDocument::Empty(FileSystem& files, const std::string& path) {
+  return ProfileDocument(files, path, std::nullopt);
+}
+
 const std::string& ProfileDocument::OriginalText() const {
   return m_original ? *m_original : kNoText;
 }

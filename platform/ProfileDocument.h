@@ -21,6 +21,9 @@ class ProfileDocument {
   // but cannot be read whole (held open without sharing, an I/O error, larger than 16 MiB):
   // an unreadable file is never taken for an empty one.
   static ProfileDocument Load(FileSystem& files, const std::string& path);
+  // A document for `path` as if the file did not exist, for readers that take an unreadable
+  // file for a missing one. Saving it never overwrites a file that does exist.
+  static ProfileDocument Empty(FileSystem& files, const std::string& path);
 
   const std::string& Path() const { return m_path; }
   // Whether the file existed when it was read.

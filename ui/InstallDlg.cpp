@@ -33,7 +33,6 @@ CInstallDlg::CInstallDlg(std::unique_ptr<FileSystem> files, std::unique_ptr<Regi
     : CDialog(IDD_GRIDMOOR_DIALOG),
       m_files(std::move(files)),
       m_registry(std::move(registry)),
-      m_profiles(*m_files),
       m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CInstallDlg::~CInstallDlg() = default;
@@ -59,7 +58,7 @@ BOOL CInstallDlg::OnInitDialog() {
   m_progress.SetRange(0, kProgressEnd);
   m_progress.SetPos(0);
 
-  if (!LoadPackage(*this, *m_files, m_profiles, m_package)) {
+  if (!LoadPackage(*this, *m_files, m_package)) {
     // The loader has told the user. The dialog ends as soon as its initialisation is over;
     // the steps below still run on the window that is never shown.
     OnOK();
@@ -94,7 +93,7 @@ bool CInstallDlg::OnCommand(int id, int code) {
 
 void CInstallDlg::OnInstallTrack() {
   try {
-    gridmoor::OnInstallTrack(*this, *m_files, m_profiles, m_package);
+    gridmoor::OnInstallTrack(*this, *m_files, m_package);
   } catch (const CFileException& error) {
     // Only clearing a read-only mark lets an error out; nothing has been copied yet.
     AppMessageBox(FailedCommandReport(error), MB_OK | MB_ICONSTOP);

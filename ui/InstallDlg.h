@@ -10,7 +10,6 @@
 #include "engine/InstallHost.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileSystem.h"
-#include "platform/ProfileStore.h"
 #include "platform/Registry.h"
 #include "ui/DibBitmap.h"
 #include "ui/HyperLink.h"
@@ -70,7 +69,6 @@ class CInstallDlg : public CDialog, public InstallHost {
   // Before the controls: the profile store borrows the file system.
   std::unique_ptr<FileSystem> m_files;
   std::unique_ptr<Registry> m_registry;
-  ProfileStore m_profiles;
 
   CProgressCtrl m_progress;     // 1007
   CEdit m_readme;               // 1005

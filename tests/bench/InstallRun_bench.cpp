@@ -69,7 +69,6 @@ Fixture& Shared() {
 void BM_InstallRun(benchmark::State& state) {
   Fixture& fixture = Shared();
   auto files = MakeNativeFileSystem();
-  ProfileStore profiles(*files);
   const TrackPackage package = PackageFor(fixture.package);
   for (auto _ : state) {
     state.PauseTiming();
@@ -78,7 +77,7 @@ void BM_InstallRun(benchmark::State& state) {
     host.gameFolder = fixture.game.Text();
     state.ResumeTiming();
 
-    OnInstallTrack(host, *files, profiles, package);
+    OnInstallTrack(host, *files, package);
 
     if (host.lastBox.find("went wrong") != std::string::npos ||
         host.lastBox.find("completed OK") == std::string::npos) {
@@ -109,14 +108,13 @@ BENCHMARK(BM_CopyStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SeasonStep(benchmark::State& state) {
   Fixture& fixture = Shared();
   auto files = MakeNativeFileSystem();
-  ProfileStore profiles(*files);
   const TrackPackage package = PackageFor(fixture.package);
   SilentHost host;
   for (auto _ : state) {
     state.PauseTiming();
     fixture.ResetSeasons();
     state.ResumeTiming();
-    if (!UpdateSeasonFiles(host, profiles, package, fixture.game.Text())) {
+    if (!UpdateSeasonFiles(host, *files, package, fixture.game.Text())) {
       state.SkipWithError("the update failed");
       break;
     }

@@ -16,7 +16,8 @@
 #include "platform/FileException.h"
 #include "platform/FileSystem.h"
 #include "platform/ForwardingFileSystem.h"
-#include "platform/ProfileStore.h"
+#include "engine/ProfileValue.h"
+#include "platform/ProfileDocument.h"
 #include "platform/TestFolder.h"
 
 namespace gridmoor::testing {
@@ -151,6 +152,9 @@ class FaultyFileSystem : public ForwardingFileSystem {
   int failCopyCause = kCauseDiskFull;
   // Throws this cause from SetStatus.
   int failSetStatusCause = -1;
+  // ReadExistingFile throws a sharing violation for paths ending in this text, as when
+  // another program holds the file.
+  std::string failReadOf;
   // ReplaceFileContents answers false for paths ending in this text, or for the nth call.
   std::string failReplaceOf;
   int failReplaceAt = -1;
@@ -177,27 +181,32 @@ class FaultyFileSystem : public ForwardingFileSystem {
     if (failSetStatusCause >= 0) throw CFileException(failSetStatusCause, path);
     ForwardingFileSystem::SetStatus(path, status);
   }
+  std::optional<std::string> ReadExistingFile(const std::string& path,
+                                              std::size_t maxBytes) override {
+    if (EndsWith(path, failReadOf)) throw CFileException(kCauseSharingViolation, path);
+    return ForwardingFileSystem::ReadExistingFile(path, maxBytes);
+  }
   bool ReplaceFileContents(const std::string& path, const std::optional<std::string>& expected,
                            const std::string& bytes) override {
     written.push_back(path);
-    const bool endsWith = !failReplaceOf.empty() && path.size() >= failReplaceOf.size() &&
-                          path.compare(path.size() - failReplaceOf.size(), failReplaceOf.size(),
-                                       failReplaceOf) == 0;
-    if (m_replaces++ == failReplaceAt || endsWith) return false;
+    if (m_replaces++ == failReplaceAt || EndsWith(path, failReplaceOf)) return false;
     return ForwardingFileSystem::ReplaceFileContents(path, expected, bytes);
   }
 
  private:
+  static bool EndsWith(const std::string& path, const std::string& end) {
+    return !end.empty() && path.size() >= end.size() &&
+           path.compare(path.size() - end.size(), end.size(), end) == 0;
+  }
+
   int m_copies = 0;
   int m_replaces = 0;
 };
 
-// The real file system and the profile service over a FaultyFileSystem that fails nothing
-// until told to.
+// The real file system under a FaultyFileSystem that fails nothing until told to.
 struct Platform {
   std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
   FaultyFileSystem files{*native};
-  ProfileStore profiles{files};
 };
 
 // Box texts that more than one step shows.
@@ -210,12 +219,10 @@ constexpr const char* kMustBeWritable =
 inline const std::vector<int> kCopyProgress = {8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
 inline const std::vector<int> kSeasonProgress = {17, 18, 19, 20, 21, 22, 23, 24, 25};
 
-// A value as the profile service reads it, "default" when it is missing.
-inline std::string ProfileValue(ProfileStore& profiles, const char* section, const char* key,
+// A value as the engine reads it, "default" when it is missing.
+inline std::string ProfileValue(FileSystem& files, const char* section, const char* key,
                                 const std::string& path) {
-  char value[100];
-  profiles.GetPrivateProfileStringA(section, key, "default", value, sizeof value, path);
-  return value;
+  return ReadProfileValue(ProfileDocument::Load(files, path), section, key);
 }
 
 // Marks a file read-only (or clears the mark) through the platform's own notion of the mark.

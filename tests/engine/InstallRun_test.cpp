@@ -51,7 +51,7 @@ class InstallRunTest : public ::testing::Test {
   static fs::path Golden(const std::string& name) { return DataPath("championship-append") / name; }
   std::string SeasonPath() const { return game.Text() + "\\seasons\\67season.ini"; }
 
-  void Run() { OnInstallTrack(host, platform.files, platform.profiles, package); }
+  void Run() { OnInstallTrack(host, platform.files, package); }
 
   // The game folder after a run that copied the first `filesCopied` track files.
   std::map<std::string, std::string> After(std::map<std::string, std::string> files,
@@ -213,11 +213,11 @@ TEST_F(InstallRunTest, LoadedPackageInstallsWithItsReplay) {
   {
     CurrentDirectoryScope inPackage(packageFolder.Path());
     RecordingHost loadHost;
-    ASSERT_TRUE(LoadPackage(loadHost, platform.files, platform.profiles, loaded));
+    ASSERT_TRUE(LoadPackage(loadHost, platform.files, loaded));
   }
   host.replayChecked = true;
   const auto before = Snapshot(game.Path());
-  OnInstallTrack(host, platform.files, platform.profiles, loaded);
+  OnInstallTrack(host, platform.files, loaded);
   EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(Summary(true, true))});
   EXPECT_EQ(Snapshot(game.Path()), After(before, 9, true, true));
 }

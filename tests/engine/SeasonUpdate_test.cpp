@@ -23,7 +23,7 @@ class SeasonUpdateTest : public ::testing::Test {
       WriteBytes(game / "seasons" / "gp.ini", ReadBytes(data / "gp-before.ini"));
   }
   bool Update() {
-    return UpdateSeasonFiles(host, platform.profiles, PackageFor(packageFolder), game.Text());
+    return UpdateSeasonFiles(host, platform.files, PackageFor(packageFolder), game.Text());
   }
 
   TempFolder game;
@@ -43,7 +43,7 @@ class IsSeasonFullTest : public SeasonUpdateTest, public ::testing::WithParamInt
 TEST_P(IsSeasonFullTest, LooksAtTheCountAlone) {
   fs::create_directories(game / "seasons");
   if (!GetParam().seasonFile.empty()) WriteBytes(game / "seasons" / "67season.ini", GetParam().seasonFile);
-  EXPECT_EQ(IsSeasonFull(platform.profiles, game.Text()), GetParam().full);
+  EXPECT_EQ(IsSeasonFull(platform.files, game.Text()), GetParam().full);
   EXPECT_TRUE(platform.files.written.empty());
 }
 
@@ -122,8 +122,8 @@ TEST_F(SeasonUpdateTest, MissingFilesStartAtEventOne) {
   EXPECT_TRUE(Update());
   for (const char* file : {"67season.ini", "gp.ini"}) {
     const std::string path = game.Text() + "\\seasons\\" + file;
-    EXPECT_EQ(ProfileValue(platform.profiles, "Event1", "trackDirectory", path), "zandvoort");
-    EXPECT_EQ(ProfileValue(platform.profiles, "Season", "numEvents", path), "1") << file;
+    EXPECT_EQ(ProfileValue(platform.files, "Event1", "trackDirectory", path), "zandvoort");
+    EXPECT_EQ(ProfileValue(platform.files, "Season", "numEvents", path), "1") << file;
   }
 }
 
@@ -134,13 +134,13 @@ TEST_F(SeasonUpdateTest, WithoutSeasonsFolderFailsAndCreatesNothing) {
   EXPECT_EQ(host.Progress(), kSeasonProgress);
 }
 
-// A failed write anywhere fails the update, and a count is never raised over an event whose
-// keys were not all written.
+// A failed read or write of either file fails the update and leaves that file's bytes as they
+// were; the other file is updated all the same.
 struct WriteFailure {
   const char* name;
+  std::string failReadOf;
   std::string failReplaceOf;
-  int failReplaceAt;
-  enum { kAsBefore, kHalfWritten, kUpdated } season;
+  bool seasonUpdated;
   bool championshipUpdated;
 };
 
@@ -150,24 +150,13 @@ class SeasonWriteFailureTest : public SeasonUpdateTest,
 TEST_P(SeasonWriteFailureTest, AnswersFalse) {
   const fs::path data = DataPath("championship-append");
   ArrangeGolden(data);
+  platform.files.failReadOf = GetParam().failReadOf;
   platform.files.failReplaceOf = GetParam().failReplaceOf;
-  platform.files.failReplaceAt = GetParam().failReplaceAt;
   host.championshipChecked = true;
   EXPECT_FALSE(Update());
 
-  const std::string season = ReadBytes(game / "seasons" / "67season.ini");
-  switch (GetParam().season) {
-    case WriteFailure::kAsBefore:
-      EXPECT_EQ(season, ReadBytes(data / "before.ini"));
-      break;
-    case WriteFailure::kHalfWritten:  // Event4 lacks a key, so the count stays at 3.
-      EXPECT_EQ(ProfileValue(platform.profiles, "Season", "numEvents", SeasonPath()), "3");
-      EXPECT_EQ(ProfileValue(platform.profiles, "Event4", "startingGrid", SeasonPath()), "3-2-3");
-      break;
-    case WriteFailure::kUpdated:
-      EXPECT_EQ(season, ReadBytes(data / "after.ini"));
-      break;
-  }
+  EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"),
+            ReadBytes(data / (GetParam().seasonUpdated ? "after.ini" : "before.ini")));
   EXPECT_EQ(ReadBytes(game / "seasons" / "gp.ini"),
             ReadBytes(data / (GetParam().championshipUpdated ? "gp-after.ini" : "gp-before.ini")));
   EXPECT_EQ(host.Progress(), kSeasonProgress);
@@ -177,11 +166,42 @@ INSTANTIATE_TEST_SUITE_P(
     Failures, SeasonWriteFailureTest,
     ::testing::Values(
         // The season file fails, the championship file succeeds: still a failure.
-        WriteFailure{"SeasonFileUnwritable", "67season.ini", -1, WriteFailure::kAsBefore, true},
-        // The third key (trackDirectory) of the new event fails: no count over a half event.
-        WriteFailure{"OneKeyOfTheNewEvent", "", 2, WriteFailure::kHalfWritten, true},
-        WriteFailure{"ChampionshipFileUnwritable", "gp.ini", -1, WriteFailure::kUpdated, false}),
+        WriteFailure{"SeasonFileUnwritable", "", "67season.ini", false, true},
+        WriteFailure{"ChampionshipFileUnwritable", "", "gp.ini", true, false},
+        // Held by another program: not taken for an empty file and written over.
+        WriteFailure{"SeasonFileUnreadable", "67season.ini", "", false, true},
+        WriteFailure{"ChampionshipFileUnreadable", "gp.ini", "", true, false}),
     [](const auto& info) { return info.param.name; });
+
+// The season file holds 64 events by the time the update reads it (it filled up after the
+// limit test, or the limit test could not read it): a new event is refused, a refresh is not.
+TEST_F(SeasonUpdateTest, AFullSeasonGetsNoNewEventWhateverTheLimitTestSaw) {
+  const std::string full = SeasonWithEvents(MAX_SEASON_EVENTS);
+  WriteBytes(game / "seasons" / "67season.ini", full);
+  EXPECT_FALSE(Update());
+  EXPECT_EQ(ReadBytes(game / "seasons" / "67season.ini"), full);
+  EXPECT_EQ(host.Progress(), kSeasonProgress);
+
+  TrackPackage package = PackageFor(packageFolder);
+  package.trackDirectory = "track64";
+  EXPECT_TRUE(UpdateSeasonFiles(host, platform.files, package, game.Text()));
+  EXPECT_EQ(ProfileValue(platform.files, "Event64", "name", SeasonPath()), package.name);
+  EXPECT_EQ(ProfileValue(platform.files, "Season", "numEvents", SeasonPath()), "64");
+}
+
+// Values are written so they read back as they were read from the package: a reinstall finds
+// its own event again instead of appending another.
+TEST_F(SeasonUpdateTest, ValuesReadBackAsWrittenSoAReinstallRefreshes) {
+  fs::create_directories(game / "seasons");
+  TrackPackage package = PackageFor(packageFolder);
+  package.trackDirectory = "\"x\"";
+  package.name = " Grote Prijs ";
+  ASSERT_TRUE(UpdateSeasonFiles(host, platform.files, package, game.Text()));
+  ASSERT_TRUE(UpdateSeasonFiles(host, platform.files, package, game.Text()));
+  EXPECT_EQ(ProfileValue(platform.files, "Season", "numEvents", SeasonPath()), "1");
+  EXPECT_EQ(ProfileValue(platform.files, "Event1", "trackDirectory", SeasonPath()), "\"x\"");
+  EXPECT_EQ(ProfileValue(platform.files, "Event1", "name", SeasonPath()), " Grote Prijs ");
+}
 
 }  // namespace
 }  // namespace gridmoor

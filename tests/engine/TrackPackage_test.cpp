@@ -21,7 +21,7 @@ class LoadPackageTest : public ::testing::Test {
   }
   bool LoadAgain() {
     CurrentDirectoryScope inPackage(folder.Path());
-    return LoadPackage(host, platform.files, platform.profiles, package);
+    return LoadPackage(host, platform.files, package);
   }
   // The description with `key` changed (or left out when `value` is null).
   static std::vector<std::pair<std::string, std::string>> With(
@@ -106,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.key) + (info.param.writtenAsDefault ? "_Default" : "_Missing");
     });
 
-// Names that would put files beyond their folder make the package invalid.
+// Names that would put files beyond their folder, or that the game could not find by the name
+// written for it, make the package invalid.
 struct NameCase {
   const char* key;
   const char* value;
@@ -134,6 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"trackDirectory", ". .", false},
                       NameCase{"trackDirectory", "", true},
                       NameCase{"trackDirectory", "..monza", true},
+                      // White space kept by quotes in install.ini: no such folder in the game.
+                      NameCase{"trackDirectory", "\" a\"", false},
+                      NameCase{"trackDirectory", "\"a\t\"", false},
+                      NameCase{"trackDirectory", "'\"x\"'", true},
+                      NameCase{"replayfilename", "\"wr.rpy \"", false},
                       NameCase{"replayfilename", "..\\gpl.exe", false},
                       NameCase{"replayfilename", "c:wr.rpy", false},
                       NameCase{"replayfilename", "", true},

@@ -1,0 +1,13 @@
+#pragma once
+// Where the game keeps what an install touches, relative to the game folder. Every game file is
+// the game folder followed by one of these (plain concatenation, backslash separators).
+
+namespace gridmoor {
+
+constexpr const char* kSeasonsFolder = "\\seasons";
+constexpr const char* kSeasonFile = "\\seasons\\67season.ini";
+constexpr const char* kChampionshipFile = "\\seasons\\gp.ini";
+constexpr const char* kTracksFolder = "\\tracks\\";  // followed by the track's folder name
+constexpr const char* kReplayFolder = "\\replay\\";  // followed by the replay's file name
+
+}  // namespace gridmoor
