@@ -1,18 +1,473 @@
 #include "cli/SeasonCommands.h"
 
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <set>
+#include <sstream>
+
+#include "engine/FileErrorText.h"
+#include "engine/SeasonEvents.h"
+#include "engine/SeasonHistory.h"
+#include "engine/TrackPackage.h"
+#include "platform/FileException.h"
 
 namespace gridmoor::cli {
+namespace {
+
+const char* const kSeasonFiles[] = {kSeasonFileName, kChampionshipFileName};
+
+// A file error as one line: the cause's text and the file's name.
+std::string OneLine(const CFileException& error) {
+  return std::string(FileErrorText(error.Cause())) + " " + error.FileName();
+}
+
+// The game's texts are 8-bit ANSI; JSON wants UTF-8. Bytes above 127 are taken as Latin-1.
+std::string Utf8(const std::string& ansi) {
+  std::string out;
+  for (const unsigned char c : ansi) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+nlohmann::json Text(const std::optional<std::string>& value) {
+  return value ? nlohmann::json(Utf8(*value)) : nlohmann::json(nullptr);
+}
+
+std::string NumberList(const std::vector<int>& numbers) {
+  std::string text;
+  for (const int number : numbers) text += (text.empty() ? "" : ", ") + std::to_string(number);
+  return text;
+}
+
+std::optional<GameFolder> FindGame(FileSystem& files, Console& console, const GameOptions& options,
+                                   int& status) {
+  std::string error;
+  std::optional<GameFolder> game = LocateGame(files, options, error);
+  if (!game) {
+    console.err << error << "\n";
+    status = kExitNoGameFolder;
+  }
+  return game;
+}
+
+// ---------------------------------------------------------------------------------------- list
+
+std::vector<std::string> Marks(const SeasonEvent& event) {
+  std::vector<std::string> marks;
+  if (!event.hasSection) marks.push_back("no section");
+  if (event.hasSection && event.trackFolderMissing) marks.push_back("folder missing");
+  if (event.sharesFolder) marks.push_back("folder named twice");
+  return marks;
+}
+
+std::string DateText(const SeasonEvent& event) {
+  if (!event.month && !event.day) return "";
+  return event.month.value_or("?") + "/" + event.day.value_or("?");
+}
+
+void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEvents& season) {
+  if (!season.fileExists) {
+    out << fileName << ": missing\n";
+    return;
+  }
+  out << fileName << ": " << season.count << (season.count == 1 ? " event" : " events") << "\n";
+  const std::vector<std::string> headings = {"#", "Name", "Folder", "Laps", "Date", "Marks"};
+  std::vector<std::vector<std::string>> rows;
+  for (const SeasonEvent& event : season.events) {
+    std::string marks;
+    for (const std::string& mark : Marks(event)) marks += (marks.empty() ? "" : ", ") + mark;
+    rows.push_back({std::to_string(event.number), event.name.value_or(""),
+                    event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
+                    DateText(event), marks});
+  }
+  if (!rows.empty()) {
+    std::vector<std::size_t> widths(headings.size());
+    for (std::size_t c = 0; c < headings.size(); ++c) {
+      widths[c] = headings[c].size();
+      for (const auto& row : rows) widths[c] = std::max(widths[c], row[c].size());
+    }
+    const auto printRow = [&](const std::vector<std::string>& row) {
+      std::string line = " ";
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        std::string cell = row[c];
+        if (c + 1 < row.size()) cell.resize(widths[c], ' ');
+        line += " " + cell;
+      }
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+      out << line << "\n";
+    };
+    printRow(headings);
+    for (const auto& row : rows) printRow(row);
+  }
+  if (season.count > kMaxSeasonEventNumber)
+    out << "  the count " << season.count << " is past " << kMaxSeasonEventNumber
+        << "; later events are not listed\n";
+  if (!season.missingSections.empty())
+    out << "  count and sections disagree: no section for event "
+        << NumberList(season.missingSections) << "\n";
+  if (!season.sectionsAboveCount.empty())
+    out << "  count and sections disagree: sections above the count (not read by the game): Event "
+        << NumberList(season.sectionsAboveCount) << "\n";
+  if (!season.repeatedSections.empty())
+    out << "  repeated sections (only the first is read): Event "
+        << NumberList(season.repeatedSections) << "\n";
+}
+
+nlohmann::json EventsJson(const std::string& fileName, const SeasonEvents& season) {
+  nlohmann::json file = {{"file", fileName}, {"exists", season.fileExists},
+                         {"count", season.count}, {"countText", Text(season.countText)}};
+  nlohmann::json events = nlohmann::json::array();
+  for (const SeasonEvent& event : season.events) {
+    events.push_back({{"number", event.number},
+                      {"name", Text(event.name)},
+                      {"trackDirectory", Text(event.trackDirectory)},
+                      {"numberOfLaps", Text(event.numberOfLaps)},
+                      {"month", Text(event.month)},
+                      {"day", Text(event.day)},
+                      {"hasSection", event.hasSection},
+                      {"folderMissing", event.trackFolderMissing},
+                      {"folderNamedTwice", event.sharesFolder},
+                      {"marks", Marks(event)}});
+  }
+  file["events"] = std::move(events);
+  file["missingSections"] = season.missingSections;
+  file["sectionsAboveCount"] = season.sectionsAboveCount;
+  file["repeatedSections"] = season.repeatedSections;
+  file["countAgrees"] = !season.Disagrees();
+  return file;
+}
+
+struct ListOptions {
+  GameOptions game;
+  bool json = false;
+};
+
+int RunList(Console& console, const ListOptions& options) {
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  int status = kExitOk;
+  const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
+  if (!game) return status;
+
+  nlohmann::json json = {{"game", game->folder}, {"files", nlohmann::json::array()}};
+  for (const char* fileName : kSeasonFiles) {
+    try {
+      const ProfileDocument document =
+          ProfileDocument::Load(*files, SeasonFilePath(game->folder, fileName));
+      const SeasonEvents season = ReadSeasonEvents(document, *files, game->folder);
+      if (options.json) {
+        json["files"].push_back(EventsJson(fileName, season));
+      } else {
+        PrintEvents(console.out, fileName, season);
+      }
+    } catch (const CFileException& error) {
+      console.err << fileName << ": cannot be read: " << OneLine(error) << "\n";
+      status = kExitNotWritable;
+    }
+  }
+  // A folder name that is not UTF-8 is shown with replacement characters rather than failing.
+  if (options.json)
+    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  return status;
+}
+
+// -------------------------------------------------------------------------------------- remove
+
+struct RemoveOptions {
+  GameOptions game;
+  std::vector<std::string> tracks;
+  bool championship = false;
+  bool deleteFiles = false;
+  bool yes = false;
+  bool dryRun = false;
+  bool force = false;
+};
+
+struct FileRemoval {
+  std::string fileName;
+  ProfileDocument document;
+  SeasonRemoval removal;
+};
+
+void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
+  const SeasonRemoval& removal = file.removal;
+  if (removal.Empty()) return;
+  const char* verb = dryRun ? "would remove" : "removing";
+  for (const RemovedEvent& event : removal.removed) {
+    out << file.fileName << ": " << verb << " Event" << event.number << " \""
+        << event.name.value_or("") << "\" (" << event.trackDirectory << ")\n";
+  }
+  if (!removal.moved.empty()) {
+    out << file.fileName << ": Event" << removal.moved.front().first << "..Event"
+        << removal.moved.back().first << " move down to Event" << removal.moved.front().second
+        << "..Event" << removal.moved.back().second << "\n";
+  }
+  for (const std::string& section : removal.droppedSections) {
+    out << file.fileName << ": " << (dryRun ? "would drop" : "dropping") << " the unread section ["
+        << section << "], whose name an event takes\n";
+  }
+  out << file.fileName << ": numEvents " << removal.oldCount << " -> " << removal.newCount << "\n";
+}
+
+bool IsFolder(FileSystem& files, const std::string& path) {
+  try {
+    return (files.GetStatus(path).attributes & kAttributeDirectory) != 0;
+  } catch (const CFileException&) {
+    return false;
+  }
+}
+
+bool IsReadOnly(FileSystem& files, const std::string& path) {
+  try {
+    return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;
+  } catch (const CFileException&) {
+    return false;  // a missing file is not read-only; Save tells any other failure
+  }
+}
+
+int RunRemove(Console& console, const RemoveOptions& options) {
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  if (options.deleteFiles) {
+    // Only a plain name stays inside tracks\: "..", "a\b" or "C:x" would reach elsewhere.
+    for (const std::string& track : options.tracks) {
+      if (track.empty() || !IsPlainFileName(track)) {
+        console.err << "remove: \"" << track
+                    << "\" is not a plain folder name; --delete-files refuses it\n";
+        return kExitUsage;
+      }
+    }
+  }
+  int status = kExitOk;
+  const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
+  if (!game) return status;
+
+  std::vector<FileRemoval> changes;
+  std::set<std::string> found;
+  for (int i = 0; i < (options.championship ? 2 : 1); ++i) {
+    const std::string path = SeasonFilePath(game->folder, kSeasonFiles[i]);
+    try {
+      FileRemoval file{kSeasonFiles[i], ProfileDocument::Load(*files, path), {}};
+      file.removal = RemoveTrackEvents(file.document, options.tracks);
+      for (const RemovedEvent& event : file.removal.removed) found.insert(event.trackDirectory);
+      changes.push_back(std::move(file));
+    } catch (const CFileException& error) {
+      console.err << "remove: " << kSeasonFiles[i] << " cannot be read: " << OneLine(error)
+                  << "; nothing changed\n";
+      return kExitNotWritable;
+    }
+  }
+  std::vector<std::string> folders;
+  for (const std::string& track : options.tracks) {
+    const std::string folder = game->folder + "\\tracks\\" + track;
+    const bool hasFolder = options.deleteFiles && IsFolder(*files, folder);
+    if (hasFolder) folders.push_back(folder);
+    if (found.count(track) || hasFolder) continue;
+    console.err << "remove: no event names the track folder \"" << track << "\" in "
+                << (options.championship ? "67season.ini or gp.ini" : "67season.ini")
+                << (options.deleteFiles ? ", and tracks\\" + track + " does not exist" : "")
+                << "\n";
+    status = kExitNothingToDo;
+  }
+  if (found.empty() && folders.empty()) return kExitNothingToDo;
+
+  for (const FileRemoval& file : changes) PrintRemoval(console.out, file, options.dryRun);
+  for (const std::string& folder : folders) {
+    console.out << (options.dryRun ? "would delete " : "deleting ") << folder << "\n";
+  }
+
+  // What the real run would refuse is refused (or, for a dry run, told) before anything changes.
+  for (const FileRemoval& file : changes) {
+    if (!file.removal.Empty() && IsReadOnly(*files, file.document.Path())) {
+      console.err << "remove: " << file.fileName << " is read-only; nothing changed\n";
+      return kExitNotWritable;
+    }
+  }
+  if (!options.force && IsGameRunning()) {
+    console.err << "remove: gpl.exe is running and may write the season back; close it first "
+                   "(or --force); nothing changed\n";
+    return kExitGameRunning;
+  }
+  if (options.dryRun) return status;
+
+  const std::string question =
+      folders.empty() ? "Remove these events?" : "Remove these events and delete the folders?";
+  if (!AskYesNo(console, question, options.yes)) {
+    console.out << "Nothing changed.\n";
+    return kExitNothingToDo;
+  }
+
+  bool seasonChanged = std::any_of(changes.begin(), changes.end(),
+                                   [](const FileRemoval& f) { return !f.removal.Empty(); });
+  if (seasonChanged) {
+    if (!KeepSeasonStep(*files, game->folder, CommandLineText())) {
+      console.err << "remove: cannot keep an undo step in " << HistoryFolder(game->folder)
+                  << "; nothing changed\n";
+      return kExitNotWritable;
+    }
+    bool saved = true;
+    for (FileRemoval& file : changes) {
+      if (file.removal.Empty()) continue;
+      if (!file.document.Save()) {
+        console.err << "remove: " << file.fileName << " could not be written"
+                    << (file.fileName == kSeasonFileName ? "" : "; 67season.ini was changed, "
+                                                                "\"restore\" puts it back")
+                    << "\n";
+        saved = false;
+        break;
+      }
+    }
+    DropUnchangedStep(*files, game->folder);
+    if (!saved) return kExitUpdateFailed;
+  }
+  for (const std::string& folder : folders) {
+    if (!files->RemoveFolderTree(folder)) {
+      console.err << "remove: " << folder << " could not be deleted whole\n";
+      return kExitUpdateFailed;
+    }
+  }
+  console.out << "Done." << (seasonChanged ? " \"restore\" puts the season files back." : "")
+              << "\n";
+  return status;
+}
+
+// ------------------------------------------------------------------------------------- restore
+
+struct RestoreOptions {
+  GameOptions game;
+  bool list = false;
+  bool dryRun = false;
+  bool force = false;
+};
+
+std::string SizeText(const std::optional<std::size_t>& size) {
+  return size ? std::to_string(*size) + " bytes" : "missing";
+}
+
+int RunRestore(Console& console, const RestoreOptions& options) {
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  int status = kExitOk;
+  const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
+  if (!game) return status;
+
+  if (options.list) {
+    const std::vector<HistoryStep> steps = ListSeasonSteps(*files, game->folder);
+    if (steps.empty()) {
+      console.err << "restore: no undo steps kept in " << HistoryFolder(game->folder) << "\n";
+      return kExitNothingToDo;
+    }
+    for (const HistoryStep& step : steps) {
+      console.out << "  " << step.number << "  " << step.time << "  " << step.command << "\n";
+    }
+    return kExitOk;
+  }
+
+  // Check first without writing: the refusals below must leave every byte as it is.
+  RestoreReport report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
+  if (report.status == RestoreStatus::kRestored && !options.dryRun) {
+    if (!options.force && IsGameRunning()) {
+      console.err << "restore: gpl.exe is running and may write the season back; close it first "
+                     "(or --force); nothing changed\n";
+      return kExitGameRunning;
+    }
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/false);
+  }
+  switch (report.status) {
+    case RestoreStatus::kNothingKept:
+      console.err << "restore: nothing to restore: no undo steps kept in "
+                  << HistoryFolder(game->folder) << "\n";
+      return kExitNothingToDo;
+    case RestoreStatus::kReadOnly:
+      console.err << "restore: " << report.failedFile << " is read-only; nothing changed\n";
+      return kExitNotWritable;
+    case RestoreStatus::kFailed:
+      console.err << "restore: " << report.failedFile
+                  << " could not be read or written; the step is kept, run restore again\n";
+      return kExitUpdateFailed;
+    case RestoreStatus::kRestored:
+      break;
+  }
+  console.out << (options.dryRun ? "Would restore" : "Restored") << " step " << report.step.number
+              << " (" << report.step.time << ", before: " << report.step.command << ")\n";
+  for (const RestoredFile& file : report.files) {
+    console.out << "  " << file.fileName << ": ";
+    if (file.unchanged) {
+      console.out << "unchanged\n";
+    } else if (!file.keptSize) {
+      console.out << (options.dryRun ? "would be deleted" : "deleted")
+                  << " (it did not exist before)\n";
+    } else {
+      console.out << SizeText(file.currentSize) << " -> " << *file.keptSize << " bytes\n";
+    }
+    if (file.changedSince) {
+      console.out << "  " << file.fileName
+                  << " was changed after that command (by the game or another program); "
+                  << (options.dryRun ? "that change would be undone too"
+                                     : "that change is undone too, its bytes kept in " +
+                                           file.replacedCopy)
+                  << "\n";
+    }
+  }
+  if (!options.dryRun && !report.stepDropped) {
+    console.err << "restore: the step file could not be deleted; a second restore repeats it\n";
+  }
+  return kExitOk;
+}
+
+constexpr const char* kStatusFooter =
+    "Exit status: 0 success, 2 usage, 4 no game folder found, 5 season files not writable, "
+    "8 update failed, 9 game running, 10 nothing to remove or restore.";
+
+}  // namespace
 
 void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
-  for (const char* name : {"list", "remove", "restore"}) {
-    CLI::App* command = app.add_subcommand(name, "Not yet available");
-    command->allow_extras();
-    command->callback([&console, &status, name] {
-      console.err << name << ": not yet\n";
-      status = kExitUsage;
-    });
+  {
+    auto options = std::make_shared<ListOptions>();
+    CLI::App* list = app.add_subcommand(
+        "list", "Show the events of seasons\\67season.ini and gp.ini, with marks where a track "
+                "folder is missing, two events name one folder, or count and sections disagree");
+    AddGameOptions(*list, options->game);
+    list->add_flag("--json", options->json, "Print JSON");
+    list->footer(kStatusFooter);
+    list->callback([&console, &status, options] { status = RunList(console, *options); });
+  }
+  {
+    auto options = std::make_shared<RemoveOptions>();
+    CLI::App* remove = app.add_subcommand(
+        "remove", "Take every event naming TRACKDIR out of 67season.ini (and gp.ini), moving "
+                  "later events down and lowering the count; every other byte stays");
+    remove->add_option("TRACKDIR", options->tracks, "Track folder as the events name it (letter "
+                                                    "case counts)")
+        ->required();
+    AddGameOptions(*remove, options->game);
+    remove->add_flag("--championship", options->championship, "Also remove from gp.ini");
+    remove->add_flag("--delete-files", options->deleteFiles,
+                     "Also delete tracks\\TRACKDIR (restore does not bring it back)");
+    remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
+    remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
+    remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
+    remove->footer(kStatusFooter);
+    remove->callback([&console, &status, options] { status = RunRemove(console, *options); });
+  }
+  {
+    auto options = std::make_shared<RestoreOptions>();
+    CLI::App* restore = app.add_subcommand(
+        "restore", "Put back the season files as they were before the last change a "
+                   "gridmoor-cli command made; run again, it steps further back");
+    AddGameOptions(*restore, options->game);
+    restore->add_flag("--list", options->list, "Show the kept steps, newest first");
+    restore->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
+    restore->add_flag("--force", options->force, "Go on while gpl.exe runs");
+    restore->footer(kStatusFooter);
+    restore->callback([&console, &status, options] { status = RunRestore(console, *options); });
   }
 }
 
