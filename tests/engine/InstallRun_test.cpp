@@ -51,7 +51,7 @@ class InstallRunTest : public ::testing::Test {
   static fs::path Golden(const std::string& name) { return DataPath("championship-append") / name; }
   std::string SeasonPath() const { return game.Text() + "\\seasons\\67season.ini"; }
 
-  void Run() { OnInstallTrack(host, platform.files, package); }
+  InstallOutcome Run() { return OnInstallTrack(host, platform.files, package); }
 
   // The game folder after a run that copied the first `filesCopied` track files.
   std::map<std::string, std::string> After(std::map<std::string, std::string> files,
@@ -103,13 +103,24 @@ struct RunWay {
   bool seasonUpdated;
 };
 
-class InstallRunWayTest : public InstallRunTest, public ::testing::WithParamInterface<RunWay> {};
+class InstallRunWayTest : public InstallRunTest, public ::testing::WithParamInterface<RunWay> {
+ public:
+  // What the run answers, told by the row: no bar at all is a refused check, the bar at 1 only a
+  // full season, else which steps completed.
+  static InstallOutcome OutcomeOf(const RunWay& way) {
+    if (way.progress.empty()) return InstallOutcome::kRefused;
+    if (way.progress == std::vector<int>{1}) return InstallOutcome::kSeasonFull;
+    const bool copied = way.filesCopied == static_cast<int>(PackageTrackFiles().size());
+    if (copied) return way.seasonUpdated ? InstallOutcome::kDone : InstallOutcome::kUpdateFailed;
+    return way.seasonUpdated ? InstallOutcome::kCopyFailed : InstallOutcome::kBothFailed;
+  }
+};
 
 TEST_P(InstallRunWayTest, EndsWithTheDialogClosed) {
   GetParam().arrange(*this);
   host.answers.assign(GetParam().answers.begin(), GetParam().answers.end());
   const auto before = Snapshot(game.Path());
-  Run();
+  EXPECT_EQ(Run(), OutcomeOf(GetParam()));
 
   EXPECT_EQ(host.Boxes(), Expand(GetParam().boxes, {{"{game}", game.Text()},
                                                     {"{package}", packageFolder.Text()}}));
