@@ -118,6 +118,7 @@ std::vector<EventValue> EventValues(const TrackPackage& package) {
 
 bool UpdateSeasonFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
                        const std::string& gameFolder) {
+  files.RemoveStaleTemporaries(gameFolder + kSeasonsFolder);  // left by a killed run
   // The install run has refused a full season already; reading the count again here keeps a
   // season that filled up since (or that the limit test could not read) from passing 64.
   bool ok = UpdateEvents(files, package, gameFolder + kSeasonFile, MAX_SEASON_EVENTS,

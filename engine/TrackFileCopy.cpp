@@ -39,6 +39,8 @@ bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& pa
     const std::string trackFolder = gameFolder + kTracksFolder + package.trackDirectory;
     RequirePlainName(package.trackDirectory, trackFolder);
     files.CreateDirectoryLevel(trackFolder);
+    // What a killed run of ours left half written goes before anything new is written.
+    files.RemoveStaleTemporaries(trackFolder);
 
     for (const TrackFile& file : kTrackFiles) {
       const std::string target =
@@ -47,12 +49,18 @@ bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& pa
                               trackFolder + "\\" + target);
       host.SetProgress(file.progress);
     }
+    // Each copy flushed its own bytes; the folder's entries are flushed once for all nine.
+    files.FlushFolder(trackFolder);
 
     // A package without a replay has the box cleared and disabled; never copy to "default".
     if (host.IsReplayChecked() && package.replayfilename != kMissingValue) {
-      const std::string target = gameFolder + kReplayFolder + package.replayfilename;
+      std::string replayFolder = gameFolder + kReplayFolder;
+      const std::string target = replayFolder + package.replayfilename;
       RequirePlainName(package.replayfilename, target);
+      replayFolder.pop_back();  // its trailing backslash
+      files.RemoveStaleTemporaries(replayFolder);
       files.CopyFileOverwrite(package.packageFolder + "\\rpy", target);
+      files.FlushFolder(replayFolder);
     }
     host.SetProgress(kProgressAfterReplay);
     return true;

@@ -20,4 +20,16 @@ std::optional<std::string> FileSystem::ReadExistingFile(const std::string& path,
   return bytes;
 }
 
+bool IsTemporaryFileName(const std::string& name) {
+  constexpr std::size_t kSuffix = 10;  // ".~" and 8 hex digits
+  if (name.size() <= kSuffix) return false;
+  const std::size_t at = name.size() - kSuffix;
+  if (name[at] != '.' || name[at + 1] != '~') return false;
+  for (std::size_t i = at + 2; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
 }  // namespace gridmoor

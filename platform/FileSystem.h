@@ -95,7 +95,26 @@ class FileSystem {
   // Answers true when it is gone, also when it did not exist; false when anything could not be
   // deleted (what could be is gone).
   virtual bool RemoveFolderTree(const std::string& path) = 0;
+
+  // Deletes the temporary files that a replace or copy of ours leaves in `folder` when the
+  // process dies before it can (a name followed by ".~" and 8 hex digits), read-only or not, and
+  // nothing else: no folder, link target or other name. Answers how many were deleted. Never
+  // throws: a missing folder answers 0 and what cannot be deleted stays. A temporary file that a
+  // running replace still holds is either kept (Windows) or its replace fails, keeping the old
+  // file: never a cut one.
+  virtual int RemoveStaleTemporaries(const std::string& folder) = 0;
+
+  // Makes durable the names that copies have put in `folder`. CopyFileOverwrite flushes each
+  // file's bytes before it takes the target's place, so a crash leaves the old file or the new
+  // one whole; the folder's own entry is flushed here once for all the copies into it (on
+  // Windows the copy has no such step and this does nothing). Never throws: a folder that cannot
+  // be flushed is left to the system, as after any write.
+  virtual void FlushFolder(const std::string& folder) = 0;
 };
+
+// Whether `name` (a bare file name) is one of our temporary files: "<name>.~" and 8 lowercase
+// hex digits.
+bool IsTemporaryFileName(const std::string& name);
 
 // The implementation for the build's platform (Win32 or POSIX).
 std::unique_ptr<FileSystem> MakeNativeFileSystem();

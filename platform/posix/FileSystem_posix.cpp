@@ -254,14 +254,15 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 // Puts new content at `path` in one step: a temporary file in the same folder gets the bytes
-// from `fill`, is flushed to disk and renamed over the target. An existing target keeps its
+// from `fill`, is flushed to disk and renamed over the target; with `syncFolder` the folder's
+// entry is flushed too, else the caller flushes the folder once after several such writes. An existing target keeps its
 // mode bits and owner; a new one gets `newMode` (less the umask). Refuses a read-only target
 // and one held exclusively elsewhere. With `expected`, refuses unless the target still holds
 // those bytes (nullopt: unless it still does not exist); the target is then held exclusively
 // from the comparison to the rename, so two such writers cannot both win. Throws
 // CFileException naming `path`; the temporary file never outlives a failure.
 void WriteFileAtomically(const std::string& path, mode_t newMode,
-                         const std::optional<std::string>* expected,
+                         const std::optional<std::string>* expected, bool syncFolder,
                          const std::function<void(int fd)>& fill) {
   const std::string p = ToPosixPath(path);
   const std::string folder = ParentOf(p);
@@ -307,7 +308,42 @@ void WriteFileAtomically(const std::string& path, mode_t newMode,
     ThrowErrno(errno, p, path);
   }
   temp.Committed();
-  SyncFolder(folder);
+  if (syncFolder) SyncFolder(folder);
+}
+
+// Moves the rest of `source` to the end of `target` by read and write.
+void CopyByReadWrite(int source, int target, const std::string& from, const std::string& to) {
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(source, chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw CFileException(CauseFromErrno(errno, ""), from);
+    }
+    if (n == 0) return;
+    WriteAll(target, chunk, static_cast<std::size_t>(n), to);
+  }
+}
+
+// Whether copy_file_range refused the pair of files as such (another file system, a kernel or
+// file system without it, a special file), so read and write must do the copy instead.
+bool CopyRangeRefused(int err) {
+  return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == ENOTSUP ||
+         err == EBADF || err == EPERM || err == ETXTBSY;
+}
+
+// Copies the rest of `source` to `target`, in the kernel where it can (no bytes through user
+// space, and reflinks or server-side copies where the file system has them).
+void CopyContents(int source, int target, const std::string& from, const std::string& to) {
+  for (;;) {
+    const ssize_t n = ::copy_file_range(source, nullptr, target, nullptr, 1 << 30, 0);
+    if (n > 0) continue;
+    if (n == 0) return;
+    if (errno == EINTR) continue;
+    // Both offsets have moved past what was copied, so read and write go on from there.
+    if (CopyRangeRefused(errno)) return CopyByReadWrite(source, target, from, to);
+    throw CFileException(CauseFromErrno(errno, ""), to);
+  }
 }
 
 class PosixFileSystem : public FileSystem {
@@ -342,17 +378,9 @@ class PosixFileSystem : public FileSystem {
     }
 
     // The copy takes the source's mode (read-only included) and last write time, as on Windows.
-    WriteFileAtomically(to, sourceStat.st_mode & 07777, nullptr, [&](int fd) {
-      char chunk[65536];
-      for (;;) {
-        const ssize_t n = ::read(source.Get(), chunk, sizeof chunk);
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          throw CFileException(CauseFromErrno(errno, ""), from);
-        }
-        if (n == 0) break;
-        WriteAll(fd, chunk, static_cast<std::size_t>(n), to);
-      }
+    // The folder's entry is left to FlushFolder, once for all the copies into it.
+    WriteFileAtomically(to, sourceStat.st_mode & 07777, nullptr, false, [&](int fd) {
+      CopyContents(source.Get(), fd, from, to);
       if (::fchmod(fd, sourceStat.st_mode & 07777) != 0) ThrowErrno(errno, "", to);
       const struct timespec times[2] = {{0, UTIME_NOW}, sourceStat.st_mtim};
       ::futimens(fd, times);
@@ -432,7 +460,7 @@ class PosixFileSystem : public FileSystem {
   bool ReplaceFileContents(const std::string& path, const std::optional<std::string>& expected,
                            const std::string& bytes) override {
     try {
-      WriteFileAtomically(path, 0666, &expected,
+      WriteFileAtomically(path, 0666, &expected, true,
                           [&](int fd) { WriteAll(fd, bytes.data(), bytes.size(), path); });
       return true;
     } catch (const CFileException&) {
@@ -456,6 +484,28 @@ class PosixFileSystem : public FileSystem {
     std::filesystem::remove_all(ToPosixPath(path), error);
     return !error;
   }
+
+  int RemoveStaleTemporaries(const std::string& folder) override {
+    const std::string p = ToPosixPath(folder);
+    DIR* dir = ::opendir(p.c_str());
+    if (dir == nullptr) return 0;
+    int removed = 0;
+    while (const struct dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (!IsTemporaryFileName(name)) continue;
+      // Only files: a folder or a link of that name is someone else's.
+      struct stat st;
+      if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+          !S_ISREG(st.st_mode)) {
+        continue;
+      }
+      if (::unlinkat(::dirfd(dir), name.c_str(), 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+  }
+
+  void FlushFolder(const std::string& folder) override { SyncFolder(ToPosixPath(folder)); }
 };
 
 }  // namespace

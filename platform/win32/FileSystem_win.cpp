@@ -354,6 +354,37 @@ class WinFileSystem : public FileSystem {
     return RemoveDirectoryA(path.c_str()) != FALSE && ok;
   }
 
+  int RemoveStaleTemporaries(const std::string& folder) override {
+    WIN32_FIND_DATAA entry;
+    const HANDLE find = FindFirstFileA((folder + "\\*.~*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int removed = 0;
+    do {
+      const std::string name = entry.cFileName;
+      // Only files: a folder or a link of that name is someone else's.
+      if (!IsTemporaryFileName(name) ||
+          (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        continue;
+      }
+      const std::string path = folder + "\\" + name;
+      const bool readOnly = (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+      if (readOnly) {
+        SetFileAttributesA(path.c_str(), entry.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+      }
+      // A temporary file still open in a running replace is not shared for deletion and stays.
+      if (DeleteFileA(path.c_str())) {
+        ++removed;
+      } else if (readOnly) {
+        SetFileAttributesA(path.c_str(), entry.dwFileAttributes);
+      }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return removed;
+  }
+
+  // CopyFileA leaves the flushing to the system; there is nothing to make durable here.
+  void FlushFolder(const std::string&) override {}
+
  private:
   static bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

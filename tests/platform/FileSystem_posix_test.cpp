@@ -1,4 +1,5 @@
-// What only the POSIX file system promises: mode bits survive a replace and a copy.
+// What only the POSIX file system promises: mode bits survive a replace and a copy, and a copy
+// is whole or not there, on one file system or across two.
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -6,6 +7,9 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <fstream>
+
+#include "platform/FileException.h"
 
 #include "platform/FileSystem.h"
 #include "platform/TestFolder.h"
@@ -61,6 +65,62 @@ TEST(FileSystemPosix, AReplaceThatFailsHalfWayKeepsTheOldFileAndNoTemporary) {
   EXPECT_FALSE(replaced);
   EXPECT_EQ(dir.Read("67season.ini"), before);
   EXPECT_EQ(dir.Listing(), "67season.ini;");
+}
+
+// Runs `op` with writes limited to 4 KiB per file, so a write stops half way (EFBIG), as on a
+// full disk.
+template <typename Op>
+auto WithSmallFileLimit(Op op) {
+  struct rlimit saved {};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  auto result = op();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, savedHandler);
+  return result;
+}
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 4099);
+  return bytes;
+}
+
+TEST(FileSystemPosix, ACopyThatFailsHalfWayKeepsTheOldTargetAndNoTemporary) {
+  testing::TestFolder dir;
+  dir.Write("dat", Pattern(100000));
+  dir.Write("zandvoort.dat", "old");
+  auto files = MakeNativeFileSystem();
+  const int cause = WithSmallFileLimit([&] {
+    try {
+      files->CopyFileOverwrite(dir.Path("dat"), dir.Path("zandvoort.dat"));
+    } catch (const CFileException& e) {
+      return e.Cause();
+    }
+    return static_cast<int>(kCauseNone);
+  });
+  EXPECT_EQ(cause, kCauseDiskFull);
+  EXPECT_EQ(dir.Read("zandvoort.dat"), "old");
+  EXPECT_EQ(dir.Listing(), "dat;zandvoort.dat;");
+}
+
+// copy_file_range may refuse a pair of files on two file systems; read and write take over.
+TEST(FileSystemPosix, CopyBetweenFileSystemsMovesEveryByte) {
+  if (!std::filesystem::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm to copy from";
+  const std::string source = "/dev/shm/gridmoor-copy-" + std::to_string(getpid());
+  const std::string bytes = Pattern(3 * 1024 * 1024 + 17);
+  {
+    std::ofstream out(source, std::ios::binary);
+    out << bytes;
+  }
+  testing::TestFolder dir;
+  MakeNativeFileSystem()->CopyFileOverwrite(source, dir.Path("race.lp"));
+  std::filesystem::remove(source);
+  EXPECT_TRUE(dir.Read("race.lp") == bytes);
+  EXPECT_EQ(dir.Listing(), "race.lp;");
 }
 
 }  // namespace

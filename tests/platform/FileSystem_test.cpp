@@ -185,6 +185,23 @@ TEST_F(FileSystemTest, ReadExistingFileTellsMissingFromPresent) {
 
 // A replace either answers true with the new bytes in place, or false with the file as it was;
 // no temporary file is ever left beside it.
+// Only files of our temporary name pattern go; everything else in the folder stays.
+TEST_F(FileSystemTest, RemoveStaleTemporariesDeletesOurLeftoversOnly) {
+  for (const char* name : {"67season.ini.~0123abcd", "race.lp.~ffffffff", "rdonly.~00000000",
+                           "67season.ini", "a.~0123ABCD", "a.~0123abc", "a.~0123abcde",
+                           "a.~0123abcg", ".~01234567", "a.-01234567", "b.~01234567.bak"}) {
+    m_dir.Write(name, "x");
+  }
+  m_dir.SetReadOnly("rdonly.~00000000", true);
+  std::filesystem::create_directory(m_dir.Native("folder.~01234567"));
+
+  EXPECT_EQ(m_files->RemoveStaleTemporaries(m_dir.Folder()), 3);
+  EXPECT_EQ(m_dir.Listing(),
+            ".~01234567;67season.ini;a.-01234567;a.~0123ABCD;a.~0123abc;a.~0123abcde;"
+            "a.~0123abcg;b.~01234567.bak;folder.~01234567;");
+  EXPECT_EQ(m_files->RemoveStaleTemporaries(m_dir.Path("missing")), 0);
+}
+
 struct ReplaceCase {
   const char* what;
   std::optional<std::string> before;  // the file's bytes, nullopt for no file

@@ -35,6 +35,10 @@ class ForwardingFileSystem : public FileSystem {
   }
   bool RemoveFile(const std::string& p) override { return m_inner.RemoveFile(p); }
   bool RemoveFolderTree(const std::string& p) override { return m_inner.RemoveFolderTree(p); }
+  int RemoveStaleTemporaries(const std::string& folder) override {
+    return m_inner.RemoveStaleTemporaries(folder);
+  }
+  void FlushFolder(const std::string& folder) override { m_inner.FlushFolder(folder); }
 
  private:
   FileSystem& m_inner;

@@ -54,6 +54,25 @@ class MemoryFileSystem : public FileSystem {
     return true;
   }
   bool RemoveFolderTree(const std::string& p) override { Unsupported(p); }
+  // Files named folder + "\\" + a temporary name.
+  int RemoveStaleTemporaries(const std::string& folder) override {
+    int removed = 0;
+    for (auto it = files.begin(); it != files.end();) {
+      const std::string& path = it->first;
+      const bool inFolder = path.size() > folder.size() + 1 &&
+                            path.compare(0, folder.size(), folder) == 0 &&
+                            path[folder.size()] == '\\' &&
+                            path.find('\\', folder.size() + 1) == std::string::npos;
+      if (inFolder && IsTemporaryFileName(path.substr(folder.size() + 1))) {
+        it = files.erase(it);
+        ++removed;
+      } else {
+        ++it;
+      }
+    }
+    return removed;
+  }
+  void FlushFolder(const std::string&) override {}
 
  private:
   [[noreturn]] static void Unsupported(const std::string& p) {
