@@ -64,5 +64,10 @@ bool AskYesNo(Console& console, const std::string& question, bool assumeYes);
 
 // The command line as typed, for the undo steps' record.
 const std::string& CommandLineText();
+// Records the command line (arguments holding blanks or quotes are quoted) for CommandLineText.
+void SetCommandLine(int argc, const char* const* argv);
+
+// The exit statuses as --help lists them.
+const char* ExitStatusHelp();
 
 }  // namespace gridmoor::cli

@@ -1,0 +1,103 @@
+// check [PACKAGE...]: a package as its maker needs to see it before shipping.
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "cli/Commands.h"
+#include "cli/PackageFolder.h"
+#include "engine/PackageCheck.h"
+
+namespace gridmoor::cli {
+
+namespace {
+
+struct CheckOptions {
+  std::vector<std::string> packages;
+  bool json = false;
+};
+
+const char* LevelName(FindingLevel level) {
+  return level == FindingLevel::kError ? "error" : "warning";
+}
+
+int RunCheck(Console& console, const CheckOptions& options) {
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  std::vector<std::string> packages = options.packages;
+  if (packages.empty()) packages.push_back(".");
+  nlohmann::json report = nlohmann::json::array();
+  int status = kExitOk;
+  for (const std::string& argument : packages) {
+    std::string error;
+    std::vector<PackageFinding> findings;
+    std::optional<std::string> folder = PackageFolderPath(*files, argument, error);
+    if (folder) {
+      findings = CheckPackage(*files, *folder);
+    } else {
+      findings.push_back({FindingLevel::kError, "package folder", error});
+    }
+    int errors = 0, warnings = 0;
+    nlohmann::json list = nlohmann::json::array();
+    for (const PackageFinding& finding : findings) {
+      ++(finding.level == FindingLevel::kError ? errors : warnings);
+      if (options.json) {
+        list.push_back({{"level", LevelName(finding.level)},
+                        {"subject", finding.subject},
+                        {"message", finding.message}});
+      } else {
+        console.out << argument << ": " << LevelName(finding.level) << ": " << finding.subject
+                    << ": " << finding.message << "\n";
+      }
+    }
+    if (errors > 0) status = kExitInvalidPackage;
+    if (options.json) {
+      report.push_back({{"package", folder ? *folder : argument},
+                        {"errors", errors},
+                        {"warnings", warnings},
+                        {"findings", list}});
+    } else {
+      console.out << argument << ": " << errors << " error" << (errors == 1 ? "" : "s") << ", "
+                  << warnings << " warning" << (warnings == 1 ? "" : "s") << "\n";
+    }
+  }
+  // Text that is not UTF-8 (the game's files are 8-bit ANSI) is passed on byte for byte.
+  if (options.json)
+    console.out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  return status;
+}
+
+void RunWhere(Console& console, const GameOptions& options, int& status) {
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  std::string error;
+  std::optional<GameFolder> game = LocateGame(*files, options, error);
+  if (!game) {
+    console.err << "error: " << error << "\n";
+    status = kExitNoGameFolder;
+    return;
+  }
+  console.out << game->folder << "\n" << "found through " << game->how << "\n";
+  status = kExitOk;
+}
+
+}  // namespace
+
+void AddCheckCommand(CLI::App& app, Console& console, int& status) {
+  auto options = std::make_shared<CheckOptions>();
+  CLI::App* command = app.add_subcommand(
+      "check", "Check track packages for what the installer would refuse or quietly cut");
+  command->add_option("PACKAGE", options->packages,
+                      "Package folders (default: the current folder)");
+  command->add_flag("--json", options->json, "Print the findings as JSON");
+  command->callback([&console, &status, options] { status = RunCheck(console, *options); });
+}
+
+void AddWhereCommand(CLI::App& app, Console& console, int& status) {
+  auto options = std::make_shared<GameOptions>();
+  CLI::App* command =
+      app.add_subcommand("where", "Print the game folder the commands would use and how it was found");
+  AddGameOptions(*command, *options);
+  command->callback([&console, &status, options] { RunWhere(console, *options, status); });
+}
+
+}  // namespace gridmoor::cli

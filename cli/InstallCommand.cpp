@@ -1,0 +1,257 @@
+// install [PACKAGE...]: each package folder one install run of the engine, as the dialog's
+// "Install Track" runs it, or with --dry-run the plan of that run.
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <ostream>
+
+#include "cli/Commands.h"
+#include "cli/ConsoleHost.h"
+#include "cli/DryRunFileSystem.h"
+#include "cli/PackageFolder.h"
+#include "engine/FileErrorText.h"
+#include "engine/GameFiles.h"
+#include "engine/InstallRun.h"
+#include "engine/PackageCheck.h"
+#include "engine/SeasonHistory.h"
+#include "engine/SeasonUpdate.h"
+#include "engine/TrackPackage.h"
+#include "platform/FileException.h"
+
+namespace gridmoor::cli {
+
+namespace {
+
+struct InstallOptions {
+  std::vector<std::string> packages;
+  GameOptions game;
+  bool championship = false;
+  bool noReplay = false;
+  bool yes = false;
+  bool dryRun = false;
+  bool force = false;
+};
+
+int StatusOf(InstallOutcome outcome) {
+  switch (outcome) {
+    case InstallOutcome::kDone:
+      return kExitOk;
+    case InstallOutcome::kRefused:
+      return kExitNotWritable;
+    case InstallOutcome::kSeasonFull:
+      return kExitSeasonFull;
+    case InstallOutcome::kUpdateFailed:
+      return kExitUpdateFailed;
+    case InstallOutcome::kCopyFailed:
+    case InstallOutcome::kBothFailed:  // the copy failed first
+      return kExitCopyFailed;
+  }
+  return kExitUpdateFailed;
+}
+
+// `path` relative to `folder` when it lies inside it.
+std::string Inside(const std::string& path, const std::string& folder) {
+  if (path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+      (path[folder.size()] == '\\' || path[folder.size()] == '/'))
+    return path.substr(folder.size() + 1);
+  return path;
+}
+
+RunChoices ChoicesFor(const InstallOptions& options, const std::string& gameFolder) {
+  return RunChoices{gameFolder, options.championship, options.noReplay, options.yes};
+}
+
+int InstallPackage(Console& console, FileSystem& native, const InstallOptions& options,
+                   const std::string& package, const std::string& gameFolder) {
+  PackageFolderFileSystem files(native, package);
+  ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), false);
+  TrackPackage track;
+  if (!LoadPackage(host, files, track)) return kExitInvalidPackage;
+  console.out << "installing " << track.name << " (tracks\\" << track.trackDirectory << ")\n";
+
+  if (!KeepSeasonStep(files, gameFolder, CommandLineText())) {
+    console.err << "error: the season files' previous bytes cannot be kept in seasons\\"
+                   "gridmoor-undo; nothing was changed\n";
+    return kExitNotWritable;
+  }
+  int status = kExitOk;
+  try {
+    status = StatusOf(OnInstallTrack(host, files, track));
+  } catch (const CFileException& error) {
+    // Clearing a read-only mark failed; the dialog reports it the same way and stays open.
+    host.ShowMessage(FailedCommandReport(error), MessageButtons::Ok, MessageIcon::Stop);
+    status = kExitNotWritable;
+  }
+  DropUnchangedStep(files, gameFolder);
+  return status;
+}
+
+// Where the run put the track in one season file, from the file as it was before the run.
+void PrintSeasonPlan(Console& console, bool written, const TrackPackage& track,
+                     const std::optional<ProfileDocument>& before, const char* label) {
+  console.out << "  " << label << ": ";
+  if (!before) {
+    console.out << (written ? "written (it could not be read first)\n" : "not written\n");
+    return;
+  }
+  const EventPlacement placement = PlaceTrack(*before, track.trackDirectory);
+  if (!written && placement.appended) {
+    console.out << "not written\n";
+    return;
+  }
+  console.out << "Event" << placement.event << (placement.appended ? " appended" : " refreshed")
+              << ", count " << placement.count
+              << (written ? "" : " (unchanged: the event already holds these values)") << "\n";
+  for (const EventValue& value : EventValues(track))
+    console.out << "      " << value.key << "=" << *value.value << "\n";
+}
+
+// Whether `plan` replaced `path` after its first `from` replaces.
+bool WrittenSince(const DryRunFileSystem& plan, std::size_t from, const std::string& path) {
+  for (std::size_t i = from; i < plan.Replaces().size(); ++i) {
+    if (plan.Replaces()[i].path == path) return true;
+  }
+  return false;
+}
+
+std::optional<ProfileDocument> LoadQuietly(FileSystem& files, const std::string& path) {
+  try {
+    return ProfileDocument::Load(files, path);
+  } catch (const CFileException&) {
+    return std::nullopt;
+  }
+}
+
+// Plans one package's run over `plan`, which holds the earlier packages' planned changes, and
+// prints what this run adds to them.
+int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& options,
+                const std::string& package, const std::string& gameFolder) {
+  const std::size_t clearedFrom = plan.ClearedReadOnly().size();
+  const std::size_t foldersFrom = plan.CreatedFolders().size();
+  const std::size_t copiesFrom = plan.Copies().size();
+  const std::size_t replacesFrom = plan.Replaces().size();
+  PackageFolderFileSystem files(plan, package);
+  ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), true);
+  TrackPackage track;
+  if (!LoadPackage(host, files, track)) {
+    console.out << "  would refuse: invalid package\n";
+    for (const PackageFinding& finding : CheckPackage(plan, package)) {
+      if (finding.level == FindingLevel::kError)
+        console.out << "    " << finding.subject << ": " << finding.message << "\n";
+    }
+    return kExitInvalidPackage;
+  }
+  console.out << "  track " << track.name << " (tracks\\" << track.trackDirectory << "), replay "
+              << (host.IsReplayChecked() ? track.replayfilename
+                  : host.ReplayAvailable() ? "left out (--no-replay)" : "none")
+              << "\n";
+
+  const std::string seasonPath = gameFolder + kSeasonFile;
+  const std::string championshipPath = gameFolder + kChampionshipFile;
+  const std::optional<ProfileDocument> season = LoadQuietly(plan, seasonPath);
+  const std::optional<ProfileDocument> championship = LoadQuietly(plan, championshipPath);
+
+  int status = kExitOk;
+  try {
+    status = StatusOf(OnInstallTrack(host, files, track));
+  } catch (const CFileException& error) {
+    host.ShowMessage(FailedCommandReport(error), MessageButtons::Ok, MessageIcon::Stop);
+    status = kExitNotWritable;
+  }
+
+  for (std::size_t i = clearedFrom; i < plan.ClearedReadOnly().size(); ++i)
+    console.out << "  clear read-only mark: " << Inside(plan.ClearedReadOnly()[i], gameFolder)
+                << "\n";
+  for (std::size_t i = foldersFrom; i < plan.CreatedFolders().size(); ++i)
+    console.out << "  create folder: " << Inside(plan.CreatedFolders()[i], gameFolder) << "\n";
+  for (std::size_t i = copiesFrom; i < plan.Copies().size(); ++i) {
+    const DryRunFileSystem::Copy& copy = plan.Copies()[i];
+    console.out << "  copy " << Inside(copy.from, package) << " -> " << Inside(copy.to, gameFolder)
+                << (copy.overwrite ? " (overwrite)" : " (new)") << "\n";
+  }
+  // A refused run writes neither file.
+  const bool ran = status != kExitNotWritable && status != kExitSeasonFull;
+  if (ran) {
+    PrintSeasonPlan(console, WrittenSince(plan, replacesFrom, seasonPath), track, season,
+                    "67season.ini");
+    if (options.championship) {
+      PrintSeasonPlan(console, WrittenSince(plan, replacesFrom, championshipPath), track,
+                      championship, "gp.ini");
+    }
+  }
+  for (const ConsoleHost::Shown& shown : host.Messages()) {
+    if (shown.kind == "summary") continue;
+    const std::string text = TerminalText(shown.text, "      ");
+    if (shown.kind == "question") {
+      console.out << "  would ask: " << text << "\n"
+                  << (options.yes ? "    (--yes answers yes)\n"
+                                  : "    (answered yes for this plan; the real run asks on a "
+                                    "terminal, and without one stops unless --yes)\n");
+    } else {
+      console.out << "  would fail: " << text << "\n";
+    }
+  }
+  console.out << "  result: " << (status == kExitOk ? "would install" : "would not complete")
+              << " (status " << status << ")\n";
+  return status;
+}
+
+int RunInstall(Console& console, const InstallOptions& options) {
+  std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  std::string error;
+  std::optional<GameFolder> game = LocateGame(*native, options.game, error);
+  if (!game) {
+    console.err << "error: " << error << "\n";
+    return kExitNoGameFolder;
+  }
+  const bool running = IsGameRunning();
+  if (running && !options.dryRun && !options.force) {
+    console.err << "error: gpl.exe is running; it holds the season in memory and may write it "
+                   "back. Quit the game first (or --force)\n";
+    return kExitGameRunning;
+  }
+  console.out << "game folder: " << game->folder << " (" << game->how << ")\n";
+  if (running && options.dryRun)
+    console.out << "note: gpl.exe is running: the real run would refuse (status 9) without --force\n";
+
+  std::vector<std::string> packages = options.packages;
+  if (packages.empty()) packages.push_back(".");
+  // One plan for all packages: each run sees what the earlier ones would have changed.
+  DryRunFileSystem plan(*native);
+  int first = kExitOk;
+  for (const std::string& argument : packages) {
+    int status = kExitOk;
+    std::optional<std::string> folder = PackageFolderPath(*native, argument, error);
+    if (!folder) {
+      console.err << "error: " << error << "\n";
+      status = kExitInvalidPackage;
+    } else {
+      console.out << (options.dryRun ? "plan for package " : "package ") << *folder << "\n";
+      status = options.dryRun ? PlanPackage(console, plan, options, *folder, game->folder)
+                              : InstallPackage(console, *native, options, *folder, game->folder);
+    }
+    console.out.flush();
+    if (first == kExitOk) first = status;
+  }
+  return first;
+}
+
+}  // namespace
+
+void AddInstallCommand(CLI::App& app, Console& console, int& status) {
+  auto options = std::make_shared<InstallOptions>();
+  CLI::App* command = app.add_subcommand(
+      "install", "Install track packages into the game, each one as the dialog's Install Track");
+  command->add_option("PACKAGE", options->packages,
+                      "Package folders, installed in this order (default: the current folder)");
+  AddGameOptions(*command, options->game);
+  command->add_flag("--championship", options->championship, "Also add the track to gp.ini");
+  command->add_flag("--no-replay", options->noReplay, "Leave the package's replay out");
+  command->add_flag("--yes", options->yes, "Answer every question Yes");
+  command->add_flag("--dry-run", options->dryRun,
+                    "Change nothing; print what the install would copy and write");
+  command->add_flag("--force", options->force, "Install even while gpl.exe runs");
+  command->callback([&console, &status, options] { status = RunInstall(console, *options); });
+}
+
+}  // namespace gridmoor::cli

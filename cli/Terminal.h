@@ -1,0 +1,20 @@
+#pragma once
+// What the process's standard streams are attached to, and reading files for a dry run.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace gridmoor::cli {
+
+// Whether standard input / standard output is a terminal (a console on Windows).
+bool StdinIsTerminal();
+bool StdoutIsTerminal();
+
+// The bytes of `path` (as the engine names files) like FileSystem::ReadWholeFile, but leaving
+// the file's access time as it was where the system allows (O_NOATIME on Linux for the file's
+// owner and root; on Windows by asking the system not to update it).
+std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::size_t maxBytes,
+                                                 bool* truncated);
+
+}  // namespace gridmoor::cli

@@ -1,0 +1,56 @@
+#include <windows.h>
+
+#include "cli/Terminal.h"
+
+namespace gridmoor::cli {
+
+namespace {
+
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+}  // namespace
+
+bool StdinIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
+bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
+
+std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::size_t maxBytes,
+                                                 bool* truncated) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  } else {
+    // All ones: the system leaves the last access time alone for this handle.
+    FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
+    SetFileTime(file, nullptr, &keep, nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  bool cut = false;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+      CloseHandle(file);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    const std::size_t room = maxBytes - bytes.size();
+    if (got > room) {
+      bytes.append(buffer, room);
+      cut = true;
+      break;
+    }
+    bytes.append(buffer, got);
+  }
+  CloseHandle(file);
+  if (truncated) *truncated = cut;
+  return bytes;
+}
+
+}  // namespace gridmoor::cli

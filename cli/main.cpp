@@ -1,0 +1,50 @@
+// gridmoor-cli: the installer's engine from the command line, for many tracks at once, for
+// games under Wine, and for track makers checking their packages.
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/SeasonCommands.h"
+#include "cli/Terminal.h"
+
+int main(int argc, char** argv) {
+  using namespace gridmoor::cli;
+  SetCommandLine(argc, argv);
+  Console console{std::cout, std::cerr, std::cin, StdinIsTerminal(), StdoutIsTerminal()};
+
+  CLI::App app("Installs GPL track packages, checks them, and keeps the season files in order.",
+               "gridmoor-cli");
+  app.require_subcommand(1);
+  app.footer(ExitStatusHelp());
+  int status = kExitOk;
+  AddInstallCommand(app, console, status);
+  AddCheckCommand(app, console, status);
+  AddWhereCommand(app, console, status);
+  AddSeasonCommands(app, console, status);
+  for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+    command->footer(ExitStatusHelp());
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    // CLI11 words an unknown command as a missing one.
+    if (argc > 1 && argv[1][0] != '-') {
+      try {
+        app.get_subcommand(argv[1]);
+      } catch (const CLI::Error&) {
+        std::cerr << "gridmoor-cli: unknown command: " << argv[1] << " (see gridmoor-cli --help)\n";
+        return kExitUsage;
+      }
+    }
+    std::cerr << "gridmoor-cli: " << e.what() << " (see gridmoor-cli --help)\n";
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    std::cerr << "gridmoor-cli: " << e.what() << "\n";
+    return kExitUsage;
+  }
+  std::cout.flush();
+  return status;
+}

@@ -1,0 +1,229 @@
+// The real gridmoor-cli as a child process: statuses, what it prints, what it leaves on disk.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "cli/CliFixture.h"
+#include "platform/ProcessList.h"
+#include "platform/ProfileText.h"
+
+namespace gridmoor::testing {
+namespace {
+
+int Lines(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::string SeasonValue(const std::string& ini, const std::string& section, const std::string& key) {
+  const auto value = FindProfileValue(ini, section, key);
+  return value ? std::string(*value) : "(missing)";
+}
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* said;
+};
+
+class CliUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CliUsage, OneClearLineAndStatus2) {
+  const CliResult run = RunCli(GetParam().args);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(Lines(run.err), 1) << run.err;
+  EXPECT_NE(run.err.find(GetParam().said), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliUsage,
+    ::testing::Values(UsageCase{"no_command", {}, "subcommand is required"},
+                      UsageCase{"unknown_command", {"instal"}, "unknown command: instal"},
+                      UsageCase{"unknown_option", {"install", "--bogus"}, "--bogus"},
+                      UsageCase{"missing_value", {"install", "--game"}, "--game"},
+                      UsageCase{"option_of_other_command", {"check", "--yes"}, "--yes"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, EveryCommandHasHelpWithTheExitStatuses) {
+  for (const char* command : {"install", "check", "where", "list", "remove", "restore"}) {
+    const CliResult run = RunCli({command, "--help"});
+    EXPECT_EQ(run.status, 0) << command;
+    EXPECT_NE(run.out.find(command), std::string::npos) << command;
+    EXPECT_NE(run.out.find("9  the game (gpl.exe) is running"), std::string::npos) << command;
+  }
+}
+
+TEST(Cli, InstallsAPackOfThreeInOrder) {
+  CliFixture fixture;
+  const CliResult run = RunCli({"install", fixture.Package("alder"), fixture.Package("birch"),
+                                fixture.Package("cedar"), "--game", fixture.Game(),
+                                "--championship"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const std::string season = fixture.Read("seasons/67season.ini");
+  EXPECT_EQ(SeasonValue(season, "Season", "numEvents"), "8");
+  EXPECT_EQ(SeasonValue(season, "Event6", "trackDirectory"), "alder");
+  EXPECT_EQ(SeasonValue(season, "Event8", "trackDirectory"), "cedar");
+  EXPECT_EQ(SeasonValue(fixture.Read("seasons/gp.ini"), "Event5", "trackDirectory"), "birch");
+  for (const char* file : {"tracks/alder/alder.dat", "tracks/cedar/pit.lp",
+                           "replay/kestrel_wr.rpy"}) {
+    EXPECT_TRUE(std::filesystem::exists(fixture.GamePath(file))) << file;
+  }
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n') > 3, true);
+  EXPECT_NE(run.out.find("summary: Install of track files completed OK"), std::string::npos)
+      << run.out;
+}
+
+TEST(Cli, AFailingPackageIsReportedAndTheNextStillRuns) {
+  CliFixture fixture;
+  fixture.Folder().Write("not-a-folder", "x");
+  const CliResult run =
+      RunCli({"install", fixture.Package("alder"), fixture.Folder().Path("not-a-folder"),
+              (CliFixture::Examples() / "invalid-package").string(), fixture.Package("cedar"),
+              "--game", fixture.Game()});
+  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_NE(run.err.find("a file, not a package folder"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Install.ini missing or not valid!"), std::string::npos) << run.err;
+  const std::string season = fixture.Read("seasons/67season.ini");
+  EXPECT_EQ(SeasonValue(season, "Season", "numEvents"), "7");
+  EXPECT_EQ(SeasonValue(season, "Event7", "trackDirectory"), "cedar");
+}
+
+TEST(Cli, DryRunPrintsThePlanAndChangesNothing) {
+  CliFixture fixture;
+  const std::string package = fixture.Package("alder");
+  // One track already there: its files are overwritten and its event refreshed.
+  ASSERT_EQ(RunCli({"install", package, "--game", fixture.Game()}).status, 0);
+  const std::string fresh = fixture.Package("birch");
+  const auto before = Snapshot(fixture.Folder().Root());
+
+  const CliResult run = RunCli({"install", "--dry-run", "--championship", package, fresh,
+                                "--game", fixture.Game()});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_TRUE(Snapshot(fixture.Folder().Root()) == before) << "the dry run changed a file";
+  for (const char* planned :
+       {"copy dat -> tracks\\alder\\alder.dat (overwrite)",
+        "copy dat -> tracks\\birch\\birch.dat (new)", "create folder: tracks\\birch",
+        "copy rpy -> replay\\kestrel_wr.rpy (overwrite)",
+        "67season.ini: Event6 refreshed, count 6 (unchanged", "gp.ini: Event4 appended, count 4",
+        "67season.ini: Event7 appended, count 7", "gp.ini: Event5 appended, count 5",
+        "trackDirectory=birch", "startingGrid=3-2-3"}) {
+    EXPECT_NE(run.out.find(planned), std::string::npos) << planned << "\n" << run.out;
+  }
+}
+
+TEST(Cli, DryRunTellsWhatTheRealRunWouldRefuse) {
+  CliFixture fixture;
+  std::filesystem::permissions(fixture.GamePath("seasons/67season.ini"),
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  const CliResult run = RunCli({"install", "--dry-run", fixture.Package("alder"),
+                                (CliFixture::Examples() / "invalid-package").string(), "--game",
+                                fixture.Game()});
+  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  for (const char* said : {"would ask: 67season.ini is write protected!",
+                           "clear read-only mark: seasons\\67season.ini",
+                           "would refuse: invalid package", "startingGrid: missing"}) {
+    EXPECT_NE(run.out.find(said), std::string::npos) << said << "\n" << run.out;
+  }
+}
+
+struct StatusCase {
+  const char* name;
+  int status;
+  // Prepares the game folder; answers extra arguments for install.
+  std::vector<std::string> (*prepare)(CliFixture&);
+};
+
+std::string Events(int count) {
+  std::string ini = "[Season]\r\nnumEvents=" + std::to_string(count) + "\r\n";
+  for (int i = 1; i <= count; ++i)
+    ini += "[Event" + std::to_string(i) + "]\r\ntrackDirectory=t" + std::to_string(i) + "\r\n";
+  return ini;
+}
+
+class CliInstallStatus : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(CliInstallStatus, IsTheOutcomesStatus) {
+  CliFixture fixture;
+  std::vector<std::string> args = {"install", fixture.Package("alder"), "--game", fixture.Game()};
+  const std::vector<std::string> extra = GetParam().prepare(fixture);
+  args.insert(args.end(), extra.begin(), extra.end());
+  const CliResult run = RunCli(args);
+  EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliInstallStatus,
+    ::testing::Values(
+        StatusCase{"installed", 0, [](CliFixture&) { return std::vector<std::string>{}; }},
+        StatusCase{"no_game_folder", 4,
+                   [](CliFixture& f) {
+                     std::filesystem::remove_all(f.GamePath(""));
+                     return std::vector<std::string>{};
+                   }},
+        StatusCase{"read_only_not_confirmed", 5,
+                   [](CliFixture& f) {
+                     f.Folder().SetReadOnly("game/seasons/67season.ini", true);
+                     return std::vector<std::string>{};
+                   }},
+        StatusCase{"season_full", 6,
+                   [](CliFixture& f) {
+                     f.Folder().Write("game/seasons/67season.ini", Events(64));
+                     return std::vector<std::string>{};
+                   }},
+        StatusCase{"copy_failed", 7,
+                   [](CliFixture& f) {
+                     std::filesystem::remove_all(f.GamePath("replay"));
+                     return std::vector<std::string>{};
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, ReadOnlySeasonFileIsClearedWithYes) {
+  CliFixture fixture;
+  fixture.Folder().SetReadOnly("game/seasons/67season.ini", true);
+  const CliResult run =
+      RunCli({"install", fixture.Package("alder"), "--game", fixture.Game(), "--yes"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Do you wish to remove the readonly flag? [y/N] yes (--yes)"),
+            std::string::npos)
+      << run.out;
+}
+
+TEST(Cli, RefusesWhileTheGameRuns) {
+  CliFixture fixture;
+  const std::string game = fixture.Folder().Native("gpl.exe").string();
+  std::filesystem::copy_file(GRIDMOOR_IDLE_PROGRAM, fixture.Folder().Native("gpl.exe"));
+  BackgroundProcess running(game, {"60"});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!IsProgramRunning("gpl.exe") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(IsProgramRunning("gpl.exe"));
+
+  const std::string before = fixture.Read("seasons/67season.ini");
+  const CliResult refused = RunCli({"install", fixture.Package("alder"), "--game", fixture.Game()});
+  EXPECT_EQ(refused.status, 9) << refused.out << refused.err;
+  EXPECT_EQ(Lines(refused.err), 1) << refused.err;
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), before);
+  EXPECT_EQ(RunCli({"install", fixture.Package("birch"), "--game", fixture.Game(), "--force"})
+                .status,
+            0);
+}
+
+TEST(Cli, CheckTellsErrorsFromWarnings) {
+  const CliResult good = RunCli({"check", (CliFixture::Examples() / "package").string()});
+  EXPECT_EQ(good.status, 0) << good.out;
+  EXPECT_NE(good.out.find("0 errors, 0 warnings"), std::string::npos) << good.out;
+  const CliResult bad =
+      RunCli({"check", "--json", (CliFixture::Examples() / "invalid-package").string()});
+  EXPECT_EQ(bad.status, 3) << bad.out;
+  EXPECT_NE(bad.out.find("\"subject\": \"install.ini: startingGrid\""), std::string::npos)
+      << bad.out;
+  EXPECT_NE(bad.out.find("\"level\": \"warning\""), std::string::npos) << bad.out;
+}
+
+}  // namespace
+}  // namespace gridmoor::testing
