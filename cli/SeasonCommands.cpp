@@ -291,17 +291,18 @@ int RunRemove(Console& console, const RemoveOptions& options) {
       return kExitNotWritable;
     }
   }
+  if (options.dryRun) return status;
   if (!options.force && IsGameRunning()) {
     console.err << "remove: gpl.exe is running and may write the season back; close it first "
                    "(or --force); nothing changed\n";
     return kExitGameRunning;
   }
-  if (options.dryRun) return status;
 
   const std::string question =
       folders.empty() ? "Remove these events?" : "Remove these events and delete the folders?";
   if (!AskYesNo(console, question, options.yes)) {
-    console.out << "Nothing changed.\n";
+    console.err << "remove: not confirmed (answer yes on a terminal, or give --yes); nothing "
+                   "changed\n";
     return kExitNothingToDo;
   }
 
