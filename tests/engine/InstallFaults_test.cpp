@@ -1,0 +1,200 @@
+// Fault injection through FileSystem: for every N, the N-th file call of a whole install run
+// fails (or every call from the N-th on, as when a disk goes away). Calls that may throw throw
+// CFileException; calls that answer failure answer it (false, nothing, 0). After each run the
+// season files and track files are old or new whole, the summary claims only what is there, and
+// the one error that may escape is the one from clearing a read-only mark.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "InstallProof.h"
+#include "engine/SeasonUpdate.h"
+
+namespace gridmoor {
+namespace {
+
+using namespace gridmoor::testing;
+
+// Forwards to the real file system, counting calls; the chosen ones fail.
+class InjectingFileSystem : public ForwardingFileSystem {
+ public:
+  using ForwardingFileSystem::ForwardingFileSystem;
+
+  int failAt = 0;            // 1-based; 0 fails nothing
+  bool failOnward = false;   // also every call after failAt
+  int calls = 0;
+  std::string failedCall;    // the first call made to fail, for messages
+  std::map<std::string, int> counted;  // "call file-name" -> times made
+
+  int Count(const std::string& call, const std::string& fileName) const {
+    const auto found = counted.find(call + " " + fileName);
+    return found == counted.end() ? 0 : found->second;
+  }
+
+  std::optional<std::string> CurrentDirectory(std::size_t size) override {
+    if (Fails("CurrentDirectory", "")) return std::nullopt;
+    return ForwardingFileSystem::CurrentDirectory(size);
+  }
+  void CreateDirectoryLevel(const std::string& p) override {
+    if (Fails("CreateDirectoryLevel", p)) throw CFileException(kCauseAccessDenied, p);
+    ForwardingFileSystem::CreateDirectoryLevel(p);
+  }
+  void CopyFileOverwrite(const std::string& from, const std::string& to) override {
+    if (Fails("CopyFileOverwrite", to)) throw CFileException(kCauseDiskFull, to);
+    ForwardingFileSystem::CopyFileOverwrite(from, to);
+  }
+  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& p) override {
+    if (Fails("OpenExclusiveForRead", p)) throw CFileException(kCauseSharingViolation, p);
+    return ForwardingFileSystem::OpenExclusiveForRead(p);
+  }
+  FileStatus GetStatus(const std::string& p) override {
+    if (Fails("GetStatus", p)) throw CFileException(kCauseHardIO, p);
+    return ForwardingFileSystem::GetStatus(p);
+  }
+  void SetStatus(const std::string& p, const FileStatus& s) override {
+    if (Fails("SetStatus", p)) throw CFileException(kCauseAccessDenied, p);
+    ForwardingFileSystem::SetStatus(p, s);
+  }
+  std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t max,
+                                           bool* truncated) override {
+    if (Fails("ReadWholeFile", p)) return std::nullopt;
+    return ForwardingFileSystem::ReadWholeFile(p, max, truncated);
+  }
+  std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
+    if (Fails("ReadExistingFile", p)) throw CFileException(kCauseHardIO, p);
+    return ForwardingFileSystem::ReadExistingFile(p, max);
+  }
+  bool ReplaceFileContents(const std::string& p, const std::optional<std::string>& expected,
+                           const std::string& bytes) override {
+    if (Fails("ReplaceFileContents", p)) return false;
+    return ForwardingFileSystem::ReplaceFileContents(p, expected, bytes);
+  }
+  bool RemoveFile(const std::string& p) override {
+    return !Fails("RemoveFile", p) && ForwardingFileSystem::RemoveFile(p);
+  }
+  bool RemoveFolderTree(const std::string& p) override {
+    return !Fails("RemoveFolderTree", p) && ForwardingFileSystem::RemoveFolderTree(p);
+  }
+  int RemoveStaleTemporaries(const std::string& folder) override {
+    if (Fails("RemoveStaleTemporaries", folder)) return 0;
+    return ForwardingFileSystem::RemoveStaleTemporaries(folder);
+  }
+  void FlushFolder(const std::string& folder) override {
+    if (!Fails("FlushFolder", folder)) ForwardingFileSystem::FlushFolder(folder);
+  }
+
+ private:
+  bool Fails(const char* call, const std::string& path) {
+    ++calls;
+    ++counted[std::string(call) + " " + path.substr(path.find_last_of("\\/") + 1)];
+    const bool fails = failAt > 0 && (calls == failAt || (failOnward && calls > failAt));
+    if (fails && failedCall.empty()) failedCall = std::string(call) + " " + path;
+    return fails;
+  }
+};
+
+// Each season file is read once and replaced once by the update; the whole run reads
+// 67season.ini twice at most (the limit test and the update).
+TEST(InstallFileCalls, TheUpdateReadsAndReplacesEachSeasonFileOnce) {
+  const Scene& scene = Scenes().front();  // both files chosen, a new event in each
+  TempFolder package;
+  MakePackage(package.Path());
+  TempFolder game;
+  std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  Arrange(*native, game.Path(), scene);
+  for (const char* name : {"67season.ini", "gp.ini"})
+    SetReadOnly(*native, (game / "seasons" / name).string(), false);  // the check's job
+  InjectingFileSystem files(*native);
+  YesHost host;
+  host.gameFolder = game.Text();
+  host.championshipChecked = true;
+
+  ASSERT_TRUE(UpdateSeasonFiles(host, files, PackageFor(package), game.Text()));
+  for (const char* name : {"67season.ini", "gp.ini"}) {
+    EXPECT_EQ(files.Count("ReadExistingFile", name) + files.Count("ReadWholeFile", name), 1)
+        << name;
+    EXPECT_EQ(files.Count("ReplaceFileContents", name), 1) << name;
+  }
+
+  ResetSeasons(*native, game.Path(), scene);
+  InjectingFileSystem run(*native);
+  ASSERT_EQ(OnInstallTrack(host, run, PackageFor(package)), InstallOutcome::kDone);
+  EXPECT_LE(run.Count("ReadExistingFile", "67season.ini") +
+                run.Count("ReadWholeFile", "67season.ini"),
+            2);
+  EXPECT_EQ(run.Count("ReplaceFileContents", "67season.ini"), 1);
+  std::cout << "[proof] file calls of a whole run:";
+  for (const auto& [call, times] : run.counted) std::cout << " " << call << " x" << times << ";";
+  std::cout << std::endl;
+}
+
+// One scene, every N, both kinds of failure.
+class InstallFaults : public ::testing::TestWithParam<Scene> {};
+
+TEST_P(InstallFaults, EveryFailedCallLeavesOldOrWholeNewAndAnHonestSummary) {
+  const Scene& scene = GetParam();
+  TempFolder package;
+  MakePackage(package.Path());
+  const TrackPackage track = PackageFor(package);
+  const CleanAfter after = CleanRun(scene, package);
+  std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+
+  Tally tally{std::string("fault injection, ") + scene.name};
+  for (const bool onward : {false, true}) {
+    for (int n = 1;; ++n) {
+      TempFolder game;
+      Arrange(*native, game.Path(), scene);
+      InjectingFileSystem files(*native);
+      files.failAt = n;
+      files.failOnward = onward;
+      YesHost host;
+      host.gameFolder = game.Text();
+      host.championshipChecked = scene.championshipChosen;
+      host.replayChecked = scene.replayChosen;
+
+      bool escaped = false;
+      try {
+        OnInstallTrack(host, files, track);
+      } catch (const CFileException&) {
+        escaped = true;
+      }
+      if (files.calls < n) break;  // the run made fewer calls: every one has failed once
+
+      Inspection found = Inspect(game.Path(), package.Path(), scene, after, track);
+      const std::string summary = host.Summary();
+      CheckSummary(summary, scene, found, found.faults);
+      const bool clearing = files.failedCall.rfind("GetStatus", 0) == 0 ||
+                            files.failedCall.rfind("SetStatus", 0) == 0;
+      if (escaped) {
+        tally.Count("escaped while clearing a mark");
+        if (!clearing) found.faults.push_back("an error escaped from " + files.failedCall);
+        if (!summary.empty() || host.Closed()) found.faults.push_back("escape after a summary");
+        if (found.season != End::kOld || found.copy != End::kOld)
+          found.faults.push_back("an escaped run wrote");
+      } else {
+        if (!host.Closed()) found.faults.push_back("the dialog was not closed");
+        if (summary.empty()) tally.Count("refused before the copy");
+      }
+      if (found.temporaries != 0) found.faults.push_back("temporary files left");
+      tally.Add(found);
+      for (const std::string& fault : found.faults)
+        ADD_FAILURE() << scene.name << (onward ? ", every call from " : ", call ") << n << " ("
+                      << files.failedCall << ") failed: " << fault;
+    }
+  }
+  tally.Print();
+  EXPECT_GE(tally.runs, 30);  // every call of a whole run, twice
+  EXPECT_GT(tally.season[static_cast<int>(End::kOld)], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, InstallFaults, ::testing::ValuesIn(Scenes()),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace gridmoor
