@@ -1,0 +1,131 @@
+// list, remove and restore through the real program: what only the program shows (statuses,
+// the question, JSON, the bytes left on disk). The removal's and the restore's rules are tested
+// in tests/engine.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliFixture.h"
+
+namespace gridmoor::testing {
+namespace {
+
+int LineCount(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(SeasonCommands, InstallRemoveAndRestoreStepBackExactly) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  const std::string season0 = fixture.Read("seasons/67season.ini");
+  const std::string gp0 = fixture.Read("seasons/gp.ini");
+  ASSERT_EQ(RunCli({"install", "--championship", "--force", fixture.Package("alder"),
+                    fixture.Package("birch"), "--game", game})
+                .status,
+            0);
+  const std::string season1 = fixture.Read("seasons/67season.ini");
+  const std::string gp1 = fixture.Read("seasons/gp.ini");
+
+  const CliResult removed = RunCli({"remove", "alder", "--championship", "--delete-files",
+                                    "--yes", "--force", "--game", game});
+  ASSERT_EQ(removed.status, 0) << removed.out << removed.err;
+  EXPECT_FALSE(std::filesystem::exists(fixture.GamePath("tracks/alder")));
+  EXPECT_TRUE(std::filesystem::exists(fixture.GamePath("tracks/birch")));
+
+  const CliResult listed = RunCli({"list", "--json", "--game", game});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  const nlohmann::json json = nlohmann::json::parse(listed.out);
+  for (const auto& file : json["files"]) {
+    std::vector<std::string> folders;
+    for (const auto& event : file["events"]) folders.push_back(event["trackDirectory"]);
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), "alder"), 0) << file["file"];
+    EXPECT_EQ(folders.back(), "birch") << file["file"];
+    EXPECT_EQ(file["count"], folders.size());
+  }
+
+  const CliResult steps = RunCli({"restore", "--list", "--game", game});
+  EXPECT_EQ(steps.status, 0);
+  EXPECT_EQ(LineCount(steps.out), 3) << steps.out;  // two installs, one remove
+  EXPECT_NE(steps.out.find("remove alder"), std::string::npos) << steps.out;
+
+  ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), season1);
+  EXPECT_EQ(fixture.Read("seasons/gp.ini"), gp1);
+  ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
+  ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), season0);
+  EXPECT_EQ(fixture.Read("seasons/gp.ini"), gp0);
+
+  const CliResult nothing = RunCli({"restore", "--force", "--game", game});
+  EXPECT_EQ(nothing.status, 10);
+  EXPECT_EQ(LineCount(nothing.err), 1) << nothing.err;
+}
+
+struct RefusalCase {
+  const char* name;
+  std::vector<std::string> args;  // --game is added
+  int status;
+  std::function<void(CliFixture&)> arrange;
+};
+
+class SeasonCommandRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+// Each refusal is one line on standard error and its status, and leaves every byte and time.
+TEST_P(SeasonCommandRefusal, ChangesNothing) {
+  CliFixture fixture;
+  if (GetParam().arrange) GetParam().arrange(fixture);
+  const auto before = Snapshot(fixture.GamePath(""));
+  std::vector<std::string> args = GetParam().args;
+  args.insert(args.end(), {"--game", fixture.Game()});
+
+  const CliResult run = RunCli(args);
+  EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+  EXPECT_EQ(LineCount(run.err), 1) << run.err;
+  fixture.Folder().SetReadOnly("game/seasons/67season.ini", false);
+  EXPECT_EQ(Snapshot(fixture.GamePath("")), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, SeasonCommandRefusal,
+    ::testing::Values(
+        RefusalCase{"TrackNotThere", {"remove", "nowhere", "--yes"}, 10, nullptr},
+        RefusalCase{"NotConfirmed", {"remove", "calder", "--delete-files", "--force"}, 10, nullptr},
+        RefusalCase{"NotPlain", {"remove", "..", "--delete-files", "--yes"}, 2, nullptr},
+        RefusalCase{"ReadOnly",
+                    {"remove", "calder", "--yes"},
+                    5,
+                    [](CliFixture& f) {
+                      f.Folder().SetReadOnly("game/seasons/67season.ini", true);
+                    }},
+        RefusalCase{"NothingToRestore", {"restore"}, 10, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SeasonCommands, DryRunPrintsThePlanAndChangesNothing) {
+  CliFixture fixture;
+  const auto before = Snapshot(fixture.GamePath(""));
+  const CliResult run = RunCli({"remove", "brockhurst", "--championship", "--delete-files",
+                                "--dry-run", "--game", fixture.Game()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("67season.ini: would remove Event2"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("67season.ini: numEvents 5 -> 4"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("would delete"), std::string::npos) << run.out;
+  EXPECT_EQ(Snapshot(fixture.GamePath("")), before);
+}
+
+TEST(SeasonCommands, ListMarksAMissingFolder) {
+  CliFixture fixture;
+  std::filesystem::remove_all(fixture.GamePath("tracks/calder"));
+  const CliResult run = RunCli({"list", "--game", fixture.Game()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::size_t line = run.out.find("calder");
+  ASSERT_NE(line, std::string::npos) << run.out;
+  EXPECT_NE(run.out.substr(line, run.out.find('\n', line) - line).find("folder missing"),
+            std::string::npos)
+      << run.out;
+}
+
+}  // namespace
+}  // namespace gridmoor::testing
