@@ -201,7 +201,7 @@ struct FileRemoval {
 void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
   const SeasonRemoval& removal = file.removal;
   if (removal.Empty()) return;
-  const char* verb = dryRun ? "would remove" : "removing";
+  const char* verb = dryRun ? "would remove" : "will remove";
   for (const RemovedEvent& event : removal.removed) {
     out << file.fileName << ": " << verb << " Event" << event.number << " \""
         << event.name.value_or("") << "\" (" << event.trackDirectory << ")\n";
@@ -212,7 +212,7 @@ void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
         << "..Event" << removal.moved.back().second << "\n";
   }
   for (const std::string& section : removal.droppedSections) {
-    out << file.fileName << ": " << (dryRun ? "would drop" : "dropping") << " the unread section ["
+    out << file.fileName << ": " << (dryRun ? "would drop" : "will drop") << " the unread section ["
         << section << "], whose name an event takes\n";
   }
   out << file.fileName << ": numEvents " << removal.oldCount << " -> " << removal.newCount << "\n";
@@ -281,7 +281,7 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 
   for (const FileRemoval& file : changes) PrintRemoval(console.out, file, options.dryRun);
   for (const std::string& folder : folders) {
-    console.out << (options.dryRun ? "would delete " : "deleting ") << folder << "\n";
+    console.out << (options.dryRun ? "would delete " : "will delete ") << folder << "\n";
   }
 
   // What the real run would refuse is refused (or, for a dry run, told) before anything changes.
