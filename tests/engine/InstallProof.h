@@ -104,16 +104,28 @@ inline void ResetSeasons(FileSystem& files, const fs::path& game, const Scene& s
   }
 }
 
+// The track files and the replay as before a run (an earlier install's, or none); anything
+// else in their folders stays.
+inline void ResetTrackFiles(const fs::path& game, const Scene& scene) {
+  std::vector<std::pair<fs::path, std::string>> targets;
+  for (const std::string& name : PackageTrackFiles())
+    targets.push_back({game / "tracks" / "zandvoort" / InstalledName(name), name});
+  targets.push_back({game / "replay" / ReplayName(), "rpy"});
+  for (const auto& [target, source] : targets) {
+    if (scene.oldTrackFiles) {
+      WriteBytes(target, OldBytes(source));
+    } else {
+      fs::remove(target);
+    }
+  }
+}
+
 // A whole game folder as before a run.
 inline void Arrange(FileSystem& files, const fs::path& game, const Scene& scene) {
   fs::create_directories(game / "tracks");
   fs::create_directories(game / "replay");
   WriteBytes(game / "gpl.exe", "MZ the game");
-  if (scene.oldTrackFiles) {
-    for (const std::string& name : PackageTrackFiles())
-      WriteBytes(game / "tracks" / "zandvoort" / InstalledName(name), OldBytes(name));
-    WriteBytes(game / "replay" / ReplayName(), OldBytes("rpy"));
-  }
+  ResetTrackFiles(game, scene);
   ResetSeasons(files, game, scene);
 }
 
