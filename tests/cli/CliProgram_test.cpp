@@ -43,7 +43,13 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"unknown_command", {"instal"}, "unknown command: instal"},
                       UsageCase{"unknown_option", {"install", "--bogus"}, "--bogus"},
                       UsageCase{"missing_value", {"install", "--game"}, "--game"},
-                      UsageCase{"option_of_other_command", {"check", "--yes"}, "--yes"}),
+                      UsageCase{"option_of_other_command", {"check", "--yes"}, "--yes"}
+#ifdef _WIN32
+                      ,
+                      UsageCase{"wine_prefix_on_windows", {"where", "--prefix", "x"},
+                                "only the Linux program"}
+#endif
+                      ),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, EveryCommandHasHelpWithTheExitStatuses) {
