@@ -93,7 +93,7 @@ std::string BmpSectionRefusal(const BmpHeaders& h) {
   }
   if (h.width <= 0) return "width " + std::to_string(h.width);
   if (h.height == 0) return "height 0";
-  if (h.planes == 0) return "0 planes";
+  if (h.planes != 1) return std::to_string(h.planes) + " planes (a bitmap has 1)";
   if (BmpSectionBytes(h.width, h.height, h.bitCount) == 0) return "image larger than 2 GiB";
   return "";
 }

@@ -58,7 +58,7 @@ std::int32_t BmpPixelAreaBytes(const BmpHeaders& headers);
 
 // Why the system would refuse to make the picture's section from this header, or "" when it
 // makes one: only uncompressed rows (BI_RGB; BI_BITFIELDS with 16 or 32 bits), 1, 4, 8, 16,
-// 24 or 32 bits, a positive width, a height other than 0, planes other than 0, and a section
+// 24 or 32 bits, a positive width, a height other than 0, one plane, and a section
 // of at most 2^31 - 1 bytes.
 std::string BmpSectionRefusal(const BmpHeaders& headers);
 

@@ -8,6 +8,8 @@
 #include <new>
 #include <optional>
 
+#include "engine/ScreenshotCheck.h"
+
 namespace gridmoor::ui {
 
 static_assert(sizeof(BITMAPFILEHEADER) == 14, "the file header is read as 14 bytes");
@@ -118,49 +120,34 @@ class InputFile {
 
 const std::array<RGBQUAD, 256> kFixedPalette = MakeFixedPalette();
 
+// The header rules live in engine/ScreenshotCheck, shared with the command line's package check.
 int TableEntriesFor(int bitCount, DWORD compression) {
-  switch (bitCount) {
-    case 1:
-      return 2;
-    case 4:
-      return 16;
-    case 8:
-      return 256;
-    case 16:
-    case 24:
-    case 32:
-      return compression == BI_BITFIELDS ? 3 : 0;
-    default:
-      return 0;
-  }
+  return BmpTableEntries(bitCount, compression);
 }
 
-int RowStride(int width, int bitCount) {
-  // 64-bit so that a hostile header can't overflow; the rounding is that of 32-bit code.
-  const std::int64_t bits = static_cast<std::int64_t>(width) * bitCount + 31;
-  const std::int64_t stride = (bits & ~std::int64_t{31}) / 8;
-  if (stride > std::numeric_limits<int>::max() || stride < std::numeric_limits<int>::min()) {
-    return 0;
-  }
-  return static_cast<int>(stride);
-}
+int RowStride(int width, int bitCount) { return BmpRowStride(width, bitCount); }
 
 std::size_t SectionBytes(const BITMAPINFOHEADER& header) {
-  const std::int64_t stride = RowStride(header.biWidth, header.biBitCount);
-  const std::int64_t rows = std::llabs(static_cast<std::int64_t>(header.biHeight));
-  if (stride <= 0 || rows == 0) return 0;
-  if (stride > std::numeric_limits<std::int32_t>::max() / rows) return 0;
-  return static_cast<std::size_t>(stride * rows);
+  return BmpSectionBytes(header.biWidth, header.biHeight, header.biBitCount);
 }
 
-bool IsBmpFileHeader(const BITMAPFILEHEADER& header) { return header.bfType == 0x4D42; }
+bool IsBmpFileHeader(const BITMAPFILEHEADER& header) {
+  BmpHeaders headers;
+  headers.type = header.bfType;
+  return IsBmpSignature(headers);
+}
 
 bool IsSupportedInfoHeader(const BITMAPINFOHEADER& header) {
-  return header.biSize == sizeof(BITMAPINFOHEADER);
+  BmpHeaders headers;
+  headers.infoSize = header.biSize;
+  return IsSupportedInfoSize(headers);
 }
 
 std::int32_t PixelAreaBytes(const BITMAPFILEHEADER& header) {
-  return static_cast<std::int32_t>(header.bfSize - header.bfOffBits);
+  BmpHeaders headers;
+  headers.fileSize = header.bfSize;
+  headers.pixelOffset = header.bfOffBits;
+  return BmpPixelAreaBytes(headers);
 }
 
 BOOL BuildFixedPalette(OwnedPalette& palette, int count) {
@@ -207,26 +194,23 @@ BOOL CDibBitmap::LoadBmpFile(const char* path) {
   const std::int64_t base = file.Position();
   if (base < 0) return FALSE;
 
-  BITMAPFILEHEADER fileHeader{};
-  if (!file.ReadExactly(&fileHeader, sizeof fileHeader) || !IsBmpFileHeader(fileHeader)) {
-    return FALSE;
-  }
+  unsigned char headerBytes[kBmpFileHeaderBytes + kBmpInfoHeaderBytes];
+  if (!file.ReadExactly(headerBytes, sizeof headerBytes)) return FALSE;
+  const BmpHeaders headers = DecodeBmpHeaders(headerBytes);
+  if (!IsBmpSignature(headers) || !IsSupportedInfoSize(headers)) return FALSE;
   DibHeader description{};
-  if (!file.ReadExactly(&description.bmiHeader, sizeof description.bmiHeader) ||
-      !IsSupportedInfoHeader(description.bmiHeader)) {
-    return FALSE;
-  }
-  const int entries =
-      TableEntriesFor(description.bmiHeader.biBitCount, description.bmiHeader.biCompression);
+  std::memcpy(&description.bmiHeader, headerBytes + kBmpFileHeaderBytes,
+              sizeof description.bmiHeader);
+  const int entries = BmpTableEntries(headers.bitCount, headers.compression);
   if (entries > 0 && !file.ReadExactly(description.bmiColors, entries * sizeof(RGBQUAD))) {
     return FALSE;
   }
 
   // An empty area would leave nothing to show; a negative one is a broken header.
-  const std::int32_t areaBytes = PixelAreaBytes(fileHeader);
+  const std::int32_t areaBytes = BmpPixelAreaBytes(headers);
   if (areaBytes <= 0) return FALSE;
   // Refuse before allocating when the file can't hold the area it claims.
-  const std::int64_t areaStart = base + fileHeader.bfOffBits;
+  const std::int64_t areaStart = base + headers.pixelOffset;
   const std::int64_t fileSize = file.Size();
   if (fileSize < 0 || areaStart + areaBytes > fileSize) return FALSE;
 

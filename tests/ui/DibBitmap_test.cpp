@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ScreenshotCheck.h"
 #include "platform/TestFolder.h"
 #include "ui/BmpFile.h"
 
@@ -410,6 +411,76 @@ TEST(BmpHeaders, SizesNeverOverflow) {
   info.biHeight = std::numeric_limits<LONG>::min();
   EXPECT_EQ(SectionBytes(info), 0u);
 }
+
+
+// ---------------------------------------------------------------------------------------------
+// The command line's package check judges a screenshot from its bytes with the same rules
+
+namespace agreement {
+
+// A file of `shape` with `bytes` bytes of the info header at `offset` replaced by `value`.
+std::string Patched(const BmpShape& shape, std::size_t offset, std::uint32_t value,
+                    std::size_t bytes) {
+  BmpFile bmp(shape);
+  std::memcpy(bmp.info.data() + offset, &value, bytes);
+  return bmp.Bytes();
+}
+
+struct AgreementCase {
+  const char* name;
+  std::string (*bytes)();
+};
+
+const AgreementCase kHeaders[] = {
+    {"Mono", [] { return BmpFile({17, 5, 1}).Bytes(); }},
+    {"Nibble", [] { return BmpFile({9, 4, 4}).Bytes(); }},
+    {"Rgb555", [] { return BmpFile({5, 3, 16}).Bytes(); }},
+    {"Rgb32Masks", [] { return BmpFile({5, 3, 32, BI_BITFIELDS}).Bytes(); }},
+    {"TopDown", [] { return BmpFile({10, -6, 24}).Bytes(); }},
+    {"Screenshot", [] { return BmpFile({300, 178, 24}).Bytes(); }},
+    {"MasksWith24Bits", [] { return BmpFile({5, 3, 24, BI_BITFIELDS}).Bytes(); }},
+    {"MasksWith8Bits", [] { return Patched({5, 3, 8}, 16, BI_BITFIELDS, 4); }},
+    {"Rle8", [] { return Patched({8, 8, 8}, 16, BI_RLE8, 4); }},
+    {"Rle4", [] { return Patched({8, 8, 4}, 16, BI_RLE4, 4); }},
+    {"Jpeg", [] { return Patched({8, 8, 24}, 16, 4, 4); }},
+    {"Png", [] { return Patched({8, 8, 24}, 16, 5, 4); }},
+    {"NoBits", [] { return Patched({8, 8, 24}, 14, 0, 2); }},
+    {"TwoBits", [] { return Patched({8, 8, 24}, 14, 2, 2); }},
+    {"SixtyFourBits", [] { return Patched({8, 8, 24}, 14, 64, 2); }},
+    {"ZeroWidth", [] { return Patched({8, 8, 24}, 4, 0, 4); }},
+    {"NegativeWidth", [] { return Patched({8, 8, 24}, 4, static_cast<std::uint32_t>(-8), 4); }},
+    {"ZeroHeight", [] { return Patched({8, 8, 24}, 8, 0, 4); }},
+    {"ZeroPlanes", [] { return Patched({8, 8, 24}, 12, 0, 2); }},
+    {"TwoPlanes", [] { return Patched({8, 8, 24}, 12, 2, 2); }},
+    {"HugeWidth", [] { return Patched({8, 8, 24}, 4, 0x7FFFFFFF, 4); }},
+};
+
+class SameVerdict : public DibBitmapFiles,
+                    public ::testing::WithParamInterface<AgreementCase> {};
+
+TEST_P(SameVerdict, AsTheDialogsPicture) {
+  const std::string bytes = GetParam().bytes();
+  CDibBitmap picture;
+  const bool loaded = picture.LoadBmpFile(Write(bytes).c_str()) != FALSE;
+  const ScreenshotVerdict verdict = CheckScreenshot(bytes);
+  EXPECT_EQ(verdict.loadable, loaded) << verdict.problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, SameVerdict, ::testing::ValuesIn(kHeaders),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class SameRefusal : public DibBitmapFiles, public ::testing::WithParamInterface<BrokenCase> {};
+
+TEST_P(SameRefusal, AsTheDialogsPicture) {
+  EXPECT_FALSE(CheckScreenshot(GetParam().bytes()).loadable);
+}
+
+INSTANTIATE_TEST_SUITE_P(Broken, SameRefusal, ::testing::ValuesIn(kBroken),
+                         [](const ::testing::TestParamInfo<BrokenCase>& info) {
+                           return info.param.name;
+                         });
+
+}  // namespace agreement
 
 }  // namespace
 }  // namespace gridmoor::ui
