@@ -1,0 +1,142 @@
+#include "engine/PackageCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/TestFolder.h"
+
+namespace gridmoor {
+namespace {
+
+using testing::TestFolder;
+
+// A 24-bit BMP of the given size.
+std::string Bmp(int width, int height) {
+  const int stride = (width * 24 + 31) / 32 * 4;
+  const std::uint32_t pixels = static_cast<std::uint32_t>(stride * height);
+  std::string bytes(54 + pixels, '\0');
+  auto put = [&bytes](std::size_t at, std::uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put(2, 54 + pixels, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(width), 4);
+  put(22, static_cast<std::uint32_t>(height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  return bytes;
+}
+
+struct BrokenPackage {
+  const char* name;
+  void (*breakIt)(TestFolder&);  // changes a good package in "pkg"
+  FindingLevel level;
+  const char* subject;
+  const char* says;
+};
+
+void SetKey(TestFolder& folder, const std::string& key, const std::string& line) {
+  std::string ini = folder.Read("pkg/install.ini");
+  const std::size_t at = ini.find("\n" + key + "=");
+  const std::size_t end = ini.find('\n', at + 1);
+  ini.replace(at + 1, end - at - 1, line);
+  folder.Write("pkg/install.ini", ini);
+}
+
+class PackageCheckFinds : public ::testing::TestWithParam<BrokenPackage> {};
+
+TEST_P(PackageCheckFinds, ExactlyTheFault) {
+  TestFolder folder;
+  std::filesystem::copy(std::filesystem::path(GRIDMOOR_TEST_DATA_DIR) / "../../examples/package",
+                        folder.Native("pkg"));
+  folder.Write("pkg/screenshot.bmp", Bmp(300, 178));
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  ASSERT_TRUE(CheckPackage(*files, folder.Path("pkg")).empty());
+
+  GetParam().breakIt(folder);
+  const std::vector<PackageFinding> findings = CheckPackage(*files, folder.Path("pkg"));
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].level, GetParam().level);
+  EXPECT_EQ(findings[0].subject, GetParam().subject);
+  EXPECT_NE(findings[0].message.find(GetParam().says), std::string::npos) << findings[0].message;
+}
+
+constexpr auto kError = FindingLevel::kError;
+constexpr auto kWarning = FindingLevel::kWarning;
+
+INSTANTIATE_TEST_SUITE_P(
+    PackageCheck, PackageCheckFinds,
+    ::testing::Values(
+        BrokenPackage{"no_section", [](TestFolder& f) { f.Write("pkg/install.ini", "[other]\n"); },
+                      kError, "install.ini", "no [installinfo]"},
+        BrokenPackage{"key_missing", [](TestFolder& f) { SetKey(f, "shortname", ";"); }, kError,
+                      "install.ini: shortname", "missing"},
+        BrokenPackage{"default_reads_as_missing",
+                      [](TestFolder& f) { SetKey(f, "month", "month=default"); }, kError,
+                      "install.ini: month", "\"default\""},
+        BrokenPackage{"value_cut",
+                      [](TestFolder& f) { SetKey(f, "name", "name=" + std::string(120, 'n')); },
+                      kWarning, "install.ini: name", "120 characters"},
+        BrokenPackage{"track_folder_outside",
+                      [](TestFolder& f) { SetKey(f, "trackDirectory", "trackDirectory=..\\x"); },
+                      kError, "install.ini: trackDirectory", "outside"},
+        BrokenPackage{"track_folder_empty",
+                      [](TestFolder& f) { SetKey(f, "trackDirectory", "trackDirectory="); },
+                      kWarning, "install.ini: trackDirectory", "empty"},
+        BrokenPackage{"replay_outside",
+                      [](TestFolder& f) { SetKey(f, "replayfilename", "replayfilename=../r"); },
+                      kError, "install.ini: replayfilename", "outside"},
+        BrokenPackage{"track_file_missing",
+                      [](TestFolder& f) { std::filesystem::remove(f.Native("pkg/pit.lp")); },
+                      kError, "pit.lp", "missing"},
+        BrokenPackage{"track_file_a_folder",
+                      [](TestFolder& f) {
+                        std::filesystem::remove(f.Native("pkg/dat"));
+                        std::filesystem::create_directory(f.Native("pkg/dat"));
+                      },
+                      kError, "dat", "is a folder"},
+        BrokenPackage{"replay_missing",
+                      [](TestFolder& f) { std::filesystem::remove(f.Native("pkg/rpy")); }, kError,
+                      "rpy", "missing while"},
+        BrokenPackage{"replay_never_installed",
+                      [](TestFolder& f) { SetKey(f, "replayfilename", ";"); }, kWarning, "rpy",
+                      "never installed"},
+        BrokenPackage{"readme_missing",
+                      [](TestFolder& f) { std::filesystem::remove(f.Native("pkg/readme.txt")); },
+                      kWarning, "readme.txt", "Readme.txt missing..."},
+        BrokenPackage{"readme_too_long",
+                      [](TestFolder& f) {
+                        f.Write("pkg/readme.txt", std::string(1024 * 1024 + 1, 'r'));
+                      },
+                      kWarning, "readme.txt", "first MiB"},
+        BrokenPackage{"screenshot_missing",
+                      [](TestFolder& f) {
+                        std::filesystem::remove(f.Native("pkg/screenshot.bmp"));
+                      },
+                      kWarning, "screenshot.bmp", "missing"},
+        BrokenPackage{"screenshot_not_bmp",
+                      [](TestFolder& f) { f.Write("pkg/screenshot.bmp", "GIF89a"); }, kWarning,
+                      "screenshot.bmp", "cannot show it: not a BMP file"},
+        BrokenPackage{"screenshot_other_size",
+                      [](TestFolder& f) { f.Write("pkg/screenshot.bmp", Bmp(150, 89)); },
+                      kWarning, "screenshot.bmp", "150x89"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PackageCheck, AMissingDescriptionAndALongFolderAreErrors) {
+  TestFolder folder;
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  const std::vector<PackageFinding> empty = CheckPackage(*files, folder.Folder());
+  ASSERT_FALSE(empty.empty());
+  EXPECT_EQ(empty[0].subject, "install.ini");
+  EXPECT_EQ(empty[0].message, "missing");
+
+  const std::string deep = folder.Folder() + "\\" + std::string(500, 'd');
+  EXPECT_EQ(CheckPackage(*files, deep)[0].subject, "package folder");
+}
+
+}  // namespace
+}  // namespace gridmoor
