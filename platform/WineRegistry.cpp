@@ -81,6 +81,7 @@ std::optional<std::string> ReadEscaped(std::string_view line, std::size_t& pos, 
             code = code * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
           }
         } else {
+          if (e == '\0') return std::nullopt;
           code = static_cast<unsigned char>(e);
           out += e;  // a byte as it stands (part of UTF-8 text, or a plain character)
           continue;

@@ -33,14 +33,15 @@ init_wine_prefix
 [ "$WIN_BUILD" = "$GRIDMOOR_BUILD/win64" ] && log "this host runs no 32-bit code: the Windows tests run the 64-bit build under 64-bit Wine"
 run_ctest "Windows, under Wine" "$WIN_BUILD"
 
-# The product must need nothing but Windows' own DLLs.
-if [ -f "$GRIDMOOR_BUILD/win32/ui/gridmoor.exe" ]; then
-  if "$GRIDMOOR_ROOT/scripts/check-imports.sh" "$GRIDMOOR_BUILD/win32/ui/gridmoor.exe"; then
+# The products must need nothing but Windows' own DLLs.
+for exe in "$GRIDMOOR_BUILD/win32/ui/gridmoor.exe" "$GRIDMOOR_BUILD/win32/cli/gridmoor-cli.exe"; do
+  [ -f "$exe" ] || continue
+  if "$GRIDMOOR_ROOT/scripts/check-imports.sh" "$exe"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
   fi
-fi
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
