@@ -51,6 +51,8 @@ class MemoryFileSystem : public gridmoor::FileSystem {
   }
   bool RemoveFile(const std::string&) override { return false; }
   bool RemoveFolderTree(const std::string&) override { return false; }
+  int RemoveStaleTemporaries(const std::string&) override { return 0; }
+  void FlushFolder(const std::string&) override {}
   std::string m_bytes;
 };
 
