@@ -1,7 +1,14 @@
-// A whole install run of a package with 20 MiB of track files into a game whose season holds
-// 63 events, beside a plain copy of the same nine files.
+// A whole install run of a package with 20 MiB of track files into a game whose season and
+// championship files hold 63 events each (championship chosen), beside its floors: a plain copy
+// of the same nine files, a durable plain copy (each file flushed, as every copy of ours is),
+// and two bare safe replaces of the season files (what the season step cannot do without).
+// Targets: the run <= 1.15x the durable plain copy, the copy step <= 1.1x it, the season step
+// near the two bare replaces. Run by hand on a Release build:
+//   build/native/tests/bench/engine_bench
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "engine/InstallRun.h"
 #include "engine/EngineTestSupport.h"
@@ -43,7 +50,7 @@ struct Fixture {
   TempFolder package;
   TempFolder game;
   std::string season = SeasonWithEvents(63);
-  std::string championship = SeasonWithEvents(16);
+  std::string championship = SeasonWithEvents(63);
   Fixture() {
     MakePackage(package.Path());
     std::mt19937 random(67);
@@ -133,6 +140,48 @@ void BM_PlainCopy(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
 }
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The plain copy made durable: every file flushed to disk after its copy.
+void BM_DurablePlainCopy(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  const fs::path target = fixture.game / "plain";
+  fs::create_directories(target);
+  for (auto _ : state) {
+    for (const std::string& name : PackageTrackFiles()) {
+      fs::copy_file(fixture.package / name, target / name, fs::copy_options::overwrite_existing);
+      const int fd = ::open((target / name).c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd < 0 || ::fsync(fd) != 0) {
+        state.SkipWithError("flush failed");
+        break;
+      }
+      ::close(fd);
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
+}
+BENCHMARK(BM_DurablePlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of the season step: both files replaced safely with what the step writes, without
+// reading or editing them.
+void BM_BareSafeReplaces(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  const std::string season = fixture.game.Text() + "\\seasons\\67season.ini";
+  const std::string championship = fixture.game.Text() + "\\seasons\\gp.ini";
+  const std::string seasonAfter = fixture.season + "\r\n[Event64]\r\nname=x\r\n";
+  const std::string championshipAfter = fixture.championship + "\r\n[Event64]\r\nname=x\r\n";
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture.ResetSeasons();
+    state.ResumeTiming();
+    if (!files->ReplaceFileContents(season, fixture.season, seasonAfter) ||
+        !files->ReplaceFileContents(championship, fixture.championship, championshipAfter)) {
+      state.SkipWithError("a replace failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_BareSafeReplaces)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace gridmoor
