@@ -198,8 +198,12 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
 
 int RunInstall(Console& console, const InstallOptions& options) {
   std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  // One plan for all packages: each run sees what the earlier ones would have changed. A dry
+  // run reads everything through it, the registry file too, so no access time moves.
+  DryRunFileSystem plan(*native);
   std::string error;
-  std::optional<GameFolder> game = LocateGame(*native, options.game, error);
+  std::optional<GameFolder> game =
+      LocateGame(options.dryRun ? static_cast<FileSystem&>(plan) : *native, options.game, error);
   if (!game) {
     console.err << "error: " << error << "\n";
     return kExitNoGameFolder;
@@ -216,8 +220,6 @@ int RunInstall(Console& console, const InstallOptions& options) {
 
   std::vector<std::string> packages = options.packages;
   if (packages.empty()) packages.push_back(".");
-  // One plan for all packages: each run sees what the earlier ones would have changed.
-  DryRunFileSystem plan(*native);
   int first = kExitOk;
   for (const std::string& argument : packages) {
     int status = kExitOk;
