@@ -141,47 +141,78 @@ void BM_PlainCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The plain copy made durable: every file flushed to disk after its copy.
+// The nine files copied plainly, each flushed to disk after its copy. False when a flush failed.
+bool DurablePlainCopy(const Fixture& fixture, const fs::path& target) {
+  for (const std::string& name : PackageTrackFiles()) {
+    fs::copy_file(fixture.package / name, target / name, fs::copy_options::overwrite_existing);
+    const int fd = ::open((target / name).c_str(), O_WRONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!flushed) return false;
+  }
+  return true;
+}
+
+// Both season files replaced safely with as many bytes as the season step writes, without
+// reading or editing them. False when a replace failed.
+bool BareSafeReplaces(FileSystem& files, const Fixture& fixture) {
+  const std::string added = "\r\n[Event64]\r\nname=Grote Prijs van Nederland\r\n"
+                            "shortname=Zandvoort\r\ntrackDirectory=zandvoort\r\n"
+                            "numberOfLaps=90\r\nday=4\r\nmonth=6\r\nstartingGrid=3-2-3\r\n";
+  return files.ReplaceFileContents(fixture.game.Text() + "\\seasons\\67season.ini",
+                                   fixture.season, fixture.season + added) &&
+         files.ReplaceFileContents(fixture.game.Text() + "\\seasons\\gp.ini",
+                                   fixture.championship, fixture.championship + added);
+}
+
 void BM_DurablePlainCopy(benchmark::State& state) {
   Fixture& fixture = Shared();
   const fs::path target = fixture.game / "plain";
   fs::create_directories(target);
   for (auto _ : state) {
-    for (const std::string& name : PackageTrackFiles()) {
-      fs::copy_file(fixture.package / name, target / name, fs::copy_options::overwrite_existing);
-      const int fd = ::open((target / name).c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd < 0 || ::fsync(fd) != 0) {
-        state.SkipWithError("flush failed");
-        break;
-      }
-      ::close(fd);
+    if (!DurablePlainCopy(fixture, target)) {
+      state.SkipWithError("flush failed");
+      break;
     }
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
 }
 BENCHMARK(BM_DurablePlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The floor of the season step: both files replaced safely with what the step writes, without
-// reading or editing them.
+// The floor of the season step.
 void BM_BareSafeReplaces(benchmark::State& state) {
   Fixture& fixture = Shared();
   auto files = MakeNativeFileSystem();
-  const std::string season = fixture.game.Text() + "\\seasons\\67season.ini";
-  const std::string championship = fixture.game.Text() + "\\seasons\\gp.ini";
-  const std::string seasonAfter = fixture.season + "\r\n[Event64]\r\nname=x\r\n";
-  const std::string championshipAfter = fixture.championship + "\r\n[Event64]\r\nname=x\r\n";
   for (auto _ : state) {
     state.PauseTiming();
     fixture.ResetSeasons();
     state.ResumeTiming();
-    if (!files->ReplaceFileContents(season, fixture.season, seasonAfter) ||
-        !files->ReplaceFileContents(championship, fixture.championship, championshipAfter)) {
+    if (!BareSafeReplaces(*files, fixture)) {
       state.SkipWithError("a replace failed");
       break;
     }
   }
 }
 BENCHMARK(BM_BareSafeReplaces)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of the whole run: the durable plain copy and the two bare safe replaces.
+void BM_DurableCopyAndBareReplaces(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  const fs::path target = fixture.game / "plain";
+  fs::create_directories(target);
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture.ResetSeasons();
+    state.ResumeTiming();
+    if (!DurablePlainCopy(fixture, target) || !BareSafeReplaces(*files, fixture)) {
+      state.SkipWithError("a flush or replace failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
+}
+BENCHMARK(BM_DurableCopyAndBareReplaces)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace gridmoor
