@@ -1,6 +1,8 @@
 // Fault injection through FileSystem: for every N, the N-th file call of a whole install run
 // fails (or every call from the N-th on, as when a disk goes away). Calls that may throw throw
-// CFileException; calls that answer failure answer it (false, nothing, 0). After each run the
+// CFileException; calls that answer failure answer it (false, nothing, 0), and in one more sweep
+// throw instead, as a broken implementation might; the two that promise never to throw
+// (RemoveStaleTemporaries, FlushFolder) just do nothing. After each run the
 // season files and track files are old or new whole, the summary claims only what is there, and
 // the one error that may escape is the one from clearing a read-only mark.
 
@@ -23,7 +25,9 @@ class InjectingFileSystem : public ForwardingFileSystem {
 
   int failAt = 0;            // 1-based; 0 fails nothing
   bool failOnward = false;   // also every call after failAt
+  bool answersThrow = false;  // calls that answer failure throw it instead
   int calls = 0;
+  std::vector<std::string> made;  // every call's name, in order
   std::string failedCall;    // the first call made to fail, for messages
   std::map<std::string, int> counted;  // "call file-name" -> times made
 
@@ -33,7 +37,7 @@ class InjectingFileSystem : public ForwardingFileSystem {
   }
 
   std::optional<std::string> CurrentDirectory(std::size_t size) override {
-    if (Fails("CurrentDirectory", "")) return std::nullopt;
+    if (FailsAnswering("CurrentDirectory", "")) return std::nullopt;
     return ForwardingFileSystem::CurrentDirectory(size);
   }
   void CreateDirectoryLevel(const std::string& p) override {
@@ -58,7 +62,7 @@ class InjectingFileSystem : public ForwardingFileSystem {
   }
   std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t max,
                                            bool* truncated) override {
-    if (Fails("ReadWholeFile", p)) return std::nullopt;
+    if (FailsAnswering("ReadWholeFile", p)) return std::nullopt;
     return ForwardingFileSystem::ReadWholeFile(p, max, truncated);
   }
   std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
@@ -67,14 +71,14 @@ class InjectingFileSystem : public ForwardingFileSystem {
   }
   bool ReplaceFileContents(const std::string& p, const std::optional<std::string>& expected,
                            const std::string& bytes) override {
-    if (Fails("ReplaceFileContents", p)) return false;
+    if (FailsAnswering("ReplaceFileContents", p)) return false;
     return ForwardingFileSystem::ReplaceFileContents(p, expected, bytes);
   }
   bool RemoveFile(const std::string& p) override {
-    return !Fails("RemoveFile", p) && ForwardingFileSystem::RemoveFile(p);
+    return !FailsAnswering("RemoveFile", p) && ForwardingFileSystem::RemoveFile(p);
   }
   bool RemoveFolderTree(const std::string& p) override {
-    return !Fails("RemoveFolderTree", p) && ForwardingFileSystem::RemoveFolderTree(p);
+    return !FailsAnswering("RemoveFolderTree", p) && ForwardingFileSystem::RemoveFolderTree(p);
   }
   int RemoveStaleTemporaries(const std::string& folder) override {
     if (Fails("RemoveStaleTemporaries", folder)) return 0;
@@ -84,9 +88,21 @@ class InjectingFileSystem : public ForwardingFileSystem {
     if (!Fails("FlushFolder", folder)) ForwardingFileSystem::FlushFolder(folder);
   }
 
+  // Calls that answer their failure rather than throw it.
+  static bool Answers(const std::string& call) {
+    return call == "CurrentDirectory" || call == "ReadWholeFile" ||
+           call == "ReplaceFileContents" || call == "RemoveFile" || call == "RemoveFolderTree";
+  }
+
  private:
+  bool FailsAnswering(const char* call, const std::string& path) {
+    if (!Fails(call, path)) return false;
+    if (answersThrow) throw CFileException(kCauseHardIO, path);
+    return true;
+  }
   bool Fails(const char* call, const std::string& path) {
     ++calls;
+    made.push_back(call);
     ++counted[std::string(call) + " " + path.substr(path.find_last_of("\\/") + 1)];
     const bool fails = failAt > 0 && (calls == failAt || (failOnward && calls > failAt));
     if (fails && failedCall.empty()) failedCall = std::string(call) + " " + path;
@@ -129,8 +145,17 @@ TEST(InstallFileCalls, TheUpdateReadsAndReplacesEachSeasonFileOnce) {
   std::cout << std::endl;
 }
 
-// One scene, every N, both kinds of failure.
+// One scene, every N, each kind of failure.
 class InstallFaults : public ::testing::TestWithParam<Scene> {};
+
+struct FaultKind {
+  const char* name;
+  bool onward;
+  bool answersThrow;
+};
+constexpr FaultKind kFaultKinds[] = {{"call", false, false},
+                                     {"every call from", true, false},
+                                     {"throwing call", false, true}};
 
 TEST_P(InstallFaults, EveryFailedCallLeavesOldOrWholeNewAndAnHonestSummary) {
   const Scene& scene = GetParam();
@@ -139,15 +164,30 @@ TEST_P(InstallFaults, EveryFailedCallLeavesOldOrWholeNewAndAnHonestSummary) {
   const TrackPackage track = PackageFor(package);
   const CleanAfter after = CleanRun(scene, package);
   std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  std::vector<std::string> calls;  // of a run without faults
+  {
+    TempFolder game;
+    Arrange(*native, game.Path(), scene);
+    InjectingFileSystem files(*native);
+    YesHost host;
+    host.gameFolder = game.Text();
+    host.championshipChecked = scene.championshipChosen;
+    host.replayChecked = scene.replayChosen;
+    ASSERT_EQ(OnInstallTrack(host, files, track), InstallOutcome::kDone);
+    calls = files.made;
+  }
 
   Tally tally{std::string("fault injection, ") + scene.name};
-  for (const bool onward : {false, true}) {
-    for (int n = 1;; ++n) {
+  for (const FaultKind& kind : kFaultKinds) {
+    for (int n = 1; n <= static_cast<int>(calls.size()); ++n) {
+      // Throwing instead of answering differs only where the call answers.
+      if (kind.answersThrow && !InjectingFileSystem::Answers(calls[n - 1])) continue;
       TempFolder game;
       Arrange(*native, game.Path(), scene);
       InjectingFileSystem files(*native);
       files.failAt = n;
-      files.failOnward = onward;
+      files.failOnward = kind.onward;
+      files.answersThrow = kind.answersThrow;
       YesHost host;
       host.gameFolder = game.Text();
       host.championshipChecked = scene.championshipChosen;
@@ -159,8 +199,7 @@ TEST_P(InstallFaults, EveryFailedCallLeavesOldOrWholeNewAndAnHonestSummary) {
       } catch (const CFileException&) {
         escaped = true;
       }
-      if (files.calls < n) break;  // the run made fewer calls: every one has failed once
-
+      tally.Count(std::string("failed at ") + kind.name);
       Inspection found = Inspect(game.Path(), package.Path(), scene, after, track);
       const std::string summary = host.Summary();
       CheckSummary(summary, scene, found, found.faults);
@@ -179,12 +218,12 @@ TEST_P(InstallFaults, EveryFailedCallLeavesOldOrWholeNewAndAnHonestSummary) {
       if (found.temporaries != 0) found.faults.push_back("temporary files left");
       tally.Add(found);
       for (const std::string& fault : found.faults)
-        ADD_FAILURE() << scene.name << (onward ? ", every call from " : ", call ") << n << " ("
+        ADD_FAILURE() << scene.name << ", " << kind.name << " " << n << " ("
                       << files.failedCall << ") failed: " << fault;
     }
   }
   tally.Print();
-  EXPECT_GE(tally.runs, 30);  // every call of a whole run, twice
+  EXPECT_GE(tally.runs, 2 * static_cast<int>(calls.size()));
   EXPECT_GT(tally.season[static_cast<int>(End::kOld)], 0);
 }
 
