@@ -1,5 +1,5 @@
 // The full disk: the game folder on a small tmpfs, filled so that exactly K bytes are free, for
-// every K from none up to what a whole run needs (page by page, the file system's unit). Each
+// every K from none up to what a whole run needs (unit by unit: a page on tmpfs). Each
 // run leaves the season and track files old or whole new, reports only what it completed, and
 // leaves no temporary file behind.
 
@@ -18,8 +18,6 @@ namespace gridmoor {
 namespace {
 
 using namespace gridmoor::testing;
-
-constexpr std::uint64_t kPage = 4096;
 
 // A tmpfs mounted on a folder for the life of the object.
 class SmallDisk {
@@ -41,6 +39,12 @@ class SmallDisk {
   bool Mounted() const { return m_mounted; }
   const std::string& Error() const { return m_error; }
 
+  // The unit in which the file system hands out space (a memory page on tmpfs).
+  std::uint64_t Unit() const {
+    struct statvfs st {};
+    ::statvfs(m_at.c_str(), &st);
+    return st.f_frsize;
+  }
   std::uint64_t Free() const {
     struct statvfs st {};
     ::statvfs(m_at.c_str(), &st);
@@ -73,15 +77,16 @@ class SmallDisk {
 TEST(FullDisk, EveryPointOfAFullDiskLeavesOldOrWholeNewAndNoTemporary) {
   TempFolder package;
   MakePackage(package.Path());
-  // A data file of several pages, so the disk also fills in the middle of a copy.
-  WriteBytes(package / "dat", std::string(5 * kPage + 100, 'd'));
-  const TrackPackage track = PackageFor(package);
   TempFolder mountPoint;
   SmallDisk disk(mountPoint.Path());
   if (!disk.Mounted()) {
     GTEST_SKIP() << "the full-disk proof mounts a small tmpfs and could not ("
                  << disk.Error() << "); run the tests as root where mounting is allowed";
   }
+  const std::uint64_t unit = disk.Unit();
+  // A data file of several units, so the disk also fills in the middle of a copy.
+  WriteBytes(package / "dat", std::string(5 * unit + 100, 'd'));
+  const TrackPackage track = PackageFor(package);
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const fs::path game = mountPoint.Path() / "game";
 
@@ -89,7 +94,7 @@ TEST(FullDisk, EveryPointOfAFullDiskLeavesOldOrWholeNewAndNoTemporary) {
   for (const Scene& scene : Scenes()) {
     const CleanAfter after = CleanRun(scene, package);
     bool completed = false;
-    for (std::uint64_t free = 0; !completed && free <= 64 * kPage; free += kPage) {
+    for (std::uint64_t free = 0; !completed && free <= 64 * unit; free += unit) {
       disk.Empty();
       Arrange(*files, game, scene);
       ASSERT_TRUE(disk.LeaveFree(free)) << "could not leave " << free << " bytes free";
