@@ -145,6 +145,32 @@ TEST(InstallFileCalls, TheUpdateReadsAndReplacesEachSeasonFileOnce) {
   std::cout << std::endl;
 }
 
+// What killed runs left in the folders a run writes goes; everything else stays, also a
+// temporary name in a folder the run does not write.
+TEST(InstallLeftovers, ARunRemovesOurTemporariesFromTheFoldersItWrites) {
+  const Scene& scene = Scenes()[1];  // replay chosen, an earlier install in place
+  TempFolder package;
+  MakePackage(package.Path());
+  TempFolder game;
+  std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  Arrange(*native, game.Path(), scene);
+  const std::vector<std::string> leftovers = {
+      "seasons/67season.ini.~0badf00d", "seasons/gp.ini.~12345678",
+      "tracks/zandvoort/zandvoort.dat.~9abcdef0", "replay/zandvoort_wr.rpy.~00000000"};
+  const std::vector<std::string> kept = {"seasons/67season.ini.bak", "seasons/notes.~1234",
+                                         "tracks/monaco.dat.~0badf00d", "replay/old.rpy"};
+  for (const std::string& name : leftovers) WriteBytes(game / name, "cut");
+  for (const std::string& name : kept) WriteBytes(game / name, "someone's");
+  YesHost host;
+  host.gameFolder = game.Text();
+  host.championshipChecked = scene.championshipChosen;
+  host.replayChecked = scene.replayChosen;
+
+  ASSERT_EQ(OnInstallTrack(host, *native, PackageFor(package)), InstallOutcome::kDone);
+  for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(game / name)) << name;
+  for (const std::string& name : kept) EXPECT_EQ(ReadBytes(game / name), "someone's") << name;
+}
+
 // One scene, every N, each kind of failure.
 class InstallFaults : public ::testing::TestWithParam<Scene> {};
 
