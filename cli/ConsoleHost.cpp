@@ -32,6 +32,11 @@ std::string TerminalText(const std::string& text, const std::string& indent) {
       out += c;
     }
   }
+  // Blank lines stay blank, without the indent.
+  if (!indent.empty()) {
+    for (std::size_t at; (at = out.find('\n' + indent + '\n')) != std::string::npos;)
+      out.erase(at + 1, indent.size());
+  }
   while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
   return out;
 }
