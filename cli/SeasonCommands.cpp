@@ -54,7 +54,7 @@ std::optional<GameFolder> FindGame(FileSystem& files, Console& console, const Ga
   std::string error;
   std::optional<GameFolder> game = LocateGame(files, options, error);
   if (!game) {
-    console.err << error << "\n";
+    console.err << "error: " << error << "\n";
     status = kExitNoGameFolder;
   }
   return game;
