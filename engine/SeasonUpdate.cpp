@@ -41,22 +41,21 @@ bool UpdateEvents(FileSystem& files, const TrackPackage& package, const std::str
   };
   // An unreadable file is not an empty one: writing the event over it would lose the season.
   std::optional<ProfileDocument> file = TryLoad(files, path);
-  const std::optional<EventPlacement> placement =
-      file ? std::optional<EventPlacement>(PlaceTrack(*file, package.trackDirectory))
-           : std::nullopt;
+  EventPlacement placement;
+  if (file) placement = PlaceTrack(*file, package.trackDirectory);
   report(kProgressScanned);
-  bool applied = placement && !(limit > 0 && placement->appended && placement->event > limit);
+  bool applied = file && !(limit > 0 && placement.appended && placement.event > limit);
 
   // The bar passes 18..24 as each key is set in memory, whether or not there is a file to set
   // them in, as it did when each key was a write of its own.
-  const std::string section = placement ? EventSection(placement->event) : std::string();
+  const std::string section = EventSection(placement.event);
   int position = kProgressScanned;
   for (const EventValue& entry : EventValues(package)) {
     if (applied) applied = file->Set(section, entry.key, *entry.value);
     report(++position);
   }
-  if (applied && placement->appended) {
-    applied = file->Set("Season", "NumEvents", std::to_string(placement->count));
+  if (applied && placement.appended) {
+    applied = file->Set("Season", "NumEvents", std::to_string(placement.count));
   }
   // All or nothing: a value that cannot be set leaves the file as it was.
   const bool saved = applied && file->Save();
