@@ -251,6 +251,8 @@ inline void CheckSummary(const std::string& summary, const Scene& scene, const I
 
 // Tallies of how runs ended, printed for the record.
 struct Tally {
+  explicit Tally(std::string name) : proof(std::move(name)) {}
+
   std::string proof;
   int runs = 0;
   std::array<int, 3> season{};        // old, new, broken
