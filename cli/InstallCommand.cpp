@@ -49,6 +49,17 @@ int StatusOf(InstallOutcome outcome) {
   return kExitUpdateFailed;
 }
 
+// One engine run, as "Install Track" makes it, answered as an exit status.
+int RunEngine(ConsoleHost& host, FileSystem& files, const TrackPackage& track) {
+  try {
+    return StatusOf(OnInstallTrack(host, files, track));
+  } catch (const CFileException& error) {
+    // Clearing a read-only mark failed; the dialog reports it the same way and stays open.
+    host.ShowMessage(FailedCommandReport(error), MessageButtons::Ok, MessageIcon::Stop);
+    return kExitNotWritable;
+  }
+}
+
 // `path` relative to `folder` when it lies inside it.
 std::string Inside(const std::string& path, const std::string& folder) {
   if (path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
@@ -74,14 +85,7 @@ int InstallPackage(Console& console, FileSystem& native, const InstallOptions& o
                    "gridmoor-undo; nothing was changed\n";
     return kExitNotWritable;
   }
-  int status = kExitOk;
-  try {
-    status = StatusOf(OnInstallTrack(host, files, track));
-  } catch (const CFileException& error) {
-    // Clearing a read-only mark failed; the dialog reports it the same way and stays open.
-    host.ShowMessage(FailedCommandReport(error), MessageButtons::Ok, MessageIcon::Stop);
-    status = kExitNotWritable;
-  }
+  const int status = RunEngine(host, files, track);
   DropUnchangedStep(files, gameFolder);
   return status;
 }
@@ -151,13 +155,7 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   const std::optional<ProfileDocument> season = LoadQuietly(plan, seasonPath);
   const std::optional<ProfileDocument> championship = LoadQuietly(plan, championshipPath);
 
-  int status = kExitOk;
-  try {
-    status = StatusOf(OnInstallTrack(host, files, track));
-  } catch (const CFileException& error) {
-    host.ShowMessage(FailedCommandReport(error), MessageButtons::Ok, MessageIcon::Stop);
-    status = kExitNotWritable;
-  }
+  int status = RunEngine(host, files, track);
 
   for (std::size_t i = clearedFrom; i < plan.ClearedReadOnly().size(); ++i)
     console.out << "  clear read-only mark: " << Inside(plan.ClearedReadOnly()[i], gameFolder)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/ForwardingFileSystem.h"
 
 namespace gridmoor::cli {
 
@@ -14,44 +15,17 @@ std::optional<std::string> PackageFolderPath(FileSystem& files, const std::strin
 
 // Every call goes to another file system, except that the current directory is the package
 // folder: the engine reads a package from the current directory.
-class PackageFolderFileSystem : public FileSystem {
+class PackageFolderFileSystem : public ForwardingFileSystem {
  public:
   PackageFolderFileSystem(FileSystem& inner, std::string folder)  // `inner` not owned
-      : m_inner(inner), m_folder(std::move(folder)) {}
+      : ForwardingFileSystem(inner), m_folder(std::move(folder)) {}
 
   std::optional<std::string> CurrentDirectory(std::size_t bufferSize) override {
     if (m_folder.size() >= bufferSize) return std::nullopt;
     return m_folder;
   }
-  void CreateDirectoryLevel(const std::string& p) override { m_inner.CreateDirectoryLevel(p); }
-  void CopyFileOverwrite(const std::string& from, const std::string& to) override {
-    m_inner.CopyFileOverwrite(from, to);
-  }
-  std::unique_ptr<OpenFile> OpenExclusiveForRead(const std::string& p) override {
-    return m_inner.OpenExclusiveForRead(p);
-  }
-  FileStatus GetStatus(const std::string& p) override { return m_inner.GetStatus(p); }
-  void SetStatus(const std::string& p, const FileStatus& s) override { m_inner.SetStatus(p, s); }
-  std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t max,
-                                           bool* truncated) override {
-    return m_inner.ReadWholeFile(p, max, truncated);
-  }
-  std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {
-    return m_inner.ReadExistingFile(p, max);
-  }
-  bool ReplaceFileContents(const std::string& p, const std::optional<std::string>& expected,
-                           const std::string& bytes) override {
-    return m_inner.ReplaceFileContents(p, expected, bytes);
-  }
-  bool RemoveFile(const std::string& p) override { return m_inner.RemoveFile(p); }
-  bool RemoveFolderTree(const std::string& p) override { return m_inner.RemoveFolderTree(p); }
-  int RemoveStaleTemporaries(const std::string& folder) override {
-    return m_inner.RemoveStaleTemporaries(folder);
-  }
-  void FlushFolder(const std::string& folder) override { m_inner.FlushFolder(folder); }
 
  private:
-  FileSystem& m_inner;
   std::string m_folder;
 };
 

@@ -18,7 +18,7 @@ namespace {
 using testing::TestFolder;
 
 // The native file system with reads and replaces that fail on request.
-class FailingFileSystem : public testing::ForwardingFileSystem {
+class FailingFileSystem : public ForwardingFileSystem {
  public:
   using ForwardingFileSystem::ForwardingFileSystem;
   std::optional<std::string> ReadExistingFile(const std::string& p, std::size_t max) override {

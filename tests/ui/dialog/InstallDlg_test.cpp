@@ -63,7 +63,7 @@ class ProbedInstallDlg : public CInstallDlg {
 
 // The native file system, except that writing a file's status back fails as a locked-down
 // system would refuse it.
-class StatusRefusingFileSystem : public gridmoor::testing::ForwardingFileSystem {
+class StatusRefusingFileSystem : public gridmoor::ForwardingFileSystem {
  public:
   StatusRefusingFileSystem() : ForwardingFileSystem(Native()) {}
   void SetStatus(const std::string& path, const FileStatus&) override {

@@ -1,10 +1,11 @@
 #pragma once
-// A file system that hands every call to another; test doubles derive from it and override only
-// the calls they make fail or record.
+// A file system that hands every call to another. Wrappers derive from it and override only the
+// calls they change: the command line's package folder, and the tests' failing and recording
+// doubles.
 
 #include "platform/FileSystem.h"
 
-namespace gridmoor::testing {
+namespace gridmoor {
 
 class ForwardingFileSystem : public FileSystem {
  public:
@@ -44,4 +45,4 @@ class ForwardingFileSystem : public FileSystem {
   FileSystem& m_inner;
 };
 
-}  // namespace gridmoor::testing
+}  // namespace gridmoor
