@@ -206,7 +206,10 @@ void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
     out << file.fileName << ": " << verb << " Event" << event.number << " \""
         << event.name.value_or("") << "\" (" << event.trackDirectory << ")\n";
   }
-  if (!removal.moved.empty()) {
+  if (removal.moved.size() == 1) {
+    out << file.fileName << ": Event" << removal.moved.front().first << " moves down to Event"
+        << removal.moved.front().second << "\n";
+  } else if (!removal.moved.empty()) {
     out << file.fileName << ": Event" << removal.moved.front().first << "..Event"
         << removal.moved.back().first << " move down to Event" << removal.moved.front().second
         << "..Event" << removal.moved.back().second << "\n";
