@@ -8,15 +8,12 @@
 
 #include "engine/GameFiles.h"
 #include "engine/ProfileValue.h"
+#include "engine/SeasonEvents.h"
 #include "platform/FileException.h"
 
 namespace gridmoor {
 
 namespace {
-
-// Events above this number are not looked for: no game season comes near it, and a corrupt
-// count of millions would otherwise mean millions of lookups.
-constexpr long long kMaxScannedEvent = 4096;
 
 constexpr int kProgressScanned = 17;
 constexpr int kProgressDone = 25;
@@ -89,10 +86,15 @@ int IsSeasonFull(FileSystem& files, const std::string& gameFolder) {
 EventPlacement PlaceTrack(const ProfileDocument& file, const std::string& trackDirectory) {
   const long long count = ReadEventCount(file);
   EventPlacement placement;
-  const long long scanned = std::min(count, kMaxScannedEvent);
-  for (long long i = 1; i <= scanned; ++i) {
-    if (ReadProfileValue(file, EventSection(i), "trackDirectory") == trackDirectory)
-      placement.event = i;
+  // Events above kMaxSeasonEventNumber are not looked for: no game season comes near it.
+  const long long scanned = std::min<long long>(count, kMaxSeasonEventNumber);
+  // One pass over the file instead of a lookup per event; each event is the first section of
+  // its name, and its value is read as every value is (cut to 99 characters).
+  for (auto& [section, folder] : file.ValuesOfKey("trackDirectory")) {
+    const long long event = EventNumberOfSection(section);
+    if (folder.size() > kMaxValueLength) folder.resize(kMaxValueLength);
+    if (event >= 1 && event <= scanned && folder == trackDirectory)
+      placement.event = std::max(placement.event, event);
   }
   if (placement.event != 0) {
     placement.count = count;

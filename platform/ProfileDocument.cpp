@@ -43,6 +43,14 @@ std::optional<std::string> ProfileDocument::Get(std::string_view section,
   return UpToNul(*value);
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileDocument::ValuesOfKey(
+    std::string_view key) const {
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const auto& [section, value] : ProfileValuesOfKey(m_text, key))
+    values.emplace_back(UpToNul(section), UpToNul(value));
+  return values;
+}
+
 std::vector<std::string> ProfileDocument::SectionNames() const {
   std::vector<std::string> names;
   for (std::string_view name : ProfileSectionNames(m_text)) names.push_back(UpToNul(name));

@@ -1,6 +1,8 @@
 #include "platform/ProfileText.h"
 
 #include <cstddef>
+#include <string>
+#include <unordered_set>
 
 namespace gridmoor {
 namespace {
@@ -164,6 +166,28 @@ std::optional<std::string_view> FindProfileValue(std::string_view text, std::str
     }
   }
   return std::nullopt;
+}
+
+std::vector<std::pair<std::string_view, std::string_view>> ProfileValuesOfKey(
+    std::string_view text, std::string_view key) {
+  std::vector<std::pair<std::string_view, std::string_view>> found;
+  std::unordered_set<std::string> seen;  // section names met so far, folded
+  std::string_view section;
+  bool searching = false;  // in the first section of its name, the key not yet found
+  for (std::size_t pos = FirstLine(text); pos < text.size();) {
+    const Line line = ReadLine(text, pos);
+    pos = line.next;
+    if (line.kind == LineKind::kSection) {
+      std::string folded(line.name);
+      for (char& c : folded) c = FoldCase(c);
+      section = line.name;
+      searching = seen.insert(std::move(folded)).second;
+    } else if (searching && line.kind == LineKind::kEntry && SameName(line.name, key)) {
+      found.emplace_back(section, ValueOf(text, line));
+      searching = false;
+    }
+  }
+  return found;
 }
 
 std::vector<std::string_view> ProfileSectionNames(std::string_view text) {

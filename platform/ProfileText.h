@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace gridmoor {
@@ -15,6 +16,11 @@ namespace gridmoor {
 // of matching outer quotes. nullopt when the section or the key is missing.
 std::optional<std::string_view> FindProfileValue(std::string_view text, std::string_view section,
                                                  std::string_view key);
+
+// In one pass: for the first section of each name (in file order) that holds `key`, its name and
+// the value FindProfileValue(text, name, key) answers.
+std::vector<std::pair<std::string_view, std::string_view>> ProfileValuesOfKey(
+    std::string_view text, std::string_view key);
 
 // Every section header's name, in file order, duplicates included.
 std::vector<std::string_view> ProfileSectionNames(std::string_view text);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <random>
 
 #include "platform/FileException.h"
@@ -76,6 +78,28 @@ TEST(ProfileDocument, EditsSavedOnceLeaveTheBytesOfTheWritesOneByOne) {
     ASSERT_EQ(once.files["a.ini"], oneByOne.files["a.ini"]) << "seed " << seed;
     EXPECT_EQ(once.reads, 1);
     EXPECT_LE(once.replaces, 1);
+  }
+}
+
+// The one-pass listing the season scan uses answers what a lookup per section would.
+TEST(ProfileDocument, ValuesOfAKeyAgreeWithLookupsSectionBySection) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    RandomProfiles random(seed);
+    MemoryFileSystem files;
+    files.files["a.ini"] = random.Text();
+    const ProfileDocument document = ProfileDocument::Load(files, "a.ini");
+    for (const char* key : {"k", "NUMEVENTS", "trackDirectory", "x"}) {
+      std::vector<std::pair<std::string, std::string>> expected;
+      std::vector<std::string> seen;
+      for (const std::string& section : document.SectionNames()) {
+        std::string folded = section;
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (std::find(seen.begin(), seen.end(), folded) != seen.end()) continue;
+        seen.push_back(folded);
+        if (const auto value = document.Get(section, key)) expected.emplace_back(section, *value);
+      }
+      ASSERT_EQ(document.ValuesOfKey(key), expected) << "seed " << seed << ", key " << key;
+    }
   }
 }
 
