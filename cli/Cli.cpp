@@ -15,14 +15,6 @@ std::string& CommandLineStorage() {
   return text;
 }
 
-bool IsFolder(FileSystem& files, const std::string& path) {
-  try {
-    return (files.GetStatus(path).attributes & kAttributeDirectory) != 0;
-  } catch (const CFileException&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 // The platform's own way to the game (cli/GameLookup_*.cpp).

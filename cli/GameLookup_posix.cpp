@@ -121,12 +121,7 @@ std::optional<GameFolder> LocateInstalledGame(FileSystem& files, const GameOptio
     error = "no game folder: " + folder + " holds a backslash";
     return std::nullopt;
   }
-  bool isFolder = false;
-  try {
-    isFolder = (files.GetStatus(folder).attributes & kAttributeDirectory) != 0;
-  } catch (const CFileException&) {
-  }
-  if (!isFolder) {
+  if (!IsFolder(files, folder)) {
     error = "no game folder: " + folder + " (\"" + entry + "\" from " + regPath +
             ") does not exist";
     return std::nullopt;

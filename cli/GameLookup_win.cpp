@@ -31,12 +31,7 @@ std::optional<GameFolder> LocateInstalledGame(FileSystem& files, const GameOptio
     error = "no game folder: no usable entry " + tried + "; give --game DIR";
     return std::nullopt;
   }
-  bool isFolder = false;
-  try {
-    isFolder = (files.GetStatus(folder).attributes & kAttributeDirectory) != 0;
-  } catch (const CFileException&) {
-  }
-  if (!isFolder) {
+  if (!IsFolder(files, folder)) {
     error = "no game folder: " + folder + " (from " + tried + ") does not exist";
     return std::nullopt;
   }

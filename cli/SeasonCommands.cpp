@@ -221,14 +221,6 @@ void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
   out << file.fileName << ": numEvents " << removal.oldCount << " -> " << removal.newCount << "\n";
 }
 
-bool IsFolder(FileSystem& files, const std::string& path) {
-  try {
-    return (files.GetStatus(path).attributes & kAttributeDirectory) != 0;
-  } catch (const CFileException&) {
-    return false;
-  }
-}
-
 bool IsReadOnly(FileSystem& files, const std::string& path) {
   try {
     return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "engine/GameFiles.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
@@ -30,12 +31,7 @@ std::map<int, int> EventSectionCounts(const ProfileDocument& document) {
 bool IsTrackFolder(FileSystem& files, const std::string& gameFolder, const std::string& folder) {
   // A name that is not plain would be looked for outside tracks\; the game cannot load it.
   if (folder.empty() || !IsPlainFileName(folder)) return false;
-  try {
-    return (files.GetStatus(gameFolder + "\\tracks\\" + folder).attributes &
-            kAttributeDirectory) != 0;
-  } catch (const CFileException&) {
-    return false;
-  }
+  return IsFolder(files, gameFolder + kTracksFolder + folder);
 }
 
 // Deletes every section named `section`; answers how many there were.

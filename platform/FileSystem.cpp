@@ -32,4 +32,12 @@ bool IsTemporaryFileName(const std::string& name) {
   return true;
 }
 
+bool IsFolder(FileSystem& files, const std::string& path) {
+  try {
+    return (files.GetStatus(path).attributes & kAttributeDirectory) != 0;
+  } catch (const CFileException&) {
+    return false;
+  }
+}
+
 }  // namespace gridmoor

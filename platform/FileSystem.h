@@ -116,6 +116,10 @@ class FileSystem {
 // hex digits.
 bool IsTemporaryFileName(const std::string& name);
 
+// Whether `path` names an existing folder; false when it is missing, a file, or cannot be
+// looked at. Never throws.
+bool IsFolder(FileSystem& files, const std::string& path);
+
 // The implementation for the build's platform (Win32 or POSIX).
 std::unique_ptr<FileSystem> MakeNativeFileSystem();
 
