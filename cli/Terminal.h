@@ -13,7 +13,8 @@ bool StdoutIsTerminal();
 
 // The bytes of `path` (as the engine names files) like FileSystem::ReadWholeFile, but leaving
 // the file's access time as it was where the system allows (O_NOATIME on Linux for the file's
-// owner and root; on Windows by asking the system not to update it).
+// owner and root, as every read of the POSIX file system does; on Windows by asking the system
+// not to update it).
 std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::size_t maxBytes,
                                                  bool* truncated);
 
