@@ -356,6 +356,7 @@ class Unpacker {
   }
   static std::string Size(std::uint64_t bytes) {
     if (bytes % (std::uint64_t{1} << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+    if (bytes % (std::uint64_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
     return std::to_string(bytes) + " bytes";
   }
 
