@@ -30,12 +30,6 @@ std::optional<std::string> SafeEntryPath(std::string_view name, std::string& why
     why = "an absolute name";
     return std::nullopt;
   }
-  // "C:evil" is relative to drive C's current folder: outside the staging folder all the same.
-  if (name.size() >= 2 && name[1] == ':' &&
-      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) {
-    why = "a drive in its name";
-    return std::nullopt;
-  }
   std::string path;
   std::size_t start = 0;
   while (start <= name.size()) {
@@ -51,6 +45,12 @@ std::optional<std::string> SafeEntryPath(std::string_view name, std::string& why
       path += part;
     }
     start = end + 1;
+  }
+  // "C:evil" is relative to drive C's current folder: outside the staging folder all the same.
+  if (path.size() >= 2 && path[1] == ':' &&
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    why = "a drive in its name";
+    return std::nullopt;
   }
   return path;
 }
