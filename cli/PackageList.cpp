@@ -1,6 +1,7 @@
 #include "cli/PackageList.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "cli/Cli.h"
