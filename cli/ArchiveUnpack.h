@@ -44,7 +44,7 @@ struct UnpackedArchive {
 // The private staging folder (mode 0700, in the system's temporary folder) that archives are
 // unpacked into, made on first use. It is removed with its contents when this object goes, and
 // by a watcher process when the program is killed (Ctrl+C included); one left behind by a run
-// that could not clean up is removed when the next staging folder is made.
+// that could not clean up (its watcher killed too) is removed when the next one is constructed.
 class ArchiveStaging {
  public:
   explicit ArchiveStaging(UnpackLimits limits = {});

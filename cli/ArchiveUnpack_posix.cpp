@@ -200,7 +200,6 @@ struct ArchiveStaging::Impl {
     std::error_code failed;
     fs::path temp = fs::temp_directory_path(failed);
     if (failed) temp = "/tmp";
-    RemoveStaleStaging(temp);
     std::string name = (temp / (kStagingPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
@@ -228,6 +227,9 @@ struct ArchiveStaging::Impl {
 
 ArchiveStaging::ArchiveStaging(UnpackLimits limits) : m_impl(std::make_unique<Impl>()) {
   m_impl->limits = limits;
+  std::error_code failed;
+  const fs::path temp = fs::temp_directory_path(failed);
+  RemoveStaleStaging(failed ? fs::path("/tmp") : temp);
 }
 ArchiveStaging::~ArchiveStaging() = default;
 

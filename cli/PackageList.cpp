@@ -59,9 +59,16 @@ void Search(FileSystem& files, const fs::path& folder, std::vector<fs::path>& pa
 PackageList::PackageList(FileSystem& files, const std::vector<std::string>& arguments,
                          UnpackLimits limits)
     : m_staging(limits) {
-  std::vector<std::string> given = arguments;
-  if (given.empty()) given.push_back(".");
-  for (const std::string& argument : given) {
+  if (arguments.empty()) {
+    // The current folder is the package, as for the dialog; it is not searched: run from a
+    // home folder, a search would install every download in it.
+    std::string error;
+    std::optional<std::string> folder = PackageFolderPath(files, ".", error);
+    m_items.push_back({folder.value_or(""), folder.value_or("."), folder ? "" : error,
+                       folder ? 0 : kExitInvalidPackage});
+    return;
+  }
+  for (const std::string& argument : arguments) {
     std::string error;
     std::optional<std::string> folder = PackageFolderPath(files, argument, error);
     if (folder) {

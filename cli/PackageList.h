@@ -18,7 +18,7 @@ struct PackageSource {
   int status = 0;      // the exit status of `error`
 };
 
-// The packages of `arguments` in order (none: the current folder). A folder holding an
+// The packages of `arguments` in order (none: the current folder, as it is). A folder holding an
 // install.ini is one package; another folder is searched, in path order, for package folders
 // and archives, and is taken as a package folder when it holds neither. Archives are unpacked
 // into a staging folder that this object owns and removes.

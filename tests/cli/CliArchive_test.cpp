@@ -73,6 +73,8 @@ TEST(CliArchive, ChecksPlansAndInstallsAFolderOfDownloads) {
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   EXPECT_EQ(Count(check.out, ": 0 errors, 0 warnings"), 5u) << check.out;
   EXPECT_NE(check.out.find("b.7z: Cedar: 0 errors"), std::string::npos) << check.out;
+  // Without arguments the current folder is the package: a folder of downloads is not searched.
+  EXPECT_EQ(RunCli({"check"}, {downloads, "", temp.Environment()}).status, 3);
 
   const auto before = Snapshot(fixture.GamePath(""));
   const CliResult plan = RunCli({"install", "--dry-run", downloads, "--game", fixture.Game()},
