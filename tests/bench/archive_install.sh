@@ -14,15 +14,16 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 cli=${GRIDMOOR_CLI:-$root/build/native/cli/gridmoor-cli}
 mode=$1 dir=$2
 
-# A package whose files are track-like: part random (textures, meshes), part repeated (tables).
-make_package() {  # make_package <folder> <trackDirectory> <MiB of files>
+# A package whose track file (dat, the one large file a track has) is track-like: part random
+# (textures, meshes), part repeated (tables); MiB counts its size.
+make_package() {  # make_package <folder> <trackDirectory> <MiB>
   local folder=$1 track=$2 mib=$3 i
   mkdir -p "$folder"
   cp -r "$root"/examples/package/. "$folder"/
   sed -i "s/trackDirectory=kestrel/trackDirectory=$track/" "$folder/install.ini"
   for ((i = 0; i < mib; i++)); do
-    { head -c 786432 /dev/urandom; head -c 262144 < <(yes "track section $i"); } > "$folder/part$i.mip"
-  done
+    head -c 786432 /dev/urandom; head -c 262144 < <(yes "track section $i")
+  done > "$folder/dat"
 }
 
 case $mode in
