@@ -5,20 +5,11 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "cli/ArchiveEntry.h"
-
-#define FUZZ_CHECK(cond)                                                            \
-  do {                                                                              \
-    if (!(cond)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
+#include "fuzz/FuzzCheck.h"
 
 namespace {
 
