@@ -31,8 +31,8 @@ case $mode in
     rm -rf "$dir"; mkdir -p "$dir/src"
     make_package "$dir/src/small/Bench" bench 26
     make_package "$dir/src/large/Large" large 660
-    (cd "$dir/src/small" && zip -qr -1 "$dir/20mib.zip" .)
-    (cd "$dir/src/large" && zip -qr -1 "$dir/500mib.zip" .)
+    bsdtar --format zip --options zip:compression-level=1 -cf "$dir/20mib.zip" -C "$dir/src/small" .
+    bsdtar --format zip --options zip:compression-level=1 -cf "$dir/500mib.zip" -C "$dir/src/large" .
     rm -rf "$dir/src"
     cp -r "$root/examples/game" "$dir/game"
     ls -l "$dir"/*.zip
