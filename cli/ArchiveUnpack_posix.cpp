@@ -109,6 +109,12 @@ const char* RefusedType(archive_entry* entry) {
 
 bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
+fs::path TemporaryFolder() {
+  std::error_code failed;
+  fs::path temp = fs::temp_directory_path(failed);
+  return failed ? fs::path("/tmp") : temp;
+}
+
 // Staging folders of runs that ended without removing them (their watcher was killed too).
 void RemoveStaleStaging(const fs::path& temp) {
   std::error_code failed;
@@ -117,7 +123,7 @@ void RemoveStaleStaging(const fs::path& temp) {
     if (name.rfind(kStagingPrefix, 0) != 0) continue;
     const std::string rest = name.substr(std::strlen(kStagingPrefix));
     const std::size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string::npos ||
+    if (dash == 0 || dash > 9 || dash == std::string::npos ||
         rest.find_first_not_of("0123456789") != dash)
       continue;
     struct stat info;
@@ -198,9 +204,7 @@ struct ArchiveStaging::Impl {
 
   bool Create(std::string& error) {
     if (!folder.empty()) return true;
-    std::error_code failed;
-    fs::path temp = fs::temp_directory_path(failed);
-    if (failed) temp = "/tmp";
+    const fs::path temp = TemporaryFolder();
     std::string name = (temp / (kStagingPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
@@ -228,9 +232,7 @@ struct ArchiveStaging::Impl {
 
 ArchiveStaging::ArchiveStaging(UnpackLimits limits) : m_impl(std::make_unique<Impl>()) {
   m_impl->limits = limits;
-  std::error_code failed;
-  const fs::path temp = fs::temp_directory_path(failed);
-  RemoveStaleStaging(failed ? fs::path("/tmp") : temp);
+  RemoveStaleStaging(TemporaryFolder());
 }
 ArchiveStaging::~ArchiveStaging() = default;
 

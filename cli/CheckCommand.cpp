@@ -28,12 +28,12 @@ int RunCheck(Console& console, const CheckOptions& options) {
   nlohmann::json report = nlohmann::json::array();
   int status = kExitOk;
   for (const PackageSource& source : packages.Items()) {
-    const std::string& argument = source.label;
+    const std::string& argument = source.argument;
     std::vector<PackageFinding> findings;
     if (source.error.empty()) {
       findings = CheckPackage(*files, source.folder);
     } else {
-      findings.push_back({FindingLevel::kError, "package", source.error});
+      findings.push_back({FindingLevel::kError, "package folder", source.error});
     }
     int errors = 0, warnings = 0;
     nlohmann::json list = nlohmann::json::array();
@@ -50,7 +50,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
     }
     if (errors > 0) status = kExitInvalidPackage;
     if (options.json) {
-      report.push_back({{"package", argument},
+      report.push_back({{"package", source.error.empty() ? source.shown : argument},
                         {"errors", errors},
                         {"warnings", warnings},
                         {"findings", list}});

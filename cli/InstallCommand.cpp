@@ -225,7 +225,7 @@ int RunInstall(Console& console, const InstallOptions& options) {
       console.err << "error: " << source.error << "\n";
     } else {
       const std::string& folder = source.folder;
-      console.out << (options.dryRun ? "plan for package " : "package ") << source.label << "\n";
+      console.out << (options.dryRun ? "plan for package " : "package ") << source.shown << "\n";
       status = options.dryRun ? PlanPackage(console, plan, options, folder, game->folder)
                               : InstallPackage(console, *native, options, folder, game->folder);
     }

@@ -64,7 +64,7 @@ PackageList::PackageList(FileSystem& files, const std::vector<std::string>& argu
     // home folder, a search would install every download in it.
     std::string error;
     std::optional<std::string> folder = PackageFolderPath(files, ".", error);
-    m_items.push_back({folder.value_or(""), folder.value_or("."), folder ? "" : error,
+    m_items.push_back({folder.value_or(""), folder.value_or("."), ".", folder ? "" : error,
                        folder ? 0 : kExitInvalidPackage});
     return;
   }
@@ -72,21 +72,22 @@ PackageList::PackageList(FileSystem& files, const std::vector<std::string>& argu
     std::string error;
     std::optional<std::string> folder = PackageFolderPath(files, argument, error);
     if (folder) {
-      AddFolder(files, *folder);
+      AddFolder(files, *folder, argument);
       continue;
     }
     std::error_code failed;
     if (fs::is_regular_file(argument, failed) && SniffArchive(argument) != ArchiveKind::kNone) {
-      AddArchive(argument, argument, false);
+      AddArchive(argument, false);
       continue;
     }
     if (fs::is_regular_file(argument, failed))
       error = argument + ": a file, not a package folder nor an archive";
-    m_items.push_back({"", argument, error, kExitInvalidPackage});
+    m_items.push_back({"", argument, argument, error, kExitInvalidPackage});
   }
 }
 
-void PackageList::AddFolder(FileSystem& files, const std::string& folder) {
+void PackageList::AddFolder(FileSystem& files, const std::string& folder,
+                            const std::string& argument) {
   if (!HoldsInstallIni(files, folder)) {
     std::vector<fs::path> found;
     std::vector<bool> isArchive;
@@ -94,21 +95,21 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder) {
     if (!found.empty()) {
       for (std::size_t i = 0; i < found.size(); ++i) {
         if (isArchive[i]) {
-          AddArchive(found[i].string(), found[i].string(), true);
+          AddArchive(found[i].string(), true);
         } else {
-          m_items.push_back({found[i].string(), found[i].string(), "", 0});
+          m_items.push_back({found[i].string(), found[i].string(), found[i].string(), "", 0});
         }
       }
       return;
     }
   }
   // Also a folder without install.ini: the engine says what is missing, as for any package.
-  m_items.push_back({folder, folder, "", 0});
+  m_items.push_back({folder, folder, argument, "", 0});
 }
 
-void PackageList::AddArchive(const std::string& path, const std::string& label, bool searched) {
+void PackageList::AddArchive(const std::string& path, bool searched) {
   if (!CanUnpackArchives()) {
-    m_items.push_back({"", label, path + ": an archive; unpack it first", kExitInvalidPackage});
+    m_items.push_back({"", path, path, path + ": an archive; unpack it first", kExitInvalidPackage});
     return;
   }
   UnpackedArchive archive = m_staging.Unpack(path);
@@ -117,12 +118,13 @@ void PackageList::AddArchive(const std::string& path, const std::string& label, 
     if (archive.notAnArchive && searched && SniffArchive(path) == ArchiveKind::kProgram) return;
     if (archive.notAnArchive && SniffArchive(path) == ArchiveKind::kProgram)
       archive.error = path + ": a program, not a self-extracting archive that can be read";
-    m_items.push_back({"", label, archive.error, kExitInvalidPackage});
+    m_items.push_back({"", path, path, archive.error, kExitInvalidPackage});
     return;
   }
   for (std::size_t i = 0; i < archive.folders.size(); ++i) {
     const std::string& root = archive.roots[i];
-    m_items.push_back({archive.folders[i], root.empty() ? label : label + ": " + root, "", 0});
+    const std::string shown = root.empty() ? path : path + ": " + root;
+    m_items.push_back({archive.folders[i], shown, shown, "", 0});
   }
 }
 

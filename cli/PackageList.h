@@ -12,10 +12,11 @@ namespace gridmoor::cli {
 
 // One package to run, or one argument that gives none.
 struct PackageSource {
-  std::string folder;  // the package folder (absolute); empty when `error` is set
-  std::string label;   // how output names it: the folder, or "ARCHIVE: FOLDER-INSIDE"
-  std::string error;   // one line saying why there is no package here
-  int status = 0;      // the exit status of `error`
+  std::string folder;    // the package folder (absolute); empty when `error` is set
+  std::string shown;     // how output names the package: the folder, or "ARCHIVE: FOLDER-INSIDE"
+  std::string argument;  // the argument as typed, or `shown` for what was found inside one
+  std::string error;     // one line saying why there is no package here
+  int status = 0;        // the exit status of `error`
 };
 
 // The packages of `arguments` in order (none: the current folder, as it is). A folder holding an
@@ -31,8 +32,8 @@ class PackageList {
   std::string StagingFolder() const { return m_staging.Folder(); }
 
  private:
-  void AddArchive(const std::string& path, const std::string& label, bool searched);
-  void AddFolder(FileSystem& files, const std::string& folder);
+  void AddArchive(const std::string& path, bool searched);
+  void AddFolder(FileSystem& files, const std::string& folder, const std::string& argument);
 
   ArchiveStaging m_staging;
   std::vector<PackageSource> m_items;

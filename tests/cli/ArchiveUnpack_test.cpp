@@ -128,8 +128,8 @@ TEST(Archive, PackagesInPathOrderWithOnlyTheirEntriesAndLegacyNamesAsWindowsShow
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const PackageList list(*files, {archive.string()});
   ASSERT_EQ(list.Items().size(), 2u);
-  EXPECT_EQ(list.Items()[0].label, archive.string() + ": a/First");
-  EXPECT_EQ(list.Items()[1].label, archive.string() + ": b/Second");
+  EXPECT_EQ(list.Items()[0].shown, archive.string() + ": a/First");
+  EXPECT_EQ(list.Items()[1].shown, archive.string() + ": b/Second");
   const std::filesystem::path first = list.Items()[0].folder;
   EXPECT_TRUE(std::filesystem::exists(first / "caf\xc3\xa9.txt"));
   const std::filesystem::path unpacked = first.parent_path().parent_path();
