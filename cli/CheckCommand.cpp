@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "cli/Commands.h"
-#include "cli/PackageFolder.h"
+#include "cli/PackageList.h"
 #include "engine/PackageCheck.h"
 
 namespace gridmoor::cli {
@@ -24,18 +24,16 @@ const char* LevelName(FindingLevel level) {
 
 int RunCheck(Console& console, const CheckOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
-  std::vector<std::string> packages = options.packages;
-  if (packages.empty()) packages.push_back(".");
+  const PackageList packages(*files, options.packages);
   nlohmann::json report = nlohmann::json::array();
   int status = kExitOk;
-  for (const std::string& argument : packages) {
-    std::string error;
+  for (const PackageSource& source : packages.Items()) {
+    const std::string& argument = source.argument;
     std::vector<PackageFinding> findings;
-    std::optional<std::string> folder = PackageFolderPath(*files, argument, error);
-    if (folder) {
-      findings = CheckPackage(*files, *folder);
+    if (source.error.empty()) {
+      findings = CheckPackage(*files, source.folder);
     } else {
-      findings.push_back({FindingLevel::kError, "package folder", error});
+      findings.push_back({FindingLevel::kError, "package folder", source.error});
     }
     int errors = 0, warnings = 0;
     nlohmann::json list = nlohmann::json::array();
@@ -52,7 +50,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
     }
     if (errors > 0) status = kExitInvalidPackage;
     if (options.json) {
-      report.push_back({{"package", folder ? *folder : argument},
+      report.push_back({{"package", source.error.empty() ? source.shown : argument},
                         {"errors", errors},
                         {"warnings", warnings},
                         {"findings", list}});
@@ -87,7 +85,7 @@ void AddCheckCommand(CLI::App& app, Console& console, int& status) {
   CLI::App* command = app.add_subcommand(
       "check", "Check track packages for what the installer would refuse or quietly cut");
   command->add_option("PACKAGE", options->packages,
-                      "Package folders (default: the current folder)");
+                      "Package folders, archives and folders of them (default: the current folder)");
   command->add_flag("--json", options->json, "Print the findings as JSON");
   command->callback([&console, &status, options] { status = RunCheck(console, *options); });
 }

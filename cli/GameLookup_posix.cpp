@@ -23,17 +23,23 @@ constexpr std::size_t kMaxRegistryBytes = 64 * 1024 * 1024;
 // The dialog reads the entry into a 100-byte buffer.
 constexpr std::size_t kMaxEntryChars = 99;
 
-std::string PrefixFolder(const GameOptions& options) {
-  if (!options.prefix.empty()) return options.prefix;
-  if (const char* env = std::getenv("WINEPREFIX"); env && *env) return env;
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.wine";
-}
+struct Prefix {
+  std::string folder;
+  std::string how;
+};
 
-std::string HowPrefix(const GameOptions& options) {
-  if (!options.prefix.empty()) return "--prefix";
-  if (const char* env = std::getenv("WINEPREFIX"); env && *env) return "WINEPREFIX";
-  return "~/.wine";
+// The prefixes to look in, in order: the one given, else WINEPREFIX, Wine's default, and the
+// ones that Linux launchers of the game make.
+std::vector<Prefix> PrefixesToTry(const GameOptions& options) {
+  if (!options.prefix.empty()) return {{options.prefix, "--prefix"}};
+  std::vector<Prefix> prefixes;
+  if (const char* env = std::getenv("WINEPREFIX"); env && *env) prefixes.push_back({env, "WINEPREFIX"});
+  const char* home = std::getenv("HOME");
+  const std::string base = home ? home : "";
+  for (const char* relative :
+       {"/.wine", "/.local/share/grand-prix-legends/pfx", "/.local/share/GPL/pfx"})
+    prefixes.push_back({base + relative, std::string("~") + relative});
+  return prefixes;
 }
 
 std::optional<std::string> RealPath(const std::string& path) {
@@ -47,16 +53,22 @@ std::optional<std::string> RealPath(const std::string& path) {
 void AddGameOptions(CLI::App& command, GameOptions& options) {
   command.add_option("--game", options.game, "The game folder (default: found from the Wine prefix)");
   command.add_option("--prefix", options.prefix,
-                     "The Wine prefix the game is installed in (default: WINEPREFIX, else ~/.wine)");
+                     "The Wine prefix the game is installed in (default: the first that holds it of "
+                     "WINEPREFIX, ~/.wine, ~/.local/share/grand-prix-legends/pfx, "
+                     "~/.local/share/GPL/pfx)");
 }
 
-std::optional<GameFolder> LocateInstalledGame(FileSystem& files, const GameOptions& options,
-                                              std::string& error) {
-  const std::string prefix = PrefixFolder(options);
+namespace {
+
+// The game in one prefix; `unreadable` tells that the prefix has no registry file to read.
+std::optional<GameFolder> LocateInPrefix(FileSystem& files, const Prefix& where,
+                                         std::string& error, bool& unreadable) {
+  const std::string& prefix = where.folder;
   const std::string regPath = prefix + "/system.reg";
-  const std::string tried = "Wine prefix " + prefix + " (" + HowPrefix(options) + ")";
+  const std::string tried = "Wine prefix " + prefix + " (" + where.how + ")";
   bool truncated = false;
   std::optional<std::string> reg = files.ReadWholeFile(regPath, kMaxRegistryBytes, &truncated);
+  unreadable = !reg;
   if (!reg) {
     error = "no game folder: " + regPath + " cannot be read (" + tried + "); give --game DIR";
     return std::nullopt;
@@ -127,6 +139,34 @@ std::optional<GameFolder> LocateInstalledGame(FileSystem& files, const GameOptio
     return std::nullopt;
   }
   return GameFolder{folder, tried + ", system.reg, " + view->name + ": \"" + entry + "\""};
+}
+
+}  // namespace
+
+std::optional<GameFolder> LocateInstalledGame(FileSystem& files, const GameOptions& options,
+                                              std::string& error) {
+  const std::vector<Prefix> prefixes = PrefixesToTry(options);
+  // A prefix that exists but does not lead to the game says more than one that is missing.
+  std::string firstUnreadable, firstFailed;
+  for (const Prefix& prefix : prefixes) {
+    std::string why;
+    bool unreadable = false;
+    if (std::optional<GameFolder> game = LocateInPrefix(files, prefix, why, unreadable))
+      return game;
+    std::string& keep = unreadable ? firstUnreadable : firstFailed;
+    if (keep.empty()) keep = why;
+  }
+  if (!firstFailed.empty()) {
+    error = firstFailed;
+  } else if (prefixes.size() == 1) {
+    error = firstUnreadable;
+  } else {
+    error = "no game folder: system.reg cannot be read in any Wine prefix tried (";
+    for (std::size_t i = 0; i < prefixes.size(); ++i)
+      error += (i ? ", " : "") + prefixes[i].folder + " (" + prefixes[i].how + ")";
+    error += "); give --game DIR or --prefix DIR";
+  }
+  return std::nullopt;
 }
 
 }  // namespace gridmoor::cli

@@ -9,6 +9,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/DryRunFileSystem.h"
 #include "cli/PackageFolder.h"
+#include "cli/PackageList.h"
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
 #include "engine/InstallRun.h"
@@ -216,19 +217,17 @@ int RunInstall(Console& console, const InstallOptions& options) {
   if (running && options.dryRun)
     console.out << "note: gpl.exe is running: the real run would refuse (status 9) without --force\n";
 
-  std::vector<std::string> packages = options.packages;
-  if (packages.empty()) packages.push_back(".");
+  const PackageList packages(*native, options.packages);
   int first = kExitOk;
-  for (const std::string& argument : packages) {
-    int status = kExitOk;
-    std::optional<std::string> folder = PackageFolderPath(*native, argument, error);
-    if (!folder) {
-      console.err << "error: " << error << "\n";
-      status = kExitInvalidPackage;
+  for (const PackageSource& source : packages.Items()) {
+    int status = source.status;
+    if (!source.error.empty()) {
+      console.err << "error: " << source.error << "\n";
     } else {
-      console.out << (options.dryRun ? "plan for package " : "package ") << *folder << "\n";
-      status = options.dryRun ? PlanPackage(console, plan, options, *folder, game->folder)
-                              : InstallPackage(console, *native, options, *folder, game->folder);
+      const std::string& folder = source.folder;
+      console.out << (options.dryRun ? "plan for package " : "package ") << source.shown << "\n";
+      status = options.dryRun ? PlanPackage(console, plan, options, folder, game->folder)
+                              : InstallPackage(console, *native, options, folder, game->folder);
     }
     console.out.flush();
     if (first == kExitOk) first = status;
@@ -243,7 +242,7 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status) {
   CLI::App* command = app.add_subcommand(
       "install", "Install track packages into the game, each one as the dialog's Install Track");
   command->add_option("PACKAGE", options->packages,
-                      "Package folders, installed in this order (default: the current folder)");
+                      "Package folders, archives (zip, 7z, rar, self-extracting .exe) and folders of them, installed in this order (default: the current folder)");
   AddGameOptions(*command, options->game);
   command->add_flag("--championship", options->championship, "Also add the track to gp.ini");
   command->add_flag("--no-replay", options->noReplay, "Leave the package's replay out");

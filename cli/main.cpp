@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   CLI::App app("Installs GPL track packages, checks them, and keeps the season files in order.",
                "gridmoor-cli");
   app.require_subcommand(1);
+  app.set_version_flag("--version", "gridmoor-cli " GRIDMOOR_VERSION);
   app.footer(ExitStatusHelp());
   int status = kExitOk;
   AddInstallCommand(app, console, status);
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     // CLI11 words an unknown command as a missing one.
     if (argc > 1 && argv[1][0] != '-') {
       try {

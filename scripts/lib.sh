@@ -10,7 +10,7 @@ log() { printf '==> %s\n' "$*" >&2; }
 # Debian packages the builds and tests need. wine32 needs the i386 architecture.
 GRIDMOOR_PACKAGES=(
   cmake make g++ ccache googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libarchive-dev libarchive-tools help2man dpkg-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
 )
@@ -40,6 +40,26 @@ configure_and_build() {
 }
 
 build_native() { configure_and_build "$GRIDMOOR_BUILD/native"; }
+
+# Builds the Debian package in <build dir>/package and checks that it lists the program, the man
+# page and both completions.
+package_has_its_parts() {
+  local dir=$1 deb contents part out
+  rm -f "$dir"/package/*.deb
+  out=$(cmake --build "$dir" --target package 2>&1) || {
+    printf '%s\n' "$out" >&2; log "the package did not build"; return 1
+  }
+  deb=$(ls "$dir"/package/*.deb 2>/dev/null | head -n 1)
+  [ -n "$deb" ] || { log "no .deb was made"; return 1; }
+  contents=$(dpkg-deb --contents "$deb") || return 1
+  for part in ./usr/bin/gridmoor-cli ./usr/share/man/man1/gridmoor-cli.1.gz \
+      ./usr/share/bash-completion/completions/gridmoor-cli ./usr/share/zsh/vendor-completions/_gridmoor-cli; do
+    if ! printf '%s\n' "$contents" | grep -q " $part\$"; then
+      log "$(basename "$deb") lacks $part"; return 1
+    fi
+  done
+  log "$(basename "$deb"): program, man page and completions"
+}
 build_win32()  { configure_and_build "$GRIDMOOR_BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$GRIDMOOR_ROOT/cmake/mingw-i686.cmake"; }
 build_win64()  { configure_and_build "$GRIDMOOR_BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$GRIDMOOR_ROOT/cmake/mingw-x86_64.cmake"; }
 

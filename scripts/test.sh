@@ -26,6 +26,14 @@ run_ctest() {  # run_ctest <label> <build dir>
 
 run_ctest native "$GRIDMOOR_BUILD/native"
 
+# The Debian package of gridmoor-cli builds and holds the program, its man page and completion.
+log "tests: the Debian package"
+if package_has_its_parts "$GRIDMOOR_BUILD/native"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
 # The display comes first: Wine binds a prefix's desktop to the display its first program sees.
 ensure_display
 trap stop_display EXIT

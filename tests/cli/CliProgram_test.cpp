@@ -219,6 +219,18 @@ TEST(Cli, RefusesWhileTheGameRuns) {
             0);
 }
 
+#ifdef _WIN32
+TEST(Cli, TheWindowsProgramAsksForAnArchiveToBeUnpackedFirst) {
+  CliFixture fixture;
+  fixture.Folder().Write("track.zip", std::string("PK\x03\x04", 4) + "the rest");
+  const std::string archive = fixture.Folder().Path("track.zip");
+  const CliResult run = RunCli({"install", archive, "--game", fixture.Game()});
+  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_EQ(Lines(run.err), 1) << run.err;
+  EXPECT_EQ(run.err.find("error: " + archive + ": an archive; unpack it first"), 0u) << run.err;
+}
+#endif
+
 TEST(Cli, CheckTellsErrorsFromWarnings) {
   const CliResult good = RunCli({"check", (CliFixture::Examples() / "package").string()});
   EXPECT_EQ(good.status, 0) << good.out;

@@ -86,6 +86,23 @@ INSTANTIATE_TEST_SUITE_P(
                       ViewCase{"prefix_64_bit", kWowKey, true, "Wow6432Node view"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Without --prefix and WINEPREFIX, the prefixes are tried in order: ~/.wine without the game,
+// the first launcher's missing, the second launcher's holding it.
+TEST(CliWine, FallsBackToALaunchersPrefix) {
+  WinePrefix wine;
+  wine.Registry(Entry(kPlainKey, "\"C:\\\\SIERRA\\\\gpl\"", false));
+  TestFolder home;
+  std::filesystem::create_directories(home.Native(".wine"));
+  home.Write(".wine/system.reg", Entry("Software\\\\Other", "\"C:\\\\x\"", false));
+  std::filesystem::create_directories(home.Native(".local/share/GPL"));
+  std::filesystem::create_directory_symlink(wine.Prefix(), home.Native(".local/share/GPL/pfx"));
+
+  const CliResult where = RunCli({"where"}, {"", "", {{"HOME", home.Folder()}, {"WINEPREFIX", ""}}});
+  ASSERT_EQ(where.status, 0) << where.err;
+  EXPECT_EQ(where.out.substr(0, where.out.find('\n')), wine.Game().string());
+  EXPECT_NE(where.out.find("(~/.local/share/GPL/pfx)"), std::string::npos) << where.out;
+}
+
 struct HostileCase {
   const char* name;
   std::string reg;  // empty: no system.reg at all

@@ -10,19 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzCheck.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileStore.h"
 #include "platform/ProfileText.h"
 
 namespace {
-
-#define FUZZ_CHECK(cond)                                                   \
-  do {                                                                     \
-    if (!(cond)) {                                                         \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                        \
-    }                                                                      \
-  } while (0)
 
 using gridmoor::FileStatus;
 using gridmoor::OpenFile;

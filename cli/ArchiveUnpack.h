@@ -1,0 +1,66 @@
+#pragma once
+// Downloaded archives (zip, 7z, rar, and such an archive behind a Windows program's stub) made
+// into package folders: recognised by their first bytes, and in the Linux program unpacked into
+// one private staging folder per command. Only entries inside a package folder are unpacked;
+// an archive with one unsafe or damaged entry gives nothing at all.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gridmoor::cli {
+
+enum class ArchiveKind { kNone, kZip, kSevenZip, kRar, kProgram };
+
+// What the first bytes of the file `path` show it to be; kProgram for a Windows program, which
+// may be a self-extracting archive. kNone when it cannot be read.
+ArchiveKind SniffArchive(const std::string& path);
+
+// Whether this build can unpack archives (the Windows console build cannot).
+bool CanUnpackArchives();
+
+// The bounds an archive must keep; beyond any of them it is refused.
+struct UnpackLimits {
+  std::uint64_t entries = 10000;
+  std::uint64_t bytes = std::uint64_t{2} << 30;  // unpacked, counted as it is written
+  std::uint64_t ratio = 200;                     // unpacked bytes per byte of the archive
+};
+
+// One archive's packages, unpacked.
+struct UnpackedArchive {
+  bool ok = false;
+  // When not ok: one line naming the archive and, where one is to blame, the entry.
+  std::string error;
+  // When the archive is a program holding no archive this can read.
+  bool notAnArchive = false;
+  // The package folders (absolute), in the archive's path order, with their path inside it
+  // ("" for the top).
+  std::vector<std::string> folders;
+  std::vector<std::string> roots;
+  std::string unpackedInto;  // the archive's own folder in the staging folder
+};
+
+// The private staging folder (mode 0700, in the system's temporary folder) that archives are
+// unpacked into, made on first use. It is removed with its contents when this object goes, and
+// by a watcher process when the program is killed (Ctrl+C included); one left behind by a run
+// that could not clean up (its watcher killed too) is removed when the next one is constructed.
+class ArchiveStaging {
+ public:
+  explicit ArchiveStaging(UnpackLimits limits = {});
+  ~ArchiveStaging();
+  ArchiveStaging(const ArchiveStaging&) = delete;
+  ArchiveStaging& operator=(const ArchiveStaging&) = delete;
+
+  // Unpacks the packages of the archive `path` into a new folder of the staging folder; on any
+  // refusal nothing of it is left there.
+  UnpackedArchive Unpack(const std::string& path);
+  // The staging folder; empty before the first Unpack.
+  std::string Folder() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace gridmoor::cli

@@ -1,0 +1,42 @@
+#pragma once
+// The packages that install and check are given: package folders as they are, downloaded
+// archives unpacked, and folders of downloads searched for both.
+
+#include <string>
+#include <vector>
+
+#include "cli/ArchiveUnpack.h"
+#include "platform/FileSystem.h"
+
+namespace gridmoor::cli {
+
+// One package to run, or one argument that gives none.
+struct PackageSource {
+  std::string folder;    // the package folder (absolute); empty when `error` is set
+  std::string shown;     // how output names the package: the folder, or "ARCHIVE: FOLDER-INSIDE"
+  std::string argument;  // the argument as typed, or `shown` for what was found inside one
+  std::string error;     // one line saying why there is no package here
+  int status = 0;        // the exit status of `error`
+};
+
+// The packages of `arguments` in order (none: the current folder, as it is). A folder holding an
+// install.ini is one package; another folder is searched, in path order, for package folders
+// and archives, and is taken as a package folder when it holds neither. Archives are unpacked
+// into a staging folder that this object owns and removes.
+class PackageList {
+ public:
+  PackageList(FileSystem& files, const std::vector<std::string>& arguments,
+              UnpackLimits limits = {});
+  const std::vector<PackageSource>& Items() const { return m_items; }
+  // The staging folder archives were unpacked into; empty when there was none.
+  std::string StagingFolder() const { return m_staging.Folder(); }
+
+ private:
+  void AddArchive(const std::string& path, bool searched);
+  void AddFolder(FileSystem& files, const std::string& folder, const std::string& argument);
+
+  ArchiveStaging m_staging;
+  std::vector<PackageSource> m_items;
+};
+
+}  // namespace gridmoor::cli

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installing a track straight from a downloaded zip, against the floor of doing it by hand:
+# unpacking with bsdtar and a durable plain copy of the files (each flushed to disk). Also the
+# largest memory while installing from a 500 MiB archive.
+#
+#   archive_install.sh prepare DIR      the data: DIR/20mib.zip, DIR/500mib.zip, a game folder
+#   archive_install.sh install DIR      one install from DIR/20mib.zip (the command to time)
+#   archive_install.sh floor DIR        bsdtar + plain copy of the same zip (the floor)
+#   archive_install.sh large DIR        one install from DIR/500mib.zip
+#   archive_install.sh run DIR          prepare, then 5 of each with /usr/bin/time
+# gridmoor-cli is taken from GRIDMOOR_CLI (default: build/native/cli/gridmoor-cli).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cli=${GRIDMOOR_CLI:-$root/build/native/cli/gridmoor-cli}
+mode=$1 dir=$2
+
+# A package whose track file (dat, the one large file a track has) is track-like: part random
+# (textures, meshes), part repeated (tables); MiB counts its size.
+make_package() {  # make_package <folder> <trackDirectory> <MiB>
+  local folder=$1 track=$2 mib=$3 i
+  mkdir -p "$folder"
+  cp -r "$root"/examples/package/. "$folder"/
+  sed -i "s/trackDirectory=kestrel/trackDirectory=$track/" "$folder/install.ini"
+  for ((i = 0; i < mib; i++)); do
+    head -c 786432 /dev/urandom; head -c 262144 < <(yes "track section $i")
+  done > "$folder/dat"
+}
+
+case $mode in
+  prepare)
+    rm -rf "$dir"; mkdir -p "$dir/src"
+    make_package "$dir/src/small/Bench" bench 26
+    make_package "$dir/src/large/Large" large 660
+    bsdtar --format zip --options zip:compression-level=1 -cf "$dir/20mib.zip" -C "$dir/src/small" .
+    bsdtar --format zip --options zip:compression-level=1 -cf "$dir/500mib.zip" -C "$dir/src/large" .
+    rm -rf "$dir/src"
+    cp -r "$root/examples/game" "$dir/game"
+    ls -l "$dir"/*.zip
+    ;;
+  install)
+    "$cli" install "$dir/20mib.zip" --game "$dir/game" --yes >/dev/null
+    ;;
+  floor)
+    rm -rf "$dir/unpacked" "$dir/copy"; mkdir -p "$dir/unpacked"
+    bsdtar -xf "$dir/20mib.zip" -C "$dir/unpacked"
+    cp -r "$dir/unpacked/Bench" "$dir/copy"
+    sync "$dir/copy"/* "$dir/copy"
+    rm -rf "$dir/unpacked"
+    ;;
+  large)
+    "$cli" install "$dir/500mib.zip" --game "$dir/game" --yes >/dev/null
+    ;;
+  run)
+    "$0" prepare "$dir"
+    for i in 1 2 3 4 5; do
+      for what in install floor; do
+        /usr/bin/time -f "$what: %e s wall, %M KiB max resident" "$0" "$what" "$dir"
+      done
+    done
+    /usr/bin/time -f "large: %e s wall, %M KiB max resident" "$0" large "$dir"
+    ;;
+esac

@@ -1,0 +1,160 @@
+// Archives given to install and check, made into package folders: hostile ones refused whole
+// with nothing written outside the staging folder, which is gone afterwards; names and order.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "cli/CliFixture.h"
+#include "cli/Cli.h"
+#include "cli/PackageList.h"
+#include "cli/TestArchive.h"
+
+namespace gridmoor::testing {
+namespace {
+
+using cli::PackageList;
+using cli::PackageSource;
+using cli::UnpackLimits;
+
+// TMPDIR pointed at a folder of the test's own while it lives.
+class OwnTemporaryFolder {
+ public:
+  OwnTemporaryFolder() {
+    if (const char* old = std::getenv("TMPDIR")) m_old = old;
+    ::setenv("TMPDIR", m_folder.Folder().c_str(), 1);
+  }
+  ~OwnTemporaryFolder() {
+    if (m_old.empty()) ::unsetenv("TMPDIR"); else ::setenv("TMPDIR", m_old.c_str(), 1);
+  }
+  bool Empty() const { return std::filesystem::is_empty(m_folder.Root()); }
+  const TestFolder& Folder() const { return m_folder; }
+
+ private:
+  TestFolder m_folder;
+  std::string m_old;
+};
+
+std::string Random(std::size_t size) {
+  std::mt19937 bits(7);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(bits());
+  return bytes;
+}
+
+const TestEntry kIni{"Pkg/install.ini", "[Install]\r\n"};
+
+struct HostileCase {
+  const char* name;
+  std::vector<TestEntry> entries;
+  TestArchiveOptions options;
+  const char* said;
+  // Spoils the written archive's bytes.
+  void (*spoil)(std::string& bytes) = nullptr;
+  UnpackLimits limits = {};
+};
+
+class HostileArchive : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileArchive, IsRefusedWholeAndLeavesNothing) {
+  TestFolder work;  // made first: outside the test's TMPDIR
+  OwnTemporaryFolder temp;
+  const std::filesystem::path archive = work.Native("download.zip");
+  ASSERT_TRUE(WriteTestArchive(archive, GetParam().entries, GetParam().options));
+  if (GetParam().spoil) {
+    std::string bytes = work.Read("download.zip");
+    GetParam().spoil(bytes);
+    work.Write("download.zip", bytes);
+  }
+  const auto before = Snapshot(work.Root());
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  {
+    const PackageList list(*files, {archive.string()}, GetParam().limits);
+    ASSERT_EQ(list.Items().size(), 1u);
+    const PackageSource& refused = list.Items()[0];
+    EXPECT_EQ(refused.folder, "");
+    EXPECT_EQ(refused.status, cli::kExitInvalidPackage);
+    EXPECT_EQ(refused.error.find(archive.string() + ": "), 0u) << refused.error;
+    EXPECT_NE(refused.error.find(GetParam().said), std::string::npos) << refused.error;
+    EXPECT_EQ(refused.error.find('\n'), std::string::npos) << refused.error;
+  }
+  EXPECT_TRUE(temp.Empty()) << "the staging folder is left";
+  EXPECT_TRUE(Snapshot(work.Root()) == before);
+  EXPECT_FALSE(std::filesystem::exists(temp.Folder().Root().parent_path() / "evil.txt"));
+}
+
+void FlipMarker(std::string& bytes) { bytes[bytes.find("MARKER")] = 'm'; }
+void CutInHalf(std::string& bytes) { bytes.resize(bytes.size() / 2); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Archive, HostileArchive,
+    ::testing::Values(
+        HostileCase{"zip_slip", {kIni, {"Pkg/../../../evil.txt", "x"}}, {}, "\"..\" in its name"},
+        HostileCase{"absolute", {kIni, {"/evil.txt", "x"}}, {}, "an absolute name"},
+        HostileCase{"drive", {kIni, {"C:\\evil.txt", "x"}}, {}, "a drive in its name"},
+        HostileCase{"link_out", {kIni, {"Pkg/dat", "", AE_IFLNK, "/etc"}}, {},
+                    "entry \"Pkg/dat\": a link"},
+        HostileCase{"control_character", {kIni, {"Pkg/a\x1b[2Jb.dat", "x"}}, {},
+                    "a control character"},
+        HostileCase{"encrypted", {kIni, {"Pkg/track.ini", "x"}}, {false, false, true},
+                    "encrypted"},
+        HostileCase{"too_many_entries",
+                    [] {
+                      std::vector<TestEntry> many{kIni};
+                      for (int i = 0; i < 10000; ++i) many.push_back({"Pkg/" + std::to_string(i), ""});
+                      return many;
+                    }(),
+                    {false, true}, "more than 10,000 entries"},
+        HostileCase{"too_large", {kIni, {"Pkg/big.dat", Random(3 << 20)}}, {}, "more than 2 MiB",
+                    nullptr, {10000, 2 << 20, 200}},
+        HostileCase{"bomb", {kIni, {"Pkg/bomb.dat", std::string(64 << 20, '\0')}}, {},
+                    "more than 200 times the archive's size"},
+        HostileCase{"cut", {kIni, {"Pkg/track.dat", Random(200000)}}, {}, "truncated or damaged",
+                    CutInHalf},
+        HostileCase{"wrong_crc", {kIni, {"Pkg/track.ini", "MARKER"}}, {false, true}, "damaged",
+                    FlipMarker}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Archive, PackagesInPathOrderWithOnlyTheirEntriesAndLegacyNamesAsWindowsShowsThem) {
+  TestFolder work;
+  OwnTemporaryFolder temp;
+  const std::filesystem::path archive = work.Native("two.zip");
+  // 0x82 is e-acute in the DOS code page; the zip marks no name as UTF-8.
+  ASSERT_TRUE(WriteTestArchive(archive, {{"readme-outside.txt", "x"},
+                                         {"b/Second/INSTALL.INI", "2"},
+                                         {"a/First/install.ini", "1"},
+                                         {"a/First/caf\x82.txt", "menu"}}));
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  const PackageList list(*files, {archive.string()});
+  ASSERT_EQ(list.Items().size(), 2u);
+  EXPECT_EQ(list.Items()[0].shown, archive.string() + ": a/First");
+  EXPECT_EQ(list.Items()[1].shown, archive.string() + ": b/Second");
+  const std::filesystem::path first = list.Items()[0].folder;
+  EXPECT_TRUE(std::filesystem::exists(first / "caf\xc3\xa9.txt"));
+  const std::filesystem::path unpacked = first.parent_path().parent_path();
+  EXPECT_FALSE(std::filesystem::exists(unpacked / "readme-outside.txt"));
+  EXPECT_EQ(std::filesystem::status(list.StagingFolder()).permissions(),
+            std::filesystem::perms::owner_all);
+}
+
+TEST(Archive, AStagingFolderOfAGoneRunIsRemoved) {
+  TestFolder work;
+  OwnTemporaryFolder temp;
+  // A process id that is free: a child that has ended and been waited for.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = "gridmoor-unpack-" + std::to_string(gone) + "-abcdef";
+  const std::string alive = "gridmoor-unpack-" + std::to_string(::getpid()) + "-abcdef";
+  for (const std::string& name : {stale, alive})
+    std::filesystem::create_directories(temp.Folder().Native(name + "/1/Pkg"));
+  ASSERT_TRUE(WriteTestArchive(work.Native("a.zip"), {kIni}));
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  const PackageList list(*files, {work.Native("a.zip").string()});
+  EXPECT_FALSE(temp.Folder().Exists(stale));
+  EXPECT_TRUE(temp.Folder().Exists(alive));
+}
+
+}  // namespace
+}  // namespace gridmoor::testing
