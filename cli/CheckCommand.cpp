@@ -76,7 +76,7 @@ void RunWhere(Console& console, const GameOptions& options, int& status) {
     status = kExitNoGameFolder;
     return;
   }
-  console.out << game->folder << "\n" << "found through " << game->how << "\n";
+  console.out << files->NativePath(game->folder) << "\n" << "found through " << game->how << "\n";
   status = kExitOk;
 }
 
@@ -89,6 +89,7 @@ void AddCheckCommand(CLI::App& app, Console& console, int& status) {
   command->add_option("PACKAGE", options->packages,
                       "Package folders (default: the current folder)");
   command->add_flag("--json", options->json, "Print the findings as JSON");
+  command->footer(ExitStatusHelp({3}));
   command->callback([&console, &status, options] { status = RunCheck(console, *options); });
 }
 
@@ -97,6 +98,7 @@ void AddWhereCommand(CLI::App& app, Console& console, int& status) {
   CLI::App* command =
       app.add_subcommand("where", "Print the game folder the commands would use and how it was found");
   AddGameOptions(*command, *options);
+  command->footer(ExitStatusHelp({4}));
   command->callback([&console, &status, options] { RunWhere(console, *options, status); });
 }
 

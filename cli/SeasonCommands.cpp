@@ -13,6 +13,7 @@
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonHistory.h"
 #include "engine/TrackPackage.h"
+#include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 
 namespace gridmoor::cli {
@@ -221,12 +222,36 @@ void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
   out << file.fileName << ": numEvents " << removal.oldCount << " -> " << removal.newCount << "\n";
 }
 
-bool IsReadOnly(FileSystem& files, const std::string& path) {
-  try {
-    return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;
-  } catch (const CFileException&) {
-    return false;  // a missing file is not read-only; Save tells any other failure
+// The season files `changes` would write that carry the read-only mark, asked about one by one
+// (a dry run only says it would ask). Answers false when one was not confirmed.
+bool ConfirmClearingMarks(Console& console, FileSystem& files,
+                          const std::vector<std::string>& paths, bool yes, bool dryRun,
+                          std::vector<std::string>& marked) {
+  for (const std::string& path : paths) {
+    if (!HasReadOnlyMark(files, path)) continue;
+    const std::string name = files.NativePath(path);
+    if (dryRun) {
+      console.out << "would ask: " << name << " is read-only; clear the mark?"
+                  << (yes ? " (--yes answers yes)\n" : " (status 11 unless answered yes)\n");
+    } else if (!AskYesNo(console, name + " is read-only. Clear the mark?", yes)) {
+      return false;
+    }
+    marked.push_back(path);
   }
+  return true;
+}
+
+// The first read-only mark among `marked` that cannot be cleared, as one line; "" when all are.
+std::string ClearMarks(FileSystem& files, const std::vector<std::string>& marked) {
+  for (const std::string& path : marked) {
+    try {
+      ClearReadOnlyMark(files, path);
+    } catch (const CFileException& error) {
+      return "the read-only mark of " + files.NativePath(path) +
+             " could not be cleared: " + FileErrorText(error.Cause());
+    }
+  }
+  return {};
 }
 
 int RunRemove(Console& console, const RemoveOptions& options) {
@@ -245,9 +270,11 @@ int RunRemove(Console& console, const RemoveOptions& options) {
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
 
+  // A deleted folder must leave no event naming it in either file.
+  const bool bothFiles = options.championship || options.deleteFiles;
   std::vector<FileRemoval> changes;
   std::set<std::string> found;
-  for (int i = 0; i < (options.championship ? 2 : 1); ++i) {
+  for (int i = 0; i < (bothFiles ? 2 : 1); ++i) {
     const std::string path = SeasonFilePath(game->folder, kSeasonFiles[i]);
     try {
       FileRemoval file{kSeasonFiles[i], ProfileDocument::Load(*files, path), {}};
@@ -267,7 +294,7 @@ int RunRemove(Console& console, const RemoveOptions& options) {
     if (hasFolder) folders.push_back(folder);
     if (found.count(track) || hasFolder) continue;
     console.err << "remove: no event names the track folder \"" << track << "\" in "
-                << (options.championship ? "67season.ini or gp.ini" : "67season.ini")
+                << (bothFiles ? "67season.ini or gp.ini" : "67season.ini")
                 << (options.deleteFiles ? ", and tracks\\" + track + " does not exist" : "")
                 << "\n";
     status = kExitNothingToDo;
@@ -276,44 +303,62 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 
   for (const FileRemoval& file : changes) PrintRemoval(console.out, file, options.dryRun);
   for (const std::string& folder : folders) {
-    console.out << (options.dryRun ? "would delete " : "will delete ") << folder << "\n";
+    console.out << (options.dryRun ? "would delete " : "will delete ") << files->NativePath(folder)
+                << "\n";
   }
 
   // What the real run would refuse is refused (or, for a dry run, told) before anything changes.
+  std::vector<std::string> paths;
   for (const FileRemoval& file : changes) {
-    if (!file.removal.Empty() && IsReadOnly(*files, file.document.Path())) {
-      console.err << "remove: " << file.fileName << " is read-only; nothing changed\n";
-      return kExitNotWritable;
-    }
+    if (!file.removal.Empty()) paths.push_back(file.document.Path());
   }
-  if (options.dryRun) return status;
-  if (!options.force && IsGameRunning()) {
+  if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
+    console.err << "remove: " << *blocker << "; nothing changed\n";
+    return kExitNotWritable;
+  }
+  const bool running = !options.force && IsGameRunning();
+  if (running) {
+    if (options.dryRun) {
+      console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
+      return kExitGameRunning;
+    }
     console.err << "remove: gpl.exe is running and may write the season back; close it first "
                    "(or --force); nothing changed\n";
     return kExitGameRunning;
   }
+  std::vector<std::string> marked;
+  if (!ConfirmClearingMarks(console, *files, paths, options.yes, options.dryRun, marked)) {
+    console.err << "remove: the read-only mark stays (answer yes on a terminal, or give --yes); "
+                   "nothing changed\n";
+    return kExitNotConfirmed;
+  }
+  if (options.dryRun) return !marked.empty() && !options.yes ? kExitNotConfirmed : status;
 
   const std::string question =
       folders.empty() ? "Remove these events?" : "Remove these events and delete the folders?";
   if (!AskYesNo(console, question, options.yes)) {
     console.err << "remove: not confirmed (answer yes on a terminal, or give --yes); nothing "
                    "changed\n";
-    return kExitNothingToDo;
+    return kExitNotConfirmed;
+  }
+  if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
+    console.err << "remove: " << failed << "; nothing else changed\n";
+    return kExitNotWritable;
   }
 
-  bool seasonChanged = std::any_of(changes.begin(), changes.end(),
-                                   [](const FileRemoval& f) { return !f.removal.Empty(); });
+  const bool seasonChanged = !paths.empty();
   if (seasonChanged) {
     if (!KeepSeasonStep(*files, game->folder, CommandLineText())) {
-      console.err << "remove: cannot keep an undo step in " << HistoryFolder(game->folder)
-                  << "; nothing changed\n";
+      console.err << "remove: cannot keep an undo step in "
+                  << files->NativePath(HistoryFolder(game->folder)) << "; nothing changed\n";
       return kExitNotWritable;
     }
     bool saved = true;
     for (FileRemoval& file : changes) {
       if (file.removal.Empty()) continue;
       if (!file.document.Save()) {
-        console.err << "remove: " << file.fileName << " could not be written"
+        console.err << "remove: " << files->NativePath(file.document.Path())
+                    << " could not be written"
                     << (file.fileName == kSeasonFileName ? "" : "; 67season.ini was changed, "
                                                                 "\"restore\" puts it back")
                     << "\n";
@@ -326,9 +371,10 @@ int RunRemove(Console& console, const RemoveOptions& options) {
   }
   for (const std::string& folder : folders) {
     if (!files->RemoveFolderTree(folder)) {
-      console.err << "remove: " << folder << " could not be deleted whole\n";
+      console.err << "remove: " << files->NativePath(folder) << " could not be deleted whole\n";
       return kExitUpdateFailed;
     }
+    console.out << "deleted " << files->NativePath(folder) << "\n";
   }
   console.out << "Done." << (seasonChanged ? " \"restore\" puts the season files back." : "")
               << "\n";
@@ -340,6 +386,7 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 struct RestoreOptions {
   GameOptions game;
   bool list = false;
+  bool yes = false;
   bool dryRun = false;
   bool force = false;
 };
@@ -362,30 +409,74 @@ int RunRestore(Console& console, const RestoreOptions& options) {
     }
     for (const HistoryStep& step : steps) {
       console.out << "  " << step.number << "  " << step.time << "  " << step.command << "\n";
+      for (const std::string& change : step.changes) console.out << "       " << change << "\n";
     }
     return kExitOk;
   }
 
   // Check first without writing: the refusals below must leave every byte as it is.
   RestoreReport report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
-  if (report.status == RestoreStatus::kRestored && !options.dryRun) {
-    if (!options.force && IsGameRunning()) {
-      console.err << "restore: gpl.exe is running and may write the season back; close it first "
-                     "(or --force); nothing changed\n";
+  if (report.status == RestoreStatus::kNothingKept) {
+    console.err << "restore: nothing to restore: no undo steps kept in "
+                << files->NativePath(HistoryFolder(game->folder)) << "\n";
+    return kExitNothingToDo;
+  }
+  const std::vector<std::string> paths = {SeasonFilePath(game->folder, kSeasonFileName),
+                                          SeasonFilePath(game->folder, kChampionshipFileName)};
+  if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
+    console.err << "restore: " << *blocker << "; nothing changed\n";
+    return kExitNotWritable;
+  }
+  if (!options.force && IsGameRunning()) {
+    if (options.dryRun) {
+      console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
       return kExitGameRunning;
     }
-    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/false);
+    console.err << "restore: gpl.exe is running and may write the season back; close it first "
+                   "(or --force); nothing changed\n";
+    return kExitGameRunning;
   }
+  if (report.status == RestoreStatus::kReadOnly) {
+    std::vector<std::string> marked;
+    if (!ConfirmClearingMarks(console, *files, {report.failedFile}, options.yes, options.dryRun,
+                              marked)) {
+      console.err << "restore: the read-only mark stays (answer yes on a terminal, or give "
+                     "--yes); nothing changed\n";
+      return kExitNotConfirmed;
+    }
+    if (options.dryRun) return options.yes ? kExitOk : kExitNotConfirmed;
+    if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
+      console.err << "restore: " << failed << "; nothing changed\n";
+      return kExitNotWritable;
+    }
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
+  }
+  if (report.status == RestoreStatus::kReadOnly) {
+    // The other file is marked too: one more question.
+    std::vector<std::string> marked;
+    if (!ConfirmClearingMarks(console, *files, {report.failedFile}, options.yes, false, marked)) {
+      console.err << "restore: the read-only mark stays; nothing restored\n";
+      return kExitNotConfirmed;
+    }
+    if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
+      console.err << "restore: " << failed << "; nothing restored\n";
+      return kExitNotWritable;
+    }
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
+  }
+  if (report.status == RestoreStatus::kRestored && !options.dryRun)
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/false);
   switch (report.status) {
     case RestoreStatus::kNothingKept:
       console.err << "restore: nothing to restore: no undo steps kept in "
                   << HistoryFolder(game->folder) << "\n";
       return kExitNothingToDo;
     case RestoreStatus::kReadOnly:
-      console.err << "restore: " << report.failedFile << " is read-only; nothing changed\n";
+      console.err << "restore: " << files->NativePath(report.failedFile)
+                  << " is read-only; nothing changed\n";
       return kExitNotWritable;
     case RestoreStatus::kFailed:
-      console.err << "restore: " << report.failedFile
+      console.err << "restore: " << files->NativePath(report.failedFile)
                   << " could not be read or written; the step is kept, run restore again\n";
       return kExitUpdateFailed;
     case RestoreStatus::kRestored:
@@ -412,15 +503,15 @@ int RunRestore(Console& console, const RestoreOptions& options) {
                   << "\n";
     }
   }
+  for (const std::string& event : report.eventsWithoutFolder) {
+    console.out << "  note: " << (options.dryRun ? "would put" : "puts") << " back " << event
+                << ", whose track folder is missing\n";
+  }
   if (!options.dryRun && !report.stepDropped) {
     console.err << "restore: the step file could not be deleted; a second restore repeats it\n";
   }
-  return kExitOk;
+  return status;
 }
-
-constexpr const char* kStatusFooter =
-    "Exit status: 0 success, 2 usage, 4 no game folder found, 5 season files not writable, "
-    "8 update failed, 9 game running, 10 nothing to remove or restore.";
 
 }  // namespace
 
@@ -432,7 +523,7 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                 "folder is missing, two events name one folder, or count and sections disagree");
     AddGameOptions(*list, options->game);
     list->add_flag("--json", options->json, "Print JSON");
-    list->footer(kStatusFooter);
+    list->footer(ExitStatusHelp({4, 5}));
     list->callback([&console, &status, options] { status = RunList(console, *options); });
   }
   {
@@ -446,11 +537,12 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
     AddGameOptions(*remove, options->game);
     remove->add_flag("--championship", options->championship, "Also remove from gp.ini");
     remove->add_flag("--delete-files", options->deleteFiles,
-                     "Also delete tracks\\TRACKDIR (restore does not bring it back)");
+                     "Also delete tracks\\TRACKDIR, and remove its events from both season "
+                     "files (restore does not bring the folder back)");
     remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    remove->footer(kStatusFooter);
+    remove->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));
     remove->callback([&console, &status, options] { status = RunRemove(console, *options); });
   }
   {
@@ -460,9 +552,10 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                    "gridmoor-cli command made; run again, it steps further back");
     AddGameOptions(*restore, options->game);
     restore->add_flag("--list", options->list, "Show the kept steps, newest first");
+    restore->add_flag("--yes,-y", options->yes, "Answer the question about a read-only mark Yes");
     restore->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     restore->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    restore->footer(kStatusFooter);
+    restore->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));
     restore->callback([&console, &status, options] { status = RunRestore(console, *options); });
   }
 }

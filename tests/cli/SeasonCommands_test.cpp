@@ -48,13 +48,14 @@ TEST(SeasonCommands, InstallRemoveAndRestoreStepBackExactly) {
 
   const CliResult steps = RunCli({"restore", "--list", "--game", game});
   EXPECT_EQ(steps.status, 0);
-  EXPECT_EQ(LineCount(steps.out), 3) << steps.out;  // two installs, one remove
+  // One step per command, each with what it changed.
   EXPECT_NE(steps.out.find("remove alder"), std::string::npos) << steps.out;
+  EXPECT_NE(steps.out.find("67season.ini: removed Event6 alder"), std::string::npos) << steps.out;
+  EXPECT_NE(steps.out.find("gp.ini: added Event5 birch"), std::string::npos) << steps.out;
 
   ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), season1);
   EXPECT_EQ(fixture.Read("seasons/gp.ini"), gp1);
-  ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
   ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), season0);
   EXPECT_EQ(fixture.Read("seasons/gp.ini"), gp0);
@@ -92,11 +93,11 @@ INSTANTIATE_TEST_SUITE_P(
     Statuses, SeasonCommandRefusal,
     ::testing::Values(
         RefusalCase{"TrackNotThere", {"remove", "nowhere", "--yes"}, 10, nullptr},
-        RefusalCase{"NotConfirmed", {"remove", "calder", "--delete-files", "--force"}, 10, nullptr},
+        RefusalCase{"NotConfirmed", {"remove", "calder", "--delete-files", "--force"}, 11, nullptr},
         RefusalCase{"NotPlain", {"remove", "..", "--delete-files", "--yes"}, 2, nullptr},
-        RefusalCase{"ReadOnly",
-                    {"remove", "calder", "--yes"},
-                    5,
+        RefusalCase{"ReadOnlyMarkNotCleared",
+                    {"remove", "calder", "--force"},
+                    11,
                     [](CliFixture& f) {
                       f.Folder().SetReadOnly("game/seasons/67season.ini", true);
                     }},
