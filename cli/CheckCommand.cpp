@@ -26,7 +26,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   std::vector<std::string> packages = options.packages;
   if (packages.empty()) packages.push_back(".");
-  nlohmann::json report = nlohmann::json::array();
+  nlohmann::json report = {{"version", kJsonVersion}, {"packages", nlohmann::json::array()}};
   int status = kExitOk;
   for (const std::string& argument : packages) {
     std::string error;
@@ -52,7 +52,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
     }
     if (errors > 0) status = kExitInvalidPackage;
     if (options.json) {
-      report.push_back({{"package", folder ? *folder : argument},
+      report["packages"].push_back({{"package", folder ? files->NativePath(*folder) : argument},
                         {"errors", errors},
                         {"warnings", warnings},
                         {"findings", list}});

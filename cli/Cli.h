@@ -41,6 +41,9 @@ struct Console {
   bool outIsTerminal = false;
 };
 
+// The version of the JSON that list and check print (docs/json.md); raised when its shape changes.
+constexpr int kJsonVersion = 2;
+
 // --game and --prefix, shared by the commands that work on a game folder.
 struct GameOptions {
   std::string game;    // --game DIR; empty when not given

@@ -3,13 +3,16 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
 #include <sstream>
 
+#include "cli/ConsoleHost.h"
 #include "engine/FileErrorText.h"
+#include "engine/SeasonUpdate.h"
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonHistory.h"
 #include "engine/TrackPackage.h"
@@ -26,22 +29,13 @@ std::string OneLine(const CFileException& error) {
   return std::string(FileErrorText(error.Cause())) + " " + error.FileName();
 }
 
-// The game's texts are 8-bit ANSI; JSON wants UTF-8. Bytes above 127 are taken as Latin-1.
-std::string Utf8(const std::string& ansi) {
-  std::string out;
-  for (const unsigned char c : ansi) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
+nlohmann::json Text(const std::optional<std::string>& value) {
+  return value ? nlohmann::json(ReadableText(*value)) : nlohmann::json(nullptr);
 }
 
-nlohmann::json Text(const std::optional<std::string>& value) {
-  return value ? nlohmann::json(Utf8(*value)) : nlohmann::json(nullptr);
+// A number as the game reads it: the leading integer of the text ("14 ; default 68" is 14).
+nlohmann::json Number(const std::optional<std::string>& value) {
+  return value ? nlohmann::json(ParseEventCount(*value)) : nlohmann::json(nullptr);
 }
 
 std::string NumberList(const std::vector<int>& numbers) {
@@ -62,6 +56,20 @@ std::optional<GameFolder> FindGame(FileSystem& files, Console& console, const Ga
 }
 
 // ---------------------------------------------------------------------------------------- list
+
+// The first value of `key` (letter case aside, as the game reads keys), or nullopt.
+std::optional<std::string> LookUp(const std::vector<std::pair<std::string, std::string>>& values,
+                                  const std::string& key) {
+  for (const auto& [name, value] : values) {
+    if (name.size() == key.size() &&
+        std::equal(name.begin(), name.end(), key.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        }))
+      return value;
+  }
+  return std::nullopt;
+}
 
 std::vector<std::string> Marks(const SeasonEvent& event) {
   std::vector<std::string> marks;
@@ -87,9 +95,10 @@ void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEve
   for (const SeasonEvent& event : season.events) {
     std::string marks;
     for (const std::string& mark : Marks(event)) marks += (marks.empty() ? "" : ", ") + mark;
-    rows.push_back({std::to_string(event.number), event.name.value_or(""),
-                    event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
-                    DateText(event), marks});
+    rows.push_back({std::to_string(event.number), ReadableText(event.name.value_or("")),
+                    ReadableText(event.trackDirectory.value_or("")),
+                    ReadableText(event.numberOfLaps.value_or("")), ReadableText(DateText(event)),
+                    marks});
   }
   if (!rows.empty()) {
     std::vector<std::size_t> widths(headings.size());
@@ -124,21 +133,38 @@ void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEve
         << NumberList(season.repeatedSections) << "\n";
 }
 
-nlohmann::json EventsJson(const std::string& fileName, const SeasonEvents& season) {
-  nlohmann::json file = {{"file", fileName}, {"exists", season.fileExists},
-                         {"count", season.count}, {"countText", Text(season.countText)}};
+// The shape is documented in docs/json.md; a change to it raises kJsonVersion.
+nlohmann::json EventsJson(FileSystem& files, const std::string& path, const std::string& fileName,
+                          const SeasonEvents& season, const std::string& gameFolder) {
+  nlohmann::json file = {{"file", fileName},
+                         {"path", files.NativePath(path)},
+                         {"exists", season.fileExists},
+                         {"count", season.count},
+                         {"countText", Text(season.countText)}};
   nlohmann::json events = nlohmann::json::array();
   for (const SeasonEvent& event : season.events) {
-    events.push_back({{"number", event.number},
-                      {"name", Text(event.name)},
-                      {"trackDirectory", Text(event.trackDirectory)},
-                      {"numberOfLaps", Text(event.numberOfLaps)},
-                      {"month", Text(event.month)},
-                      {"day", Text(event.day)},
-                      {"hasSection", event.hasSection},
-                      {"folderMissing", event.trackFolderMissing},
-                      {"folderNamedTwice", event.sharesFolder},
-                      {"marks", Marks(event)}});
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& [key, value] : event.values) {
+      if (!values.contains(ReadableText(key))) values[ReadableText(key)] = ReadableText(value);
+    }
+    const bool plain = event.trackDirectory && IsPlainFileName(*event.trackDirectory);
+    events.push_back(
+        {{"number", event.number},
+         {"name", Text(event.name)},
+         {"shortname", Text(LookUp(event.values, "shortname"))},
+         {"trackDirectory", Text(event.trackDirectory)},
+         {"trackFolder", plain && !event.trackFolderMissing
+                             ? nlohmann::json(files.NativePath(gameFolder + "\\tracks\\" +
+                                                               *event.trackDirectory))
+                             : nlohmann::json(nullptr)},
+         {"numberOfLaps", Number(event.numberOfLaps)},
+         {"month", Number(event.month)},
+         {"day", Number(event.day)},
+         {"startingGrid", Text(LookUp(event.values, "startingGrid"))},
+         {"values", std::move(values)},
+         {"hasSection", event.hasSection},
+         {"folderMissing", event.trackFolderMissing},
+         {"folderNamedTwice", event.sharesFolder}});
   }
   file["events"] = std::move(events);
   file["missingSections"] = season.missingSections;
@@ -159,14 +185,16 @@ int RunList(Console& console, const ListOptions& options) {
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
 
-  nlohmann::json json = {{"game", game->folder}, {"files", nlohmann::json::array()}};
+  nlohmann::json json = {{"version", kJsonVersion},
+                         {"game", files->NativePath(game->folder)},
+                         {"files", nlohmann::json::array()}};
   for (const char* fileName : kSeasonFiles) {
     try {
-      const ProfileDocument document =
-          ProfileDocument::Load(*files, SeasonFilePath(game->folder, fileName));
+      const std::string path = SeasonFilePath(game->folder, fileName);
+      const ProfileDocument document = ProfileDocument::Load(*files, path);
       const SeasonEvents season = ReadSeasonEvents(document, *files, game->folder);
       if (options.json) {
-        json["files"].push_back(EventsJson(fileName, season));
+        json["files"].push_back(EventsJson(*files, path, fileName, season, game->folder));
       } else {
         PrintEvents(console.out, fileName, season);
       }
