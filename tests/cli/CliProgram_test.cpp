@@ -139,7 +139,8 @@ TEST(Cli, DryRunPrintsThePlanAndChangesNothing) {
         "67season.ini: Event6 refreshed, count 6 (unchanged", "gp.ini: Event4 appended, count 4",
         "67season.ini: Event7 appended, count 7", "gp.ini: Event5 appended, count 5",
         "trackDirectory=birch", "startingGrid=3-2-3"}) {
-    EXPECT_NE(run.out.find(planned), std::string::npos) << planned << "\n" << run.out;
+    EXPECT_NE(run.out.find(NativeSeparators(planned)), std::string::npos) << planned << "\n"
+                                                                          << run.out;
   }
 }
 
@@ -157,7 +158,7 @@ TEST(Cli, DryRunTellsWhatTheRealRunWouldRefuse) {
   for (const char* said : {"would ask: 67season.ini is write protected!",
                            "clear read-only mark: seasons\\67season.ini",
                            "would refuse: invalid package", "startingGrid: missing"}) {
-    EXPECT_NE(run.out.find(said), std::string::npos) << said << "\n" << run.out;
+    EXPECT_NE(run.out.find(NativeSeparators(said)), std::string::npos) << said << "\n" << run.out;
   }
 }
 
