@@ -449,8 +449,12 @@ int RunRestore(Console& console, const RestoreOptions& options) {
                 << files->NativePath(HistoryFolder(game->folder)) << "\n";
     return kExitNothingToDo;
   }
-  const std::vector<std::string> paths = {SeasonFilePath(game->folder, kSeasonFileName),
-                                          SeasonFilePath(game->folder, kChampionshipFileName)};
+  // Only the files the restore changes must be writable; the read-only mark is asked about below.
+  std::vector<std::string> paths;
+  for (const RestoredFile& file : report.files) {
+    if (!file.unchanged) paths.push_back(SeasonFilePath(game->folder, file.fileName));
+  }
+  if (report.status == RestoreStatus::kReadOnly) paths.push_back(report.failedFile);
   if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
     console.err << "restore: " << *blocker << "; nothing changed\n";
     return kExitNotWritable;
