@@ -25,7 +25,7 @@ const char* LevelName(FindingLevel level) {
 int RunCheck(Console& console, const CheckOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const PackageList packages(*files, options.packages);
-  nlohmann::json report = nlohmann::json::array();
+  nlohmann::json report = {{"version", kJsonVersion}, {"packages", nlohmann::json::array()}};
   int status = kExitOk;
   for (const PackageSource& source : packages.Items()) {
     const std::string& argument = source.argument;
@@ -50,7 +50,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
     }
     if (errors > 0) status = kExitInvalidPackage;
     if (options.json) {
-      report.push_back({{"package", source.error.empty() ? source.shown : argument},
+      report["packages"].push_back({{"package", source.error.empty() ? source.shown : argument},
                         {"errors", errors},
                         {"warnings", warnings},
                         {"findings", list}});
@@ -74,7 +74,7 @@ void RunWhere(Console& console, const GameOptions& options, int& status) {
     status = kExitNoGameFolder;
     return;
   }
-  console.out << game->folder << "\n" << "found through " << game->how << "\n";
+  console.out << files->NativePath(game->folder) << "\n" << "found through " << game->how << "\n";
   status = kExitOk;
 }
 
@@ -87,6 +87,7 @@ void AddCheckCommand(CLI::App& app, Console& console, int& status) {
   command->add_option("PACKAGE", options->packages,
                       "Package folders, archives and folders of them (default: the current folder)");
   command->add_flag("--json", options->json, "Print the findings as JSON");
+  command->footer(ExitStatusHelp({3}));
   command->callback([&console, &status, options] { status = RunCheck(console, *options); });
 }
 
@@ -95,6 +96,7 @@ void AddWhereCommand(CLI::App& app, Console& console, int& status) {
   CLI::App* command =
       app.add_subcommand("where", "Print the game folder the commands would use and how it was found");
   AddGameOptions(*command, *options);
+  command->footer(ExitStatusHelp({4}));
   command->callback([&console, &status, options] { RunWhere(console, *options, status); });
 }
 

@@ -51,6 +51,11 @@ class DryRunFileSystem : public FileSystem {
   // A dry run leaves the leftover temporary files where they are and flushes nothing.
   int RemoveStaleTemporaries(const std::string&) override { return 0; }
   void FlushFolder(const std::string&) override {}
+  std::string NativePath(const std::string& path) override { return m_real.NativePath(path); }
+  // What would stop the real run: the plan changes no owner or permission.
+  std::string ReplaceBlocker(const std::string& path) override {
+    return m_real.ReplaceBlocker(path);
+  }
 
  private:
   // Whether `path` is a folder, as the run would find it.

@@ -20,4 +20,13 @@ enum class InstallOutcome {
 // caller reports it (FailedCommandReport) and the dialog stays open.
 InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackPackage& package);
 
+// The installation for a player who is not watching it: the same write-access check and season
+// limit, then the copy, and the season files are written only when every track file was
+// copied, so no event ever names a track that is not there. Every failure is shown once through
+// the host, plainly (no summary box, nothing about closing a dialog); the outcome is never
+// kCopyFailed with the season changed, nor kBothFailed. The dialog is not closed. A
+// CFileException from clearing a read-only mark escapes, as in OnInstallTrack.
+InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,
+                                     const TrackPackage& package);
+
 }  // namespace gridmoor

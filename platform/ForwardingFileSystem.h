@@ -40,6 +40,8 @@ class ForwardingFileSystem : public FileSystem {
     return m_inner.RemoveStaleTemporaries(folder);
   }
   void FlushFolder(const std::string& folder) override { m_inner.FlushFolder(folder); }
+  std::string NativePath(const std::string& p) override { return m_inner.NativePath(p); }
+  std::string ReplaceBlocker(const std::string& p) override { return m_inner.ReplaceBlocker(p); }
 
  private:
   FileSystem& m_inner;

@@ -16,7 +16,7 @@ struct TestEntry {
   std::string name;
   std::string bytes;
   int type = AE_IFREG;   // AE_IFDIR, AE_IFLNK...
-  std::string linkTo;    // for AE_IFLNK
+  std::string linkTo = {};  // for AE_IFLNK
 };
 
 struct TestArchiveOptions {
