@@ -51,6 +51,10 @@ class DryRunFileSystem : public FileSystem {
   // A dry run leaves the leftover temporary files where they are and flushes nothing.
   int RemoveStaleTemporaries(const std::string&) override { return 0; }
   void FlushFolder(const std::string&) override {}
+  // The real folder's entries; what the plan would create is not listed.
+  std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
+    return m_real.ListFolder(path);
+  }
 
  private:
   // Whether `path` is a folder, as the run would find it.

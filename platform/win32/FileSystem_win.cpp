@@ -382,6 +382,20 @@ class WinFileSystem : public FileSystem {
     return removed;
   }
 
+  std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
+    WIN32_FIND_DATAA entry;
+    const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::vector<FolderEntry> entries;
+    do {
+      const std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      entries.push_back({name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return entries;
+  }
+
   // CopyFileA leaves the flushing to the system; there is nothing to make durable here.
   void FlushFolder(const std::string&) override {}
 
