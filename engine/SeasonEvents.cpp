@@ -6,6 +6,7 @@
 #include <set>
 
 #include "engine/GameFiles.h"
+#include "engine/ProfileValue.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
@@ -119,7 +120,9 @@ SeasonRemoval RemoveTrackEvents(ProfileDocument& document,
   for (const auto& entry : sections) {
     const int number = entry.first;
     if (number > result.oldCount || number > kMaxSeasonEventNumber) break;
-    const std::optional<std::string> folder = document.Get(EventSection(number), "trackDirectory");
+    // Found by the install's rule: the folder as read, its first 99 characters.
+    std::optional<std::string> folder = document.Get(EventSection(number), "trackDirectory");
+    if (folder) folder = CutToValueLength(*folder);
     if (folder && wanted.count(*folder)) {
       result.removed.push_back({number, *folder, document.Get(EventSection(number), "name")});
     } else {

@@ -116,6 +116,7 @@ class SeasonChange {
 
  private:
   friend class SeasonService;
+  friend struct SeasonPlanner;
   // A file of ours (or a calendar the player named) written through the safe replace, or
   // deleted (bytes nullopt), before or after the season files.
   struct OwnWrite {
