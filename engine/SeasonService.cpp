@@ -78,6 +78,19 @@ bool IsReadOnly(FileSystem& files, const std::string& path) {
   }
 }
 
+// A file of ours, or nullopt when it or its folder (not made until the first write) is missing.
+// Throws CFileException when it exists but cannot be read whole.
+std::optional<std::string> ReadOwnFile(FileSystem& files, const std::string& path,
+                                       std::size_t maxBytes) {
+  try {
+    return files.ReadExistingFile(path, maxBytes);
+  } catch (const CFileException& error) {
+    if (error.Cause() == kCauseBadPath && !IsFolder(files, path.substr(0, path.rfind('\\'))))
+      return std::nullopt;
+    throw;
+  }
+}
+
 struct Library {
   std::optional<std::string> bytes;  // as read (nullopt: missing)
   std::vector<LibraryEntry> entries;
@@ -148,7 +161,7 @@ std::optional<Library> ReadLibrary(Context c, SeasonProblem& problem) {
   const std::string path = c.game + kLibraryFile;
   Library library;
   try {
-    library.bytes = c.files.ReadExistingFile(path, kMaxLibraryBytes);
+    library.bytes = ReadOwnFile(c.files, path, kMaxLibraryBytes);
   } catch (const CFileException& error) {
     problem = Problem(SeasonRefusal::kInvalidFile, "event library", FileErrorText(error.Cause()),
                       path);
@@ -183,17 +196,12 @@ std::optional<LoadedSet> ReadSet(Context c, const std::string& name, SeasonProbl
     return std::nullopt;
   }
   const std::string path = SetPath(c.game, name);
-  bool truncated = false;
   std::optional<std::string> bytes;
   try {
-    bytes = c.files.ReadExistingFile(path, kMaxSetBytes);
+    bytes = ReadOwnFile(c.files, path, kMaxSetBytes);
   } catch (const CFileException& error) {
-    truncated = error.Cause() != kCauseFileNotFound;
-    if (!truncated) bytes.reset();
-    if (truncated) {
-      problem = Problem(SeasonRefusal::kInvalidFile, name, FileErrorText(error.Cause()), path);
-      return std::nullopt;
-    }
+    problem = Problem(SeasonRefusal::kInvalidFile, name, FileErrorText(error.Cause()), path);
+    return std::nullopt;
   }
   if (!bytes) {
     problem = Problem(SeasonRefusal::kNotFound, name, "no set of that name is saved");
@@ -431,7 +439,7 @@ struct SeasonPlanner {
     const std::string path = game + kSetsFolder + kActiveSetFile;
     std::optional<std::string> now;
     try {
-      now = files.ReadExistingFile(path, 4096);
+      now = ReadOwnFile(files, path, 4096);
     } catch (const std::exception&) {
       now = std::nullopt;
     }
@@ -444,7 +452,7 @@ struct SeasonPlanner {
   // The bytes of the set file `name` now, for the safe replace; nullopt when there is none.
   std::optional<std::string> SetBytes(const std::string& name) const {
     try {
-      return files.ReadExistingFile(SetPath(game, name), kMaxSetBytes);
+      return ReadOwnFile(files, SetPath(game, name), kMaxSetBytes);
     } catch (const std::exception&) {
       return std::nullopt;
     }
@@ -982,7 +990,7 @@ bool WriteOwn(FileSystem& files, const std::string& game, const std::string& pat
               const std::optional<std::string>& expected, const std::optional<std::string>& bytes) {
   try {
     if (!bytes) {
-      return files.ReadExistingFile(path, kMaxSetBytes) == expected && files.RemoveFile(path);
+      return ReadOwnFile(files, path, kMaxSetBytes) == expected && files.RemoveFile(path);
     }
     const std::string ours = game + kSeasonsFolder + "\\gridmoor-";
     if (path.compare(0, ours.size(), ours) == 0)
