@@ -1,5 +1,6 @@
 #include "engine/InstallRun.h"
 
+#include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackFileCopy.h"
 #include "engine/WriteAccessCheck.h"
@@ -67,6 +68,25 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackP
   if (copied && updated) return InstallOutcome::kDone;
   if (copied) return InstallOutcome::kUpdateFailed;
   return updated ? InstallOutcome::kCopyFailed : InstallOutcome::kBothFailed;
+}
+
+InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
+                                         const TrackPackage& package, const std::string& command) {
+  std::string gameFolder = host.GameFolderText();
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+  SeasonService service(files, gameFolder);
+  // Ends the step however the run ends, the escaping read-only failure included.
+  struct StepBracket {
+    SeasonService& service;
+    bool kept;
+    ~StepBracket() {
+      if (kept) service.EndCommand();
+    }
+  } bracket{service, service.BeginCommand(command)};
+  const InstallOutcome outcome = OnInstallTrack(host, files, package);
+  if (outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed)
+    service.RememberInstalled(package);
+  return outcome;
 }
 
 }  // namespace gridmoor
