@@ -135,7 +135,14 @@ std::optional<Step> Parse(const std::string& raw) {
 // Every readable step, newest first.
 std::vector<Step> ReadSteps(FileSystem& files, const std::string& gameFolder) {
   std::vector<Step> steps;
+  // Only the slots that exist are read: one listing instead of a read per slot.
+  const std::optional<std::vector<FolderEntry>> entries = files.ListFolder(HistoryFolder(gameFolder));
+  if (!entries) return steps;
   for (int slot = 0; slot < kMaxHistorySteps; ++slot) {
+    const std::string name = std::string("step-") + (slot < 10 ? "0" : "") + std::to_string(slot);
+    if (std::none_of(entries->begin(), entries->end(),
+                     [&name](const FolderEntry& entry) { return entry.name == name; }))
+      continue;
     const std::string path = StepPath(gameFolder, slot);
     bool truncated = false;
     const std::optional<std::string> raw = files.ReadWholeFile(path, kMaxStepBytes, &truncated);
