@@ -79,7 +79,10 @@ inline SeasonEnds ArrangeSeasonScene(const SeasonScene& scene, const TempFolder&
   SeasonEnds ends;
   ends.before[0] = ReadBytes(game / "seasons" / "67season.ini");
   ends.before[1] = ReadBytes(game / "seasons" / "gp.ini");
-  const SeasonChange change = scene.plan(service);
+  // Planned again while another process holds a file (the lock race): a refused plan has no
+  // after.
+  SeasonChange change = scene.plan(service);
+  for (int tries = 0; change.Problem() && tries < 10000; ++tries) change = scene.plan(service);
   ends.after[0] = change.After(SeasonFileId::kSeason).value_or("");
   ends.after[1] = change.After(SeasonFileId::kChampionship).value_or("");
   return ends;
@@ -104,7 +107,11 @@ inline std::vector<std::string> CheckSeasonEnd(const TempFolder& game, const Sea
   found.temporaries = static_cast<int>(Temporaries(game / "seasons").size());
   if (changed) {
     auto files = MakeNativeFileSystem();
-    if (RestoreNewestStep(*files, game.Text(), false).status != RestoreStatus::kRestored) {
+    // A restore that meets a held file fails, keeping its step; the player runs it again.
+    RestoreStatus status = RestoreStatus::kFailed;
+    for (int tries = 0; status == RestoreStatus::kFailed && tries < 10000; ++tries)
+      status = RestoreNewestStep(*files, game.Text(), false).status;
+    if (status != RestoreStatus::kRestored) {
       faults.push_back("restore failed after an interrupted command");
     } else {
       tally.Count("restored");
