@@ -1,5 +1,7 @@
 #include "engine/InstallRun.h"
 
+#include <string>
+
 #include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackFileCopy.h"
@@ -87,6 +89,32 @@ InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
   if (outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed)
     service.RememberInstalled(package);
   return outcome;
+}
+
+InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,
+                                     const TrackPackage& package) {
+  std::string gameFolder = host.GameFolderText();
+  if (CheckIniFilesWritable(host, files, gameFolder) == 1) return InstallOutcome::kRefused;
+  host.SetProgress(kProgressChecked);
+  if (IsSeasonFull(files, gameFolder) == 1) {
+    ShowExclamation(host, "67season.ini already holds " + std::to_string(MAX_SEASON_EVENTS) +
+                              " events, the most the game reads: remove a track to make room");
+    return InstallOutcome::kSeasonFull;
+  }
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+
+  // CopyTrackFiles has shown the file and the cause.
+  if (!CopyTrackFiles(host, files, package, gameFolder)) {
+    ShowExclamation(host, "the track files were not all copied; the season files are unchanged");
+    return InstallOutcome::kCopyFailed;
+  }
+  if (!UpdateSeasonFiles(host, files, package, gameFolder)) {
+    ShowExclamation(host, "the track files are installed, but the season files could not all "
+                          "be updated");
+    return InstallOutcome::kUpdateFailed;
+  }
+  host.SetProgress(kProgressDone);
+  return InstallOutcome::kDone;
 }
 
 }  // namespace gridmoor
