@@ -14,6 +14,7 @@
 #include "engine/SeasonFormats.h"
 #include "engine/SeasonText.h"
 #include "engine/TrackPackage.h"
+#include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 #include "platform/ProcessList.h"
 #include "platform/ProfileDocument.h"
@@ -68,14 +69,6 @@ std::string SetFileName(const std::string& name) {
     out += kHex[c & 15];
   }
   return out;
-}
-
-bool IsReadOnly(FileSystem& files, const std::string& path) {
-  try {
-    return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;
-  } catch (const std::exception&) {
-    return false;  // a missing file is not read-only; the replace tells any other failure
-  }
 }
 
 // A file of ours, or nullopt when it or its folder (not made until the first write) is missing.
@@ -972,9 +965,16 @@ SeasonProblem SeasonService::Check(const SeasonChange& change, const CommitOptio
     return Problem(SeasonRefusal::kGameRunning, kGameProgram,
                    "the game holds the season in memory and may write it back");
   }
+  std::vector<std::string> paths;
+  for (const SeasonFileId file : kBothFiles) {
+    if (change.Changes(file)) paths.push_back(PathOf(file));
+  }
+  // The real reason a file (or the undo folder) cannot be written, before anything is.
+  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
+    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
   for (const SeasonFileId file : kBothFiles) {
     if (change.Changes(file) && change.Before(file) && !options.clearReadOnly &&
-        IsReadOnly(m_files, PathOf(file))) {
+        HasReadOnlyMark(m_files, PathOf(file))) {
       return Problem(SeasonRefusal::kReadOnly, SeasonFileNameOf(file), "it is marked read-only",
                      PathOf(file));
     }
@@ -1019,11 +1019,7 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     for (const SeasonFileId file : kBothFiles) {
       if (!change.Changes(file) || !change.Before(file)) continue;
       try {
-        FileStatus status = m_files.GetStatus(PathOf(file));
-        if (status.attributes & kAttributeReadOnly) {
-          status.attributes &= ~kAttributeReadOnly;
-          m_files.SetStatus(PathOf(file), status);
-        }
+        if (HasReadOnlyMark(m_files, PathOf(file))) ClearReadOnlyMark(m_files, PathOf(file));
       } catch (const CFileException& error) {
         result.problem = Problem(SeasonRefusal::kNotWritable, SeasonFileNameOf(file),
                                  std::string("its read-only mark cannot be cleared: ") +
@@ -1099,9 +1095,7 @@ RestoreReport SeasonService::Restore(bool dryRun, const CommitOptions& options,
   RestoreReport report = RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/true);
   if (report.status == RestoreStatus::kReadOnly && options.clearReadOnly && !dryRun) {
     try {
-      FileStatus status = m_files.GetStatus(report.failedFile);
-      status.attributes &= ~kAttributeReadOnly;
-      m_files.SetStatus(report.failedFile, status);
+      ClearReadOnlyMark(m_files, report.failedFile);
       return Restore(dryRun, options, problem);
     } catch (const CFileException& error) {
       problem = Problem(SeasonRefusal::kNotWritable, report.failedFile,
