@@ -115,6 +115,9 @@ std::string ExitStatusHelp(std::initializer_list<int> statuses) {
       {kExitNothingToDo, "nothing to remove or restore"},
       {kExitNotConfirmed, "not confirmed: a question answered No, or not asked (no terminal, "
                           "no --yes)"},
+      {kExitInvalidFile, "a calendar, set or event library file that is not valid (cut, "
+                         "hostile, edited into nonsense), or a season file to reorder whose "
+                         "count and sections disagree"},
   };
   std::string text = "Exit statuses:\n";
   for (const auto& [status, meaning] : kMeanings) {

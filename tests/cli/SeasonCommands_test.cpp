@@ -124,7 +124,7 @@ TEST(SeasonCommands, DryRunPrintsThePlanAndChangesNothing) {
                                 "--dry-run", "--game", fixture.Game()});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("67season.ini: would remove Event2"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("67season.ini: numEvents 5 -> 4"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("67season.ini: would set numEvents 5 -> 4"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("would delete"), std::string::npos) << run.out;
   EXPECT_EQ(Snapshot(fixture.GamePath("")), before);
 }
