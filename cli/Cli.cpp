@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "engine/GameFiles.h"
 #include "platform/FileException.h"
 #include "platform/ProcessList.h"
 
@@ -62,7 +63,7 @@ std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& optio
   return GameFolder{folder, "--game"};
 }
 
-bool IsGameRunning() { return IsProgramRunning("gpl.exe"); }
+bool IsGameRunning() { return IsProgramRunning(kGameProgram); }
 
 bool AskYesNo(Console& console, const std::string& question, bool assumeYes) {
   console.out << question << " [y/N] ";

@@ -346,13 +346,15 @@ int RunRestore(Console& console, const RestoreOptions& options) {
                 << files->NativePath(HistoryFolder(game->folder)) << "\n";
     return kExitNothingToDo;
   }
-  const std::vector<std::string> paths = {SeasonFilePath(game->folder, kSeasonFileName),
-                                          SeasonFilePath(game->folder, kChampionshipFileName)};
-  if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
-    console.err << "restore: " << *blocker << "; nothing changed\n";
+  // The service's refusals: a file this user cannot write, the game running.
+  const SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  const SeasonProblem refused =
+      service.CheckCommand(SeasonFileChoice{true, true}, {CommandLineText(), options.force, false});
+  if (refused.refusal == SeasonRefusal::kNotWritable) {
+    console.err << "restore: " << refused.detail << "; nothing changed\n";
     return kExitNotWritable;
   }
-  if (!options.force && IsGameRunning()) {
+  if (refused.refusal == SeasonRefusal::kGameRunning) {
     if (options.dryRun) {
       console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
       return kExitGameRunning;

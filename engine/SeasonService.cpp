@@ -1117,6 +1117,21 @@ RestoreReport SeasonService::Restore(bool dryRun, const CommitOptions& options,
   return RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/false);
 }
 
+SeasonProblem SeasonService::CheckCommand(SeasonFileChoice choice,
+                                          const CommitOptions& options) const {
+  if (!options.evenIfGameRuns && GameRuns()) {
+    return Problem(SeasonRefusal::kGameRunning, kGameProgram,
+                   "the game holds the season in memory and may write it back");
+  }
+  std::vector<std::string> paths;
+  for (const SeasonFileId file : kBothFiles) {
+    if (choice.Has(file)) paths.push_back(PathOf(file));
+  }
+  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
+    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
+  return {};
+}
+
 bool SeasonService::BeginCommand(const std::string& command) {
   return KeepSeasonStep(m_files, m_gameFolder, command);
 }
