@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "engine/GameFiles.h"
 #include "platform/FileException.h"
 #include "platform/ProcessList.h"
 
@@ -62,7 +63,7 @@ std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& optio
   return GameFolder{folder, "--game"};
 }
 
-bool IsGameRunning() { return IsProgramRunning("gpl.exe"); }
+bool IsGameRunning() { return IsProgramRunning(kGameProgram); }
 
 bool AskYesNo(Console& console, const std::string& question, bool assumeYes) {
   console.out << question << " [y/N] ";
@@ -115,6 +116,9 @@ std::string ExitStatusHelp(std::initializer_list<int> statuses) {
       {kExitNothingToDo, "nothing to remove or restore"},
       {kExitNotConfirmed, "not confirmed: a question answered No, or not asked (no terminal, "
                           "no --yes)"},
+      {kExitInvalidFile, "a calendar, set or event library file that is not valid (cut, "
+                         "hostile, edited into nonsense), or a season file to reorder whose "
+                         "count and sections disagree"},
   };
   std::string text = "Exit statuses:\n";
   for (const auto& [status, meaning] : kMeanings) {

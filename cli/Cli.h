@@ -30,6 +30,8 @@ enum ExitStatus : int {
   kExitGameRunning = 9,
   kExitNothingToDo = 10,
   kExitNotConfirmed = 11,  // a question answered No, or not asked (no terminal, no --yes)
+  kExitInvalidFile = 12,   // a calendar, set or library file (or a season file to reorder)
+                           // that is not valid
 };
 
 // The process's streams and what they are attached to.

@@ -10,6 +10,7 @@
 
 #include "cli/Cli.h"
 #include "engine/GameFolder.h"
+#include "engine/ProfileValue.h"
 #include "platform/FileException.h"
 #include "platform/WineRegistry.h"
 #include "platform/posix/PathCase.h"
@@ -20,8 +21,6 @@ namespace {
 
 // system.reg of a used prefix is a few MiB.
 constexpr std::size_t kMaxRegistryBytes = 64 * 1024 * 1024;
-// The dialog reads the entry into a 100-byte buffer.
-constexpr std::size_t kMaxEntryChars = 99;
 
 struct Prefix {
   std::string folder;
@@ -107,9 +106,10 @@ std::optional<GameFolder> LocateInPrefix(FileSystem& files, const Prefix& where,
     return std::nullopt;
   }
   const std::string& entry = found->text;
-  if (entry.size() > kMaxEntryChars) {
+  if (entry.size() > kMaxValueLength) {
     error = "no game folder: the registry's Directory value has " +
-            std::to_string(entry.size()) + " characters, more than the 99 the game's tools read";
+            std::to_string(entry.size()) + " characters, more than the " + std::to_string(kMaxValueLength) +
+            " the game's tools read";
     return std::nullopt;
   }
   std::string why;

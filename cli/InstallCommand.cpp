@@ -15,6 +15,7 @@
 #include "engine/InstallRun.h"
 #include "engine/PackageCheck.h"
 #include "engine/SeasonHistory.h"
+#include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
 #include "engine/WriteAccessCheck.h"
@@ -126,8 +127,9 @@ void Count(Totals& totals, int status, bool appended) {
   }
 }
 
-int InstallPackage(Console& console, FileSystem& native, const InstallOptions& options,
-                   const std::string& package, const std::string& gameFolder, Totals& totals) {
+int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
+                   const InstallOptions& options, const std::string& package,
+                   const std::string& gameFolder, Totals& totals) {
   PackageFolderFileSystem files(native, package);
   ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), false);
   TrackPackage track;
@@ -145,6 +147,8 @@ int InstallPackage(Console& console, FileSystem& native, const InstallOptions& o
   const std::optional<ProfileDocument> season = LoadQuietly(files, gameFolder + kSeasonFile);
   const bool appended = !season || PlaceTrack(*season, track.trackDirectory).appended;
   const int status = RunEngine(host, files, track);
+  // Remembered, so `remove` and `add` can take the track out and put it back without its package.
+  if (status == kExitOk) service.RememberInstalled(track);
   Count(totals, status, appended);
   return status;
 }
@@ -272,7 +276,13 @@ int RunInstall(Console& console, const InstallOptions& options) {
     console.err << "error: " << error << "\n";
     return kExitNoGameFolder;
   }
-  const bool refusedRunning = !options.force && IsGameRunning();
+  // The season service refuses what the real run would: the game running, a file or the undo
+  // folder this user cannot write (found before anything is copied).
+  SeasonService service(*native, game->folder, [] { return IsGameRunning(); });
+  const SeasonFileChoice seasonFiles{true, options.championship};
+  const bool refusedRunning =
+      service.CheckCommand(seasonFiles, {CommandLineText(), options.force, false}).refusal ==
+      SeasonRefusal::kGameRunning;
   if (refusedRunning && !options.dryRun) {
     console.err << "error: gpl.exe is running; it holds the season in memory and may write it "
                    "back. Quit the game first (or --force)\n";
@@ -283,7 +293,7 @@ int RunInstall(Console& console, const InstallOptions& options) {
   if (refusedRunning)
     console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
 
-  // What this user cannot write is found before anything is copied.
+  // A dry run looks through the plan, which changes no owner or permission.
   if (const std::optional<std::string> blocker = FindWriteBlocker(
           files, game->folder, SeasonFilesToWrite(game->folder, options.championship))) {
     if (options.dryRun) {
@@ -298,7 +308,7 @@ int RunInstall(Console& console, const InstallOptions& options) {
   const PackageList packages(*native, options.packages);
 
   // The whole command is one undo step.
-  if (!options.dryRun && !KeepSeasonStep(*native, game->folder, CommandLineText())) {
+  if (!options.dryRun && !service.BeginCommand(CommandLineText())) {
     console.err << "error: the season files' bytes cannot be kept for restore in "
                 << native->NativePath(HistoryFolder(game->folder)) << "; nothing was changed\n";
     return kExitNotWritable;
@@ -316,13 +326,14 @@ int RunInstall(Console& console, const InstallOptions& options) {
         console.out << (options.dryRun ? "plan for package " : "package ") << source.shown << "\n";
       status = options.dryRun
                    ? PlanPackage(console, plan, options, source.folder, game->folder)
-                   : InstallPackage(console, *native, options, source.folder, game->folder, totals);
+                   : InstallPackage(console, *native, service, options, source.folder,
+                                    game->folder, totals);
     }
     console.out.flush();
     if (first == kExitOk) first = status;
   }
   if (!options.dryRun) {
-    DropUnchangedStep(*native, game->folder);
+    service.EndCommand();
     PrintTotals(console, totals);
   }
   return refusedRunning ? kExitGameRunning : first;

@@ -15,6 +15,7 @@
 #include "engine/SeasonUpdate.h"
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonHistory.h"
+#include "engine/SeasonService.h"
 #include "engine/TrackPackage.h"
 #include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
@@ -177,13 +178,46 @@ nlohmann::json EventsJson(FileSystem& files, const std::string& path, const std:
 struct ListOptions {
   GameOptions game;
   bool json = false;
+  bool available = false;
+  bool names = false;
 };
+
+// list --available: the track folders no event of 67season.ini names, and whether `add` can
+// put them back.
+int ListAvailable(Console& console, FileSystem& files, const GameFolder& game,
+                  const ListOptions& options) {
+  const SeasonService service(files, game.folder);
+  const std::vector<AvailableTrack> tracks = service.AvailableTracks();
+  if (options.names) {
+    for (const AvailableTrack& track : tracks) console.out << track.folder << "\n";
+    return kExitOk;
+  }
+  if (options.json) {
+    nlohmann::json json = {{"version", kJsonVersion},
+                           {"game", files.NativePath(game.folder)},
+                           {"available", nlohmann::json::array()}};
+    for (const AvailableTrack& track : tracks)
+      json["available"].push_back({{"trackDirectory", ReadableText(track.folder)},
+                                   {"known", track.known}});
+    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    return kExitOk;
+  }
+  if (tracks.empty()) console.out << "Every track folder in tracks\\ has an event in 67season.ini.\n";
+  for (const AvailableTrack& track : tracks) {
+    console.out << "  " << ReadableText(track.folder)
+                << (track.known ? "  (add puts its event back)"
+                                : "  (its event is not known: install its package)")
+                << "\n";
+  }
+  return kExitOk;
+}
 
 int RunList(Console& console, const ListOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
+  if (options.available) return ListAvailable(console, *files, *game, options);
 
   nlohmann::json json = {{"version", kJsonVersion},
                          {"game", files->NativePath(game->folder)},
@@ -211,47 +245,13 @@ int RunList(Console& console, const ListOptions& options) {
 
 // -------------------------------------------------------------------------------------- remove
 
-struct RemoveOptions {
-  GameOptions game;
+struct RemoveOptions : ChangeOptions {
   std::vector<std::string> tracks;
-  bool championship = false;
   bool deleteFiles = false;
-  bool yes = false;
-  bool dryRun = false;
-  bool force = false;
 };
 
-struct FileRemoval {
-  std::string fileName;
-  ProfileDocument document;
-  SeasonRemoval removal;
-};
-
-void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
-  const SeasonRemoval& removal = file.removal;
-  if (removal.Empty()) return;
-  const char* verb = dryRun ? "would remove" : "will remove";
-  for (const RemovedEvent& event : removal.removed) {
-    out << file.fileName << ": " << verb << " Event" << event.number << " \""
-        << event.name.value_or("") << "\" (" << event.trackDirectory << ")\n";
-  }
-  if (removal.moved.size() == 1) {
-    out << file.fileName << ": Event" << removal.moved.front().first << " moves down to Event"
-        << removal.moved.front().second << "\n";
-  } else if (!removal.moved.empty()) {
-    out << file.fileName << ": Event" << removal.moved.front().first << "..Event"
-        << removal.moved.back().first << " move down to Event" << removal.moved.front().second
-        << "..Event" << removal.moved.back().second << "\n";
-  }
-  for (const std::string& section : removal.droppedSections) {
-    out << file.fileName << ": " << (dryRun ? "would drop" : "will drop") << " the unread section ["
-        << section << "], whose name an event takes\n";
-  }
-  out << file.fileName << ": numEvents " << removal.oldCount << " -> " << removal.newCount << "\n";
-}
-
-// The season files `changes` would write that carry the read-only mark, asked about one by one
-// (a dry run only says it would ask). Answers false when one was not confirmed.
+// The read-only marks among `paths`, asked about one by one (a dry run only says it would ask).
+// Answers false when one was not confirmed.
 bool ConfirmClearingMarks(Console& console, FileSystem& files,
                           const std::vector<std::string>& paths, bool yes, bool dryRun,
                           std::vector<std::string>& marked) {
@@ -297,116 +297,13 @@ int RunRemove(Console& console, const RemoveOptions& options) {
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
-
+  SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
   // A deleted folder must leave no event naming it in either file.
-  const bool bothFiles = options.championship || options.deleteFiles;
-  std::vector<FileRemoval> changes;
-  std::set<std::string> found;
-  for (int i = 0; i < (bothFiles ? 2 : 1); ++i) {
-    const std::string path = SeasonFilePath(game->folder, kSeasonFiles[i]);
-    try {
-      FileRemoval file{kSeasonFiles[i], ProfileDocument::Load(*files, path), {}};
-      file.removal = RemoveTrackEvents(file.document, options.tracks);
-      for (const RemovedEvent& event : file.removal.removed) found.insert(event.trackDirectory);
-      changes.push_back(std::move(file));
-    } catch (const CFileException& error) {
-      console.err << "remove: " << kSeasonFiles[i] << " cannot be read: " << OneLine(error)
-                  << "; nothing changed\n";
-      return kExitNotWritable;
-    }
-  }
-  std::vector<std::string> folders;
-  for (const std::string& track : options.tracks) {
-    const std::string folder = game->folder + "\\tracks\\" + track;
-    const bool hasFolder = options.deleteFiles && IsFolder(*files, folder);
-    if (hasFolder) folders.push_back(folder);
-    if (found.count(track) || hasFolder) continue;
-    console.err << "remove: no event names the track folder \"" << track << "\" in "
-                << (bothFiles ? "67season.ini or gp.ini" : "67season.ini")
-                << (options.deleteFiles ? ", and tracks\\" + track + " does not exist" : "")
-                << "\n";
-    status = kExitNothingToDo;
-  }
-  if (found.empty() && folders.empty()) return kExitNothingToDo;
-
-  for (const FileRemoval& file : changes) PrintRemoval(console.out, file, options.dryRun);
-  for (const std::string& folder : folders) {
-    console.out << (options.dryRun ? "would delete " : "will delete ") << files->NativePath(folder)
-                << "\n";
-  }
-
-  // What the real run would refuse is refused (or, for a dry run, told) before anything changes.
-  std::vector<std::string> paths;
-  for (const FileRemoval& file : changes) {
-    if (!file.removal.Empty()) paths.push_back(file.document.Path());
-  }
-  if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
-    console.err << "remove: " << *blocker << "; nothing changed\n";
-    return kExitNotWritable;
-  }
-  const bool running = !options.force && IsGameRunning();
-  if (running) {
-    if (options.dryRun) {
-      console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
-      return kExitGameRunning;
-    }
-    console.err << "remove: gpl.exe is running and may write the season back; close it first "
-                   "(or --force); nothing changed\n";
-    return kExitGameRunning;
-  }
-  std::vector<std::string> marked;
-  if (!ConfirmClearingMarks(console, *files, paths, options.yes, options.dryRun, marked)) {
-    console.err << "remove: the read-only mark stays (answer yes on a terminal, or give --yes); "
-                   "nothing changed\n";
-    return kExitNotConfirmed;
-  }
-  if (options.dryRun) return !marked.empty() && !options.yes ? kExitNotConfirmed : status;
-
-  const std::string question =
-      folders.empty() ? "Remove these events?" : "Remove these events and delete the folders?";
-  if (!AskYesNo(console, question, options.yes)) {
-    console.err << "remove: not confirmed (answer yes on a terminal, or give --yes); nothing "
-                   "changed\n";
-    return kExitNotConfirmed;
-  }
-  if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
-    console.err << "remove: " << failed << "; nothing else changed\n";
-    return kExitNotWritable;
-  }
-
-  const bool seasonChanged = !paths.empty();
-  if (seasonChanged) {
-    if (!KeepSeasonStep(*files, game->folder, CommandLineText())) {
-      console.err << "remove: cannot keep an undo step in "
-                  << files->NativePath(HistoryFolder(game->folder)) << "; nothing changed\n";
-      return kExitNotWritable;
-    }
-    bool saved = true;
-    for (FileRemoval& file : changes) {
-      if (file.removal.Empty()) continue;
-      if (!file.document.Save()) {
-        console.err << "remove: " << files->NativePath(file.document.Path())
-                    << " could not be written"
-                    << (file.fileName == kSeasonFileName ? "" : "; 67season.ini was changed, "
-                                                                "\"restore\" puts it back")
-                    << "\n";
-        saved = false;
-        break;
-      }
-    }
-    DropUnchangedStep(*files, game->folder);
-    if (!saved) return kExitUpdateFailed;
-  }
-  for (const std::string& folder : folders) {
-    if (!files->RemoveFolderTree(folder)) {
-      console.err << "remove: " << files->NativePath(folder) << " could not be deleted whole\n";
-      return kExitUpdateFailed;
-    }
-    console.out << "deleted " << files->NativePath(folder) << "\n";
-  }
-  console.out << "Done." << (seasonChanged ? " \"restore\" puts the season files back." : "")
-              << "\n";
-  return status;
+  const SeasonFileChoice choice{true, options.championship || options.deleteFiles};
+  const SeasonChange change = service.PlanRemove(options.tracks, choice, options.deleteFiles);
+  return RunChange(console, *files, service, "remove", change, options,
+                   options.deleteFiles ? "Remove these events and delete the files?"
+                                       : "Remove these events?");
 }
 
 // ------------------------------------------------------------------------------------- restore
@@ -459,7 +356,11 @@ int RunRestore(Console& console, const RestoreOptions& options) {
     console.err << "restore: " << *blocker << "; nothing changed\n";
     return kExitNotWritable;
   }
-  if (!options.force && IsGameRunning()) {
+  // The game-running refusal is the season service's.
+  const SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  const SeasonProblem refused =
+      service.CheckCommand(SeasonFileChoice{false, false}, {CommandLineText(), options.force, false});
+  if (refused.refusal == SeasonRefusal::kGameRunning) {
     if (options.dryRun) {
       console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
       return kExitGameRunning;
@@ -555,6 +456,11 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                 "folder is missing, two events name one folder, or count and sections disagree");
     AddGameOptions(*list, options->game);
     list->add_flag("--json", options->json, "Print JSON");
+    list->add_flag("--available", options->available,
+                   "The track folders in tracks\\ that no event names, and whether add can put "
+                   "them back");
+    // For shell completion: with --available, one track folder a line.
+    list->add_flag("--names", options->names, "With --available: the folders only")->group("");
     list->footer(ExitStatusHelp({4, 5}));
     list->callback([&console, &status, options] { status = RunList(console, *options); });
   }
@@ -569,12 +475,12 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
     AddGameOptions(*remove, options->game);
     remove->add_flag("--championship", options->championship, "Also remove from gp.ini");
     remove->add_flag("--delete-files", options->deleteFiles,
-                     "Also delete tracks\\TRACKDIR, and remove its events from both season "
-                     "files (restore does not bring the folder back)");
+                     "Also delete tracks\\TRACKDIR and the replay that came with it, and remove its "
+                     "events from both season files (restore does not bring the files back)");
     remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    remove->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));
+    remove->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11, 12}));
     remove->callback([&console, &status, options] { status = RunRemove(console, *options); });
   }
   {

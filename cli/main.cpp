@@ -18,13 +18,14 @@ int main(int argc, char** argv) {
                "gridmoor-cli");
   app.require_subcommand(1);
   app.set_version_flag("--version", "gridmoor-cli " GRIDMOOR_VERSION);
-  app.footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 10, 11}) +
+  app.footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) +
              "\nWith several packages, the status of the first that failed.");
   int status = kExitOk;
   AddInstallCommand(app, console, status);
   AddCheckCommand(app, console, status);
   AddWhereCommand(app, console, status);
   AddSeasonCommands(app, console, status);
+  AddShapeCommands(app, console, status);
 
   try {
     app.parse(argc, argv);

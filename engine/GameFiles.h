@@ -4,10 +4,15 @@
 
 namespace gridmoor {
 
+constexpr const char* kGameProgram = "gpl.exe";  // the game's program, in the game folder
 constexpr const char* kSeasonsFolder = "\\seasons";
 constexpr const char* kSeasonFile = "\\seasons\\67season.ini";
 constexpr const char* kChampionshipFile = "\\seasons\\gp.ini";
 constexpr const char* kTracksFolder = "\\tracks\\";  // followed by the track's folder name
 constexpr const char* kReplayFolder = "\\replay\\";  // followed by the replay's file name
+// Folders of ours inside seasons\, which the game never lists.
+constexpr const char* kLibraryFile = "\\seasons\\gridmoor-library\\events";
+constexpr const char* kLibraryFolder = "\\seasons\\gridmoor-library";
+constexpr const char* kSetsFolder = "\\seasons\\gridmoor-sets";
 
 }  // namespace gridmoor

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "engine/ProfileValue.h"
+
 namespace gridmoor {
 
 namespace {
 
-// The value is read into a 100-byte buffer: at most 99 characters.
-constexpr std::size_t kValueBufferSize = 100;
+// The value is read into a buffer of the engine's value length and its NUL.
+constexpr std::size_t kValueBufferSize = kMaxValueLength + 1;
 
 }  // namespace
 

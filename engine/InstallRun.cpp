@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackFileCopy.h"
 #include "engine/WriteAccessCheck.h"
@@ -69,6 +70,28 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackP
   if (copied && updated) return InstallOutcome::kDone;
   if (copied) return InstallOutcome::kUpdateFailed;
   return updated ? InstallOutcome::kCopyFailed : InstallOutcome::kBothFailed;
+}
+
+InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
+                                         const TrackPackage& package, const std::string& command) {
+  std::string gameFolder = host.GameFolderText();
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+  SeasonService service(files, gameFolder);
+  // A folder without a season file is not one the run will write (its check refuses it): no
+  // folder of ours is left in it.
+  const bool aGame = files.ReadWholeFile(service.PathOf(SeasonFileId::kSeason), 0).has_value();
+  // Ends the step however the run ends, the escaping read-only failure included.
+  struct StepBracket {
+    SeasonService& service;
+    bool kept;
+    ~StepBracket() {
+      if (kept) service.EndCommand();
+    }
+  } bracket{service, aGame && service.BeginCommand(command)};
+  const InstallOutcome outcome = OnInstallTrack(host, files, package);
+  if (outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed)
+    service.RememberInstalled(package);
+  return outcome;
 }
 
 InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,

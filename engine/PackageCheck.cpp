@@ -12,8 +12,6 @@ namespace gridmoor {
 namespace {
 
 constexpr const char* kSection = "installinfo";
-// Values are read into 100-byte buffers.
-constexpr std::size_t kValueChars = 99;
 // A screenshot beyond this is not read for checking.
 constexpr std::size_t kScreenshotMaxBytes = 64 * 1024 * 1024;
 
@@ -51,11 +49,11 @@ std::optional<std::string> ReadKey(const ProfileDocument& description, const cha
   std::optional<std::string> value = description.Get(kSection, key);
   if (!value) return std::nullopt;
   const std::string subject = std::string("install.ini: ") + key;
-  if (value->size() > kValueChars) {
+  if (value->size() > kMaxValueLength) {
     findings.Warning(subject, std::to_string(value->size()) +
                                   " characters; the program reads the first 99: \"" +
-                                  value->substr(0, kValueChars) + "\"");
-    value->resize(kValueChars);
+                                  CutToValueLength(*value) + "\"");
+    *value = CutToValueLength(*value);
   }
   if (*value == kMissingValue) {
     findings.Error(subject, "the value \"default\" reads as a missing key");

@@ -15,6 +15,10 @@ constexpr const char* kMissingValue = "default";
 // The most characters a value is read with.
 constexpr std::size_t kMaxValueLength = 99;
 
+// `value` as the engine reads it: its first kMaxValueLength characters. Every value read from
+// a profile or the registry, and every track folder compared, goes through this one cut.
+std::string CutToValueLength(std::string_view value);
+
 // The value of `key` in `section`, cut to kMaxValueLength characters, or kMissingValue when
 // the section or the key is missing.
 std::string ReadProfileValue(const ProfileDocument& document, std::string_view section,

@@ -83,8 +83,9 @@ struct SeasonRemoval {
   bool Empty() const { return removed.empty(); }
 };
 
-// Takes out of `document` (in memory; the caller saves) every event 1..N whose trackDirectory
-// equals one of `trackDirectories` exactly, letter case counting. Later events move down so the
+// Takes out of `document` (in memory; the caller saves) every event 1..N whose trackDirectory,
+// read as the install reads it (its first 99 characters), equals one of `trackDirectories`
+// exactly, letter case counting. Later events move down so the
 // events stay numbered 1..N', and the count is written as N' under the key spelling the file
 // already has. Every other byte stays, but for unread sections that would take an event's name
 // (see the file comment). Answers what it did; nothing changes when no event matches.

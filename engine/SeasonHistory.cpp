@@ -142,7 +142,14 @@ std::optional<Step> Parse(const std::string& raw) {
 // Every readable step, newest first.
 std::vector<Step> ReadSteps(FileSystem& files, const std::string& gameFolder) {
   std::vector<Step> steps;
+  // Only the slots that exist are read: one listing instead of a read per slot.
+  const std::optional<std::vector<FolderEntry>> entries = files.ListFolder(HistoryFolder(gameFolder));
+  if (!entries) return steps;
   for (int slot = 0; slot < kMaxHistorySteps; ++slot) {
+    const std::string name = std::string("step-") + (slot < 10 ? "0" : "") + std::to_string(slot);
+    if (std::none_of(entries->begin(), entries->end(),
+                     [&name](const FolderEntry& entry) { return entry.name == name; }))
+      continue;
     const std::string path = StepPath(gameFolder, slot);
     bool truncated = false;
     const std::optional<std::string> raw = files.ReadWholeFile(path, kMaxStepBytes, &truncated);
@@ -246,6 +253,72 @@ bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std:
     return files.ReplaceFileContents(path, old, Serialize(step));
   } catch (const std::exception&) {
     return false;
+  }
+}
+
+// The newest step's number (0: none), from the first line of each step's record alone: a commit
+// need not read every kept season.
+int NewestStepNumber(FileSystem& files, const std::string& gameFolder) {
+  int newest = 0;
+  const std::optional<std::vector<FolderEntry>> entries = files.ListFolder(HistoryFolder(gameFolder));
+  if (!entries) return 0;
+  for (int slot = 0; slot < kMaxHistorySteps; ++slot) {
+    const std::string name = std::string("step-") + (slot < 10 ? "0" : "") + std::to_string(slot);
+    if (std::none_of(entries->begin(), entries->end(),
+                     [&name](const FolderEntry& entry) { return entry.name == name; }))
+      continue;
+    const std::optional<std::string> head = files.ReadWholeFile(StepPath(gameFolder, slot), 64);
+    const std::string prefix = std::string(kStepMagic) + "\nnumber=";
+    if (!head || head->compare(0, prefix.size(), prefix) != 0) continue;
+    const std::size_t end = head->find('\n', prefix.size());
+    if (end == std::string::npos) continue;
+    const std::optional<std::size_t> number = ParseSize(head->substr(prefix.size(), end - prefix.size()));
+    if (number && *number <= 1000000000 && static_cast<int>(*number) % kMaxHistorySteps == slot)
+      newest = std::max(newest, static_cast<int>(*number));
+  }
+  return newest;
+}
+
+bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
+                           const std::string& command,
+                           const std::optional<std::string> (&after)[2]) {
+  try {
+    Step step;
+    for (int i = 0; i < kFileCount; ++i) {
+      step.kept[i] = ReadSeasonFile(files, gameFolder, i);
+      step.after[i] = Describe(after[i]);
+      for (std::string& line : DescribeSeasonChange(kSeasonFiles[i], step.kept[i], after[i]))
+        step.info.changes.push_back(std::move(line));
+    }
+    files.CreateDirectoryLevel(HistoryFolder(gameFolder));
+    step.info.number = NewestStepNumber(files, gameFolder) + 1;
+    step.info.time = LocalTimeText();
+    step.info.command = OneLine(command);
+    const std::string path = StepPath(gameFolder, step.info.number);
+    const std::optional<std::string> old = files.ReadExistingFile(path, kMaxStepBytes);
+    return files.ReplaceFileContents(path, old, Serialize(step));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void SettleFailedStep(FileSystem& files, const std::string& gameFolder) {
+  try {
+    std::vector<Step> steps = ReadSteps(files, gameFolder);
+    if (steps.empty()) return;
+    Step& step = steps.front();
+    bool unchanged = true;
+    for (int i = 0; i < kFileCount; ++i) {
+      const std::optional<std::string> now = ReadSeasonFile(files, gameFolder, i);
+      if (now != step.kept[i]) unchanged = false;
+      step.after[i] = Describe(now);
+    }
+    if (unchanged) {
+      files.RemoveFile(step.path);
+    } else {
+      files.ReplaceFileContents(step.path, step.raw, Serialize(step));
+    }
+  } catch (const std::exception&) {
   }
 }
 

@@ -92,7 +92,7 @@ EventPlacement PlaceTrack(const ProfileDocument& file, const std::string& trackD
   // its name, and its value is read as every value is (cut to 99 characters).
   for (auto& [section, folder] : file.ValuesOfKey("trackDirectory")) {
     const long long event = EventNumberOfSection(section);
-    if (folder.size() > kMaxValueLength) folder.resize(kMaxValueLength);
+    folder = CutToValueLength(folder);
     if (event >= 1 && event <= scanned && folder == trackDirectory)
       placement.event = std::max(placement.event, event);
   }

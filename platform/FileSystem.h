@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace gridmoor {
 
@@ -28,6 +29,12 @@ struct FileStatus {
   std::int64_t creationTime = 0;
   std::int64_t lastAccessTime = 0;
   std::int64_t lastWriteTime = 0;
+};
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;       // as on disk, without the folder
+  bool isFolder = false;  // a folder (a link to one counts as a folder where the system says so)
 };
 
 // An open file handle; closing is the destructor's job.
@@ -103,6 +110,10 @@ class FileSystem {
   // running replace still holds is either kept (Windows) or its replace fails, keeping the old
   // file: never a cut one.
   virtual int RemoveStaleTemporaries(const std::string& folder) = 0;
+
+  // The entries of folder `path` ("." and ".." left out), in no particular order; nullopt when
+  // it is missing or cannot be listed. Never throws.
+  virtual std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) = 0;
 
   // Makes durable the names that copies have put in `folder`. CopyFileOverwrite flushes each
   // file's bytes before it takes the target's place, so a crash leaves the old file or the new

@@ -39,6 +39,9 @@ class ForwardingFileSystem : public FileSystem {
   int RemoveStaleTemporaries(const std::string& folder) override {
     return m_inner.RemoveStaleTemporaries(folder);
   }
+  std::optional<std::vector<FolderEntry>> ListFolder(const std::string& p) override {
+    return m_inner.ListFolder(p);
+  }
   void FlushFolder(const std::string& folder) override { m_inner.FlushFolder(folder); }
   std::string NativePath(const std::string& p) override { return m_inner.NativePath(p); }
   std::string ReplaceBlocker(const std::string& p) override { return m_inner.ReplaceBlocker(p); }

@@ -28,6 +28,11 @@ ProfileDocument ProfileDocument::Load(FileSystem& files, const std::string& path
   return ProfileDocument(files, path, files.ReadExistingFile(path, kMaxProfileFileSize));
 }
 
+ProfileDocument ProfileDocument::FromBytes(FileSystem& files, const std::string& path,
+                                           std::optional<std::string> bytes) {
+  return ProfileDocument(files, path, std::move(bytes));
+}
+
 ProfileDocument ProfileDocument::Empty(FileSystem& files, const std::string& path) {
   return ProfileDocument(files, path, std::nullopt);
 }

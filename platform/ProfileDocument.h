@@ -25,6 +25,12 @@ class ProfileDocument {
   // file for a missing one. Saving it never overwrites a file that does exist.
   static ProfileDocument Empty(FileSystem& files, const std::string& path);
 
+  // A document holding `bytes` as if read from `path` (nullopt: the file was missing): for
+  // bytes read once and planned on, or kept elsewhere (a saved set). Saving replaces `path`
+  // only while it still holds `bytes`.
+  static ProfileDocument FromBytes(FileSystem& files, const std::string& path,
+                                   std::optional<std::string> bytes);
+
   const std::string& Path() const { return m_path; }
   // Whether the file existed when it was read.
   bool Existed() const { return m_original.has_value(); }

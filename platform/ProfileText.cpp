@@ -198,6 +198,28 @@ std::vector<std::string_view> ProfileSectionNames(std::string_view text) {
   return names;
 }
 
+std::vector<ProfileSectionSpan> ProfileSectionSpans(std::string_view text) {
+  std::vector<ProfileSectionSpan> spans;
+  for (std::size_t pos = FirstLine(text); pos < text.size();) {
+    const Line line = ReadLine(text, pos);
+    pos = line.next;
+    if (line.kind != LineKind::kSection) continue;
+    if (!spans.empty()) spans.back().end = line.begin;
+    ProfileSectionSpan span;
+    span.begin = line.begin;
+    if (line.name.empty()) {
+      span.nameBegin = span.nameEnd = text.find('[', line.begin) + 1;
+    } else {
+      span.nameBegin = static_cast<std::size_t>(line.name.data() - text.data());
+      span.nameEnd = span.nameBegin + line.name.size();
+    }
+    span.bodyBegin = line.next;
+    span.end = text.size();
+    spans.push_back(span);
+  }
+  return spans;
+}
+
 std::optional<std::vector<std::string_view>> ProfileKeyNames(std::string_view text,
                                                              std::string_view section) {
   const std::vector<Line> lines = Scan(text);

@@ -25,6 +25,17 @@ std::vector<std::pair<std::string_view, std::string_view>> ProfileValuesOfKey(
 // Every section header's name, in file order, duplicates included.
 std::vector<std::string_view> ProfileSectionNames(std::string_view text);
 
+// Where each section stands in the text, in file order, duplicates included: from its header
+// line to the next header line (or the end). What comes before the first header is in none.
+struct ProfileSectionSpan {
+  std::size_t begin = 0;      // first byte of the header line
+  std::size_t nameBegin = 0;  // the name inside the brackets, trimmed ([nameBegin, nameEnd))
+  std::size_t nameEnd = 0;
+  std::size_t bodyBegin = 0;  // first byte after the header line
+  std::size_t end = 0;        // first byte of the next header line, or the text's size
+};
+std::vector<ProfileSectionSpan> ProfileSectionSpans(std::string_view text);
+
 // The key names of the first section named `section`, in file order; nullopt when it is missing.
 // Lines without '=' are not listed (a lookup of such a line still answers "").
 std::optional<std::vector<std::string_view>> ProfileKeyNames(std::string_view text,

@@ -550,6 +550,22 @@ class PosixFileSystem : public FileSystem {
     return removed;
   }
 
+  std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
+    DIR* dir = ::opendir(ToPosixPath(path).c_str());
+    if (dir == nullptr) return std::nullopt;
+    std::vector<FolderEntry> entries;
+    while (const struct dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat st;
+      const bool folder =
+          ::fstatat(::dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+      entries.push_back({name, folder});
+    }
+    ::closedir(dir);
+    return entries;
+  }
+
   void FlushFolder(const std::string& folder) override { SyncFolder(ToPosixPath(folder)); }
 };
 

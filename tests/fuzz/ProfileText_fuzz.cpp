@@ -45,6 +45,9 @@ class MemoryFileSystem : public gridmoor::FileSystem {
   bool RemoveFile(const std::string&) override { return false; }
   bool RemoveFolderTree(const std::string&) override { return false; }
   int RemoveStaleTemporaries(const std::string&) override { return 0; }
+  std::optional<std::vector<gridmoor::FolderEntry>> ListFolder(const std::string&) override {
+    return std::nullopt;
+  }
   void FlushFolder(const std::string&) override {}
   std::string m_bytes;
 };

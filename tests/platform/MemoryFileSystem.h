@@ -72,6 +72,16 @@ class MemoryFileSystem : public FileSystem {
     }
     return removed;
   }
+  // The files directly in `folder`; folders are not held.
+  std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder) override {
+    std::vector<FolderEntry> entries;
+    for (const auto& [path, bytes] : files) {
+      if (path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+          path[folder.size()] == '\\' && path.find('\\', folder.size() + 1) == std::string::npos)
+        entries.push_back({path.substr(folder.size() + 1), false});
+    }
+    return entries;
+  }
   void FlushFolder(const std::string&) override {}
 
  private:

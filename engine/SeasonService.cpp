@@ -1,0 +1,1164 @@
+#include "engine/SeasonService.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <exception>
+#include <map>
+#include <set>
+
+#include "engine/FileErrorText.h"
+#include "engine/ProfileValue.h"
+#include "engine/SeasonUpdate.h"
+#include "engine/GameFiles.h"
+#include "engine/SeasonFormats.h"
+#include "engine/SeasonText.h"
+#include "engine/TrackPackage.h"
+#include "engine/WriteAccessCheck.h"
+#include "platform/FileException.h"
+#include "platform/ProcessList.h"
+#include "platform/ProfileDocument.h"
+
+namespace gridmoor {
+namespace {
+
+// As ProfileDocument reads a season file: a larger one is unreadable, never read in part.
+constexpr std::size_t kMaxSeasonFileBytes = 16 * 1024 * 1024;
+constexpr const char* kActiveSetFile = "\\active";
+
+constexpr SeasonFileId kBothFiles[] = {SeasonFileId::kSeason, SeasonFileId::kChampionship};
+
+int IndexOf(SeasonFileId file) { return static_cast<int>(file); }
+
+std::string Folded(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+SeasonProblem Problem(SeasonRefusal refusal, std::string subject = {}, std::string detail = {},
+                      std::string path = {}) {
+  SeasonProblem problem;
+  problem.refusal = refusal;
+  problem.subject = std::move(subject);
+  problem.detail = std::move(detail);
+  problem.path = std::move(path);
+  return problem;
+}
+
+std::string Quoted(const std::optional<std::string>& text) {
+  return "\"" + text.value_or("") + "\"";
+}
+
+std::string LocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (const std::tm* converted = std::localtime(&now)) local = *converted;
+  char text[32] = {};
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+// A set's file name: its name, folded and written in hex, so sets that differ only in letter
+// case share one file, and no name (a device name, trailing dots) means anything to the system.
+std::string SetFileName(const std::string& name) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out = "set-";
+  for (const unsigned char c : Folded(name)) {
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  }
+  return out;
+}
+
+// A file of ours, or nullopt when it or its folder (not made until the first write) is missing.
+// Throws CFileException when it exists but cannot be read whole.
+std::optional<std::string> ReadOwnFile(FileSystem& files, const std::string& path,
+                                       std::size_t maxBytes) {
+  try {
+    return files.ReadExistingFile(path, maxBytes);
+  } catch (const CFileException& error) {
+    if (error.Cause() == kCauseBadPath && !IsFolder(files, path.substr(0, path.rfind('\\'))))
+      return std::nullopt;
+    throw;
+  }
+}
+
+struct Library {
+  std::optional<std::string> bytes;  // as read (nullopt: missing)
+  std::vector<LibraryEntry> entries;
+  const LibraryEntry* Find(const std::string& folder) const {
+    for (const LibraryEntry& entry : entries) {
+      if (entry.trackDirectory == folder) return &entry;
+    }
+    return nullptr;
+  }
+  void Put(LibraryEntry entry) {
+    for (LibraryEntry& known : entries) {
+      if (known.trackDirectory == entry.trackDirectory) {
+        if (entry.replay.empty()) entry.replay = known.replay;
+        known = std::move(entry);
+        return;
+      }
+    }
+    entries.push_back(std::move(entry));
+  }
+};
+
+}  // namespace
+
+const char* SeasonFileNameOf(SeasonFileId file) {
+  return file == SeasonFileId::kSeason ? kSeasonFileName : kChampionshipFileName;
+}
+
+bool IsValidSetName(const std::string& name) {
+  if (name.empty() || name.size() > 40) return false;
+  for (const unsigned char c : name) {
+    if (!std::isalnum(c) && c != ' ' && c != '-' && c != '_' && c != '.') return false;
+  }
+  return true;
+}
+
+bool SeasonChange::Changes(SeasonFileId file) const {
+  return m_before[IndexOf(file)] != m_after[IndexOf(file)];
+}
+const std::optional<std::string>& SeasonChange::After(SeasonFileId file) const {
+  return m_after[IndexOf(file)];
+}
+const std::optional<std::string>& SeasonChange::Before(SeasonFileId file) const {
+  return m_before[IndexOf(file)];
+}
+
+SeasonService::SeasonService(FileSystem& files, std::string gameFolder,
+                             std::function<bool()> isGameRunning)
+    : m_files(files), m_gameFolder(std::move(gameFolder)), m_isGameRunning(std::move(isGameRunning)) {}
+
+std::string SeasonService::PathOf(SeasonFileId file) const {
+  return SeasonFilePath(m_gameFolder, SeasonFileNameOf(file));
+}
+
+bool SeasonService::GameRuns() const {
+  return m_isGameRunning ? m_isGameRunning() : IsProgramRunning(kGameProgram);
+}
+
+// ------------------------------------------------------------------------------ private helpers
+// Kept as free functions over the service's parts, so the header stays the contract alone.
+namespace {
+
+struct Context {
+  FileSystem& files;
+  const std::string& game;
+};
+
+std::optional<Library> ReadLibrary(Context c, SeasonProblem& problem) {
+  const std::string path = c.game + kLibraryFile;
+  Library library;
+  try {
+    library.bytes = ReadOwnFile(c.files, path, kMaxLibraryBytes);
+  } catch (const CFileException& error) {
+    problem = Problem(SeasonRefusal::kInvalidFile, "event library", FileErrorText(error.Cause()),
+                      path);
+    return std::nullopt;
+  }
+  std::string error;
+  std::optional<std::vector<LibraryEntry>> entries =
+      ParseLibrary(library.bytes.value_or(std::string()), error);
+  if (!entries) {
+    problem = Problem(SeasonRefusal::kInvalidFile, "event library", error, path);
+    return std::nullopt;
+  }
+  library.entries = std::move(*entries);
+  return library;
+}
+
+std::string SetPath(const std::string& game, const std::string& name) {
+  return game + kSetsFolder + "\\" + SetFileName(name);
+}
+
+struct LoadedSet {
+  SavedSet set;
+  std::string bytes;
+  std::string path;
+};
+
+// The set named `name` (letter case ignored), or a problem: kNotFound, kInvalidFile.
+std::optional<LoadedSet> ReadSet(Context c, const std::string& name, SeasonProblem& problem) {
+  if (!IsValidSetName(name)) {
+    problem = Problem(SeasonRefusal::kBadName, name,
+                      "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.'");
+    return std::nullopt;
+  }
+  const std::string path = SetPath(c.game, name);
+  std::optional<std::string> bytes;
+  try {
+    bytes = ReadOwnFile(c.files, path, kMaxSetBytes);
+  } catch (const CFileException& error) {
+    problem = Problem(SeasonRefusal::kInvalidFile, name, FileErrorText(error.Cause()), path);
+    return std::nullopt;
+  }
+  if (!bytes) {
+    problem = Problem(SeasonRefusal::kNotFound, name, "no set of that name is saved");
+    return std::nullopt;
+  }
+  std::string error;
+  std::optional<SavedSet> set = ParseSet(*bytes, error);
+  if (!set || Folded(set->name) != Folded(name)) {
+    problem = Problem(SeasonRefusal::kInvalidFile, name,
+                      set ? "the set file holds another set" : error, path);
+    return std::nullopt;
+  }
+  return LoadedSet{std::move(*set), std::move(*bytes), path};
+}
+
+std::optional<std::string> ReadActive(Context c) {
+  const std::optional<std::string> bytes =
+      c.files.ReadWholeFile(c.game + kSetsFolder + kActiveSetFile, 256);
+  if (!bytes) return std::nullopt;
+  std::string name = *bytes;
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+  if (!IsValidSetName(name)) return std::nullopt;
+  return name;
+}
+
+SeasonEvents EventsOfText(Context c, const std::optional<std::string>& text) {
+  const ProfileDocument document = ProfileDocument::FromBytes(c.files, "", text);
+  return ReadSeasonEvents(document, c.files, c.game);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------- reading
+
+SeasonFileView SeasonService::Read(SeasonFileId file) const {
+  SeasonFileView view;
+  const std::string path = PathOf(file);
+  try {
+    const ProfileDocument document = ProfileDocument::Load(m_files, path);
+    view.events = ReadSeasonEvents(document, m_files, m_gameFolder);
+  } catch (const CFileException& error) {
+    view.problem = Problem(SeasonRefusal::kUnreadable, SeasonFileNameOf(file),
+                           FileErrorText(error.Cause()), path);
+  }
+  return view;
+}
+
+std::vector<AvailableTrack> SeasonService::AvailableTracks() const {
+  std::vector<AvailableTrack> tracks;
+  const std::optional<std::vector<FolderEntry>> entries =
+      m_files.ListFolder(m_gameFolder + "\\tracks");
+  if (!entries) return tracks;
+  std::set<std::string> named;
+  std::optional<std::string> season;
+  try {
+    season = m_files.ReadExistingFile(PathOf(SeasonFileId::kSeason), kMaxSeasonFileBytes);
+  } catch (const std::exception&) {
+  }
+  if (season) {
+    for (const auto& [section, folder] : ProfileValuesOfKey(*season, "trackDirectory")) {
+      const int number = EventNumberOfSection(std::string(section));
+      if (number >= 1 && number <= EventCountOf(*season)) named.insert(Folded(std::string(folder)));
+    }
+  }
+  SeasonProblem ignored;
+  const std::optional<Library> library = ReadLibrary({m_files, m_gameFolder}, ignored);
+  for (const FolderEntry& entry : *entries) {
+    // Windows names one folder in any letter case: an event naming "Kestrel" holds "kestrel".
+    if (!entry.isFolder || named.count(Folded(entry.name))) continue;
+    tracks.push_back({entry.name, library && library->Find(entry.name) != nullptr});
+  }
+  std::sort(tracks.begin(), tracks.end(), [](const AvailableTrack& a, const AvailableTrack& b) {
+    return Folded(a.folder) < Folded(b.folder);
+  });
+  return tracks;
+}
+
+std::optional<std::string> SeasonService::ActiveSet() const {
+  return ReadActive({m_files, m_gameFolder});
+}
+
+std::vector<SetSummary> SeasonService::ListSets(std::vector<SeasonProblem>* problems) const {
+  std::vector<SetSummary> sets;
+  const Context c{m_files, m_gameFolder};
+  const std::optional<std::vector<FolderEntry>> entries =
+      m_files.ListFolder(m_gameFolder + kSetsFolder);
+  if (!entries) return sets;
+  const std::optional<std::string> active = ReadActive(c);
+  std::optional<std::string> now[2];
+  for (const SeasonFileId file : kBothFiles) {
+    try {
+      now[IndexOf(file)] = m_files.ReadExistingFile(PathOf(file), kMaxSeasonFileBytes);
+    } catch (const std::exception&) {
+      now[IndexOf(file)] = std::string("\0unreadable", 11);
+    }
+  }
+  for (const FolderEntry& entry : *entries) {
+    if (entry.isFolder || entry.name.compare(0, 4, "set-") != 0) continue;
+    const std::string path = m_gameFolder + kSetsFolder + "\\" + entry.name;
+    std::string error;
+    std::optional<SavedSet> set;
+    try {
+      const std::optional<std::string> bytes = m_files.ReadExistingFile(path, kMaxSetBytes);
+      if (bytes) set = ParseSet(*bytes, error);
+    } catch (const CFileException& failure) {
+      error = FileErrorText(failure.Cause());
+    }
+    if (!set || SetFileName(set->name) != entry.name) {
+      if (problems) {
+        problems->push_back(Problem(SeasonRefusal::kInvalidFile, entry.name,
+                                    set ? "the set file holds another set" : error, path));
+      }
+      continue;
+    }
+    SetSummary summary;
+    summary.name = set->name;
+    summary.savedTime = set->savedTime;
+    summary.seasonEvents = set->files[0] ? EventCountOf(*set->files[0]) : 0;
+    summary.championshipEvents = set->files[1] ? EventCountOf(*set->files[1]) : 0;
+    summary.active = active && Folded(*active) == Folded(set->name);
+    summary.changedSinceSaved = summary.active && (now[0] != set->files[0] || now[1] != set->files[1]);
+    sets.push_back(std::move(summary));
+  }
+  std::sort(sets.begin(), sets.end(), [](const SetSummary& a, const SetSummary& b) {
+    return Folded(a.name) < Folded(b.name);
+  });
+  return sets;
+}
+
+SetView SeasonService::ShowSet(const std::string& name) const {
+  SetView view;
+  const Context c{m_files, m_gameFolder};
+  const std::optional<LoadedSet> loaded = ReadSet(c, name, view.problem);
+  if (!loaded) return view;
+  view.summary.name = loaded->set.name;
+  view.summary.savedTime = loaded->set.savedTime;
+  for (int i = 0; i < kSeasonFileCount; ++i) view.events[i] = EventsOfText(c, loaded->set.files[i]);
+  view.summary.seasonEvents = view.events[0].count;
+  view.summary.championshipEvents = view.events[1].count;
+  const std::optional<std::string> active = ReadActive(c);
+  view.summary.active = active && Folded(*active) == Folded(loaded->set.name);
+  return view;
+}
+
+std::vector<SetDifference> SeasonService::DiffSets(const std::string& a, const std::string& b,
+                                                   SeasonProblem& problem) const {
+  std::vector<SetDifference> differences;
+  const SetView first = ShowSet(a);
+  if (first.problem) {
+    problem = first.problem;
+    return differences;
+  }
+  const SetView second = ShowSet(b);
+  if (second.problem) {
+    problem = second.problem;
+    return differences;
+  }
+  for (const SeasonFileId file : kBothFiles) {
+    std::map<std::string, std::pair<int, int>> numbers;  // folder -> (number in A, in B)
+    for (const SeasonEvent& event : first.events[IndexOf(file)].events) {
+      if (event.trackDirectory && !numbers[*event.trackDirectory].first)
+        numbers[*event.trackDirectory].first = event.number;
+    }
+    for (const SeasonEvent& event : second.events[IndexOf(file)].events) {
+      if (event.trackDirectory && !numbers[*event.trackDirectory].second)
+        numbers[*event.trackDirectory].second = event.number;
+    }
+    std::vector<SetDifference> ofFile;
+    for (const auto& [folder, pair] : numbers) {
+      if (pair.first != pair.second) ofFile.push_back({file, folder, pair.first, pair.second});
+    }
+    std::stable_sort(ofFile.begin(), ofFile.end(), [](const SetDifference& x, const SetDifference& y) {
+      const int kx = x.numberInA ? x.numberInA : 1000000 + x.numberInB;
+      const int ky = y.numberInA ? y.numberInA : 1000000 + y.numberInB;
+      return kx < ky;
+    });
+    differences.insert(differences.end(), ofFile.begin(), ofFile.end());
+  }
+  return differences;
+}
+
+std::vector<HistoryStep> SeasonService::ListSteps() const {
+  return ListSeasonSteps(m_files, m_gameFolder);
+}
+
+
+// ------------------------------------------------------------------------------------ planning
+
+// The planning steps, with access to the change's parts.
+struct SeasonPlanner {
+  FileSystem& files;
+  const std::string& game;
+
+  Context context() const { return {files, game}; }
+
+  // Reads both season files into the change (before = after); false with the problem set when
+  // one exists but cannot be read.
+  bool Start(SeasonChange& change) const {
+    for (const SeasonFileId file : kBothFiles) {
+      const std::string path = SeasonFilePath(game, SeasonFileNameOf(file));
+      try {
+        change.m_before[IndexOf(file)] = files.ReadExistingFile(path, kMaxSeasonFileBytes);
+      } catch (const CFileException& error) {
+        change.m_problem = Problem(SeasonRefusal::kUnreadable, SeasonFileNameOf(file),
+                                   FileErrorText(error.Cause()), path);
+        return false;
+      }
+      change.m_after[IndexOf(file)] = change.m_before[IndexOf(file)];
+    }
+    return true;
+  }
+
+  static void Effect(SeasonChange& change, SeasonFileId file, std::string text) {
+    change.m_effects.push_back({SeasonFileNameOf(file), std::move(text)});
+  }
+  static void Effect(SeasonChange& change, std::string text) {
+    change.m_effects.push_back({"", std::move(text)});
+  }
+  static void Refuse(SeasonChange& change, SeasonProblem problem) {
+    change.m_problem = std::move(problem);
+  }
+
+  void WriteLibrary(SeasonChange& change, const Library& library, bool beforeSeason) const {
+    const std::string bytes = SerializeLibrary(library.entries);
+    if (library.bytes.value_or(SerializeLibrary({})) == bytes) return;
+    change.m_writes.push_back({game + kLibraryFile, library.bytes, bytes, beforeSeason});
+  }
+
+  void WriteSet(SeasonChange& change, const SavedSet& set,
+                const std::optional<std::string>& expected, bool beforeSeason) const {
+    change.m_writes.push_back({SetPath(game, set.name), expected, SerializeSet(set), beforeSeason});
+  }
+
+  void WriteActive(SeasonChange& change, const std::optional<std::string>& name) const {
+    const std::string path = game + kSetsFolder + kActiveSetFile;
+    std::optional<std::string> now;
+    try {
+      now = ReadOwnFile(files, path, 4096);
+    } catch (const std::exception&) {
+      now = std::nullopt;
+    }
+    const std::optional<std::string> bytes =
+        name ? std::optional<std::string>(*name + "\n") : std::nullopt;
+    if (now == bytes) return;
+    change.m_writes.push_back({path, now, bytes, false});
+  }
+
+  // The bytes of the set file `name` now, for the safe replace; nullopt when there is none.
+  std::optional<std::string> SetBytes(const std::string& name) const {
+    try {
+      return ReadOwnFile(files, SetPath(game, name), kMaxSetBytes);
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
+
+  std::string UnusedSetName(const std::string& stem) const {
+    for (int n = 1;; ++n) {
+      const std::string name = n == 1 ? stem : stem + "-" + std::to_string(n);
+      if (!SetBytes(name)) return name;
+    }
+  }
+
+  // The calendar's events of one season file's bytes; events without a plain folder are named.
+  static std::vector<CalendarEvent> CalendarEvents(SeasonChange& change, SeasonFileId file,
+                                                   const std::optional<std::string>& text) {
+    std::vector<CalendarEvent> events;
+    if (!text) return events;
+    const int count = std::min(EventCountOf(*text), kMaxSeasonEventNumber);
+    const auto spans = EventSpans(*text, count);
+    for (int number = 1; number <= count; ++number) {
+      if (!spans[number - 1]) continue;
+      const ProfileSectionSpan& span = *spans[number - 1];
+      CalendarEvent event;
+      event.body = text->substr(span.bodyBegin, span.end - span.bodyBegin);
+      event.trackDirectory = BodyValue(event.body, "trackDirectory").value_or("");
+      if (event.trackDirectory.empty() || !IsPlainFileName(event.trackDirectory)) {
+        Effect(change, file, "leave out Event" + std::to_string(number) + ", which names no plain track folder");
+        continue;
+      }
+      events.push_back(std::move(event));
+    }
+    return events;
+  }
+};
+
+namespace {
+
+// Event numbers of `text` in 1..count naming `folder` exactly, ascending.
+std::vector<int> EventsNaming(std::string_view text, const std::string& folder) {
+  std::vector<int> numbers;
+  const int count = std::min(EventCountOf(text), kMaxSeasonEventNumber);
+  const auto spans = EventSpans(text, count);
+  for (int number = 1; number <= count; ++number) {
+    if (!spans[number - 1]) continue;
+    const auto body = text.substr(spans[number - 1]->bodyBegin,
+                                  spans[number - 1]->end - spans[number - 1]->bodyBegin);
+    // The install's rule: the folder as read, its first 99 characters, letter case counting.
+    const std::optional<std::string> value = BodyValue(body, "trackDirectory");
+    if (value && CutToValueLength(*value) == folder) numbers.push_back(number);
+  }
+  return numbers;
+}
+
+std::string EventLabel(int number, std::string_view body) {
+  return "Event" + std::to_string(number) + " " + Quoted(BodyValue(body, "name")) + " (" +
+         BodyValue(body, "trackDirectory").value_or("") + ")";
+}
+
+// The effects of a reorder: each event that gets another number.
+void DescribeOrder(SeasonChange& change, SeasonFileId file, std::string_view text,
+                   const std::vector<int>& order) {
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (order[k] == static_cast<int>(k + 1)) continue;
+    SeasonPlanner::Effect(change, file,
+                          "move " + EventLabel(order[k], EventBody(text, order[k]).value_or("")) +
+                              " to Event" + std::to_string(k + 1));
+  }
+}
+
+}  // namespace
+
+SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
+                                       SeasonFileChoice choice, bool deleteFiles) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!planner.Start(change)) return change;
+  std::optional<Library> library = ReadLibrary(planner.context(), change.m_problem);
+  if (!library) return change;
+  if (deleteFiles) {
+    for (const std::string& track : tracks) {
+      // Only a plain name stays inside tracks\: "..", "a\b" or "C:x" would reach elsewhere.
+      if (track.empty() || !IsPlainFileName(track)) {
+        SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, track,
+                                              "not a plain folder name; files are deleted only "
+                                              "inside tracks\\"));
+        return change;
+      }
+    }
+  }
+  std::set<std::string> found;
+  std::set<std::string> remembered;
+  for (const SeasonFileId file : kBothFiles) {
+    if (!choice.Has(file)) continue;
+    const int i = IndexOf(file);
+    if (!change.m_before[i]) continue;
+    const std::string& text = *change.m_before[i];
+    // Remembered before they go, from 67season.ini first: `add` puts them back as they were.
+    for (const std::string& track : tracks) {
+      for (const int number : EventsNaming(text, track)) {
+        if (remembered.insert(track).second)
+          library->Put({track, "", EventBody(text, number).value_or("")});
+      }
+    }
+    ProfileDocument document = ProfileDocument::FromBytes(m_files, PathOf(file), text);
+    const SeasonRemoval removal = RemoveTrackEvents(document, tracks);
+    if (removal.Empty()) continue;
+    change.m_after[i] = document.Text();
+    for (const RemovedEvent& event : removal.removed) {
+      found.insert(event.trackDirectory);
+      SeasonPlanner::Effect(change, file,
+                            "remove Event" + std::to_string(event.number) + " " +
+                                Quoted(event.name) + " (" + event.trackDirectory + ")");
+    }
+    if (removal.moved.size() == 1) {
+      SeasonPlanner::Effect(change, file, "move Event" + std::to_string(removal.moved.front().first) +
+                                              " down to Event" +
+                                              std::to_string(removal.moved.front().second));
+    } else if (!removal.moved.empty()) {
+      SeasonPlanner::Effect(
+          change, file,
+          "move Event" + std::to_string(removal.moved.front().first) + "..Event" +
+              std::to_string(removal.moved.back().first) + " down to Event" +
+              std::to_string(removal.moved.front().second) + "..Event" +
+              std::to_string(removal.moved.back().second));
+    }
+    for (const std::string& section : removal.droppedSections) {
+      SeasonPlanner::Effect(change, file,
+                            "drop the unread section [" + section + "], whose name an event takes");
+    }
+    SeasonPlanner::Effect(change, file,
+                          "set numEvents " + std::to_string(removal.oldCount) + " -> " +
+                              std::to_string(removal.newCount));
+  }
+  for (const std::string& track : tracks) {
+    bool deletes = false;
+    if (deleteFiles) {
+      const std::string folder = m_gameFolder + kTracksFolder + track;
+      if (IsFolder(m_files, folder)) {
+        change.m_deleteFolders.push_back(folder);
+        SeasonPlanner::Effect(change, "delete tracks\\" + track);
+        deletes = true;
+      }
+      const LibraryEntry* entry = library->Find(track);
+      if (entry && !entry->replay.empty()) {
+        const std::string replay = m_gameFolder + kReplayFolder + entry->replay;
+        if (m_files.ReadWholeFile(replay, 0)) {
+          change.m_deleteFiles.push_back(replay);
+          SeasonPlanner::Effect(change, "delete replay\\" + entry->replay);
+          deletes = true;
+        }
+      }
+    }
+    if (!found.count(track) && !deletes) change.m_missing.push_back(track);
+  }
+  if (found.empty() && change.m_deleteFolders.empty() && change.m_deleteFiles.empty()) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, tracks.empty() ? "" : tracks.front(),
+                                          "no event names that track folder"));
+    return change;
+  }
+  planner.WriteLibrary(change, *library, /*beforeSeason=*/true);
+  return change;
+}
+
+SeasonChange SeasonService::PlanAdd(const std::vector<std::string>& tracks,
+                                    SeasonFileChoice choice) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!planner.Start(change)) return change;
+  const std::optional<Library> library = ReadLibrary(planner.context(), change.m_problem);
+  if (!library) return change;
+  for (const std::string& track : tracks) {
+    const LibraryEntry* entry = library->Find(track);
+    if (!entry) {
+      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotInLibrary, track,
+                                            "Gridmoor has not kept the event of that track "
+                                            "(it keeps those it installs, removes or imports)"));
+      return change;
+    }
+    if (!IsFolder(m_files, m_gameFolder + kTracksFolder + track)) {
+      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, track,
+                                            "tracks\\" + track + " is not installed"));
+      return change;
+    }
+    for (const SeasonFileId file : kBothFiles) {
+      if (!choice.Has(file)) continue;
+      std::optional<std::string>& text = change.m_after[IndexOf(file)];
+      const std::string now = text.value_or(std::string());
+      const std::vector<int> naming = EventsNaming(now, track);
+      if (!naming.empty()) {
+        text = ReplaceEventBody(now, naming.back(), entry->body);
+        if (*text != now)
+          SeasonPlanner::Effect(change, file, "refresh " + EventLabel(naming.back(), entry->body));
+      } else {
+        text = AppendEvent(now, entry->body);
+        SeasonPlanner::Effect(change, file,
+                              "add " + EventLabel(EventCountOf(*text), entry->body));
+      }
+    }
+  }
+  const std::optional<std::string>& season = change.m_after[0];
+  const int count = season ? EventCountOf(*season) : 0;
+  if (change.Changes(SeasonFileId::kSeason) && count > MAX_SEASON_EVENTS &&
+      count > EventCountOf(change.m_before[0].value_or(""))) {
+    SeasonProblem problem = Problem(SeasonRefusal::kSeasonFull, "67season.ini",
+                                    "the season would hold " + std::to_string(count) +
+                                        " events; the game shows at most 64");
+    problem.mustGo = count - MAX_SEASON_EVENTS;
+    SeasonPlanner::Refuse(change, problem);
+  }
+  return change;
+}
+
+SeasonChange SeasonService::PlanSort(SortKey key, SeasonFileChoice choice) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!planner.Start(change)) return change;
+  for (const SeasonFileId file : kBothFiles) {
+    const std::optional<std::string>& text = change.m_before[IndexOf(file)];
+    if (!choice.Has(file) || !text) continue;
+    if (!HasOrderlyEvents(*text)) {
+      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kSectionsDisagree, SeasonFileNameOf(file),
+                                            "its count and event sections disagree",
+                                            PathOf(file)));
+      return change;
+    }
+    const std::vector<int> order = SortedEventOrder(*text, key);
+    change.m_after[IndexOf(file)] = ReorderEvents(*text, order);
+    DescribeOrder(change, file, *text, order);
+  }
+  return change;
+}
+
+SeasonChange SeasonService::PlanMove(const std::string& track, int to,
+                                     SeasonFileChoice choice) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!planner.Start(change)) return change;
+  bool found = false;
+  for (const SeasonFileId file : kBothFiles) {
+    const std::optional<std::string>& text = change.m_before[IndexOf(file)];
+    if (!choice.Has(file) || !text) continue;
+    const std::vector<int> naming = EventsNaming(*text, track);
+    if (naming.empty()) continue;
+    found = true;
+    if (!HasOrderlyEvents(*text)) {
+      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kSectionsDisagree, SeasonFileNameOf(file),
+                                            "its count and event sections disagree",
+                                            PathOf(file)));
+      return change;
+    }
+    const int count = EventCountOf(*text);
+    if (to < 1 || to > count) {
+      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, std::to_string(to),
+                                            std::string(SeasonFileNameOf(file)) + " has events 1 to " +
+                                                std::to_string(count)));
+      return change;
+    }
+    std::vector<int> order;
+    for (int number = 1; number <= count; ++number) {
+      if (number != naming.front()) order.push_back(number);
+    }
+    order.insert(order.begin() + (to - 1), naming.front());
+    change.m_after[IndexOf(file)] = ReorderEvents(*text, order);
+    DescribeOrder(change, file, *text, order);
+  }
+  if (!found) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, track,
+                                          "no event names that track folder"));
+  }
+  return change;
+}
+
+SeasonChange SeasonService::PlanSetSave(const std::string& name) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!IsValidSetName(name)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, name,
+                                          "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.'"));
+    return change;
+  }
+  if (!planner.Start(change)) return change;
+  SeasonProblem problem;
+  const std::optional<LoadedSet> existing = ReadSet(planner.context(), name, problem);
+  if (!existing && problem.refusal != SeasonRefusal::kNotFound) {
+    SeasonPlanner::Refuse(change, problem);
+    return change;
+  }
+  SavedSet set;
+  set.name = existing ? existing->set.name : name;
+  if (existing && existing->set.name != name) set.name = name;  // the new spelling wins
+  set.savedTime = LocalTimeText();
+  set.files[0] = change.m_before[0];
+  set.files[1] = change.m_before[1];
+  planner.WriteSet(change, set, existing ? std::optional<std::string>(existing->bytes) : std::nullopt,
+                   false);
+  SeasonPlanner::Effect(change, std::string(existing ? "replace" : "save") + " the set \"" + name +
+                                    "\" with the season files (" +
+                                    std::to_string(EventCountOf(set.files[0].value_or(""))) +
+                                    " and " + std::to_string(EventCountOf(set.files[1].value_or(""))) +
+                                    " events)");
+  planner.WriteActive(change, name);
+  return change;
+}
+
+SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  const std::optional<LoadedSet> target = ReadSet(planner.context(), name, change.m_problem);
+  if (!target) return change;
+  if (!planner.Start(change)) return change;
+  const int count = EventCountOf(target->set.files[0].value_or(""));
+  if (count > MAX_SEASON_EVENTS) {
+    SeasonProblem problem = Problem(SeasonRefusal::kSeasonFull, target->set.name,
+                                    "the set's 67season.ini holds " + std::to_string(count) +
+                                        " events; the game shows at most 64");
+    problem.mustGo = count - MAX_SEASON_EVENTS;
+    SeasonPlanner::Refuse(change, problem);
+    return change;
+  }
+  const bool differs =
+      change.m_before[0] != target->set.files[0] || change.m_before[1] != target->set.files[1];
+  // The files replaced are kept first: in the active set, or (none active, or the active set is
+  // the one to use) in a new one.
+  std::optional<std::string> active = ReadActive(planner.context());
+  SeasonProblem ignored;
+  std::optional<LoadedSet> activeSet =
+      active ? ReadSet(planner.context(), *active, ignored) : std::nullopt;
+  if (activeSet && Folded(activeSet->set.name) == Folded(target->set.name)) activeSet.reset();
+  if (differs) {
+    SavedSet keep;
+    keep.savedTime = LocalTimeText();
+    keep.files[0] = change.m_before[0];
+    keep.files[1] = change.m_before[1];
+    if (activeSet) {
+      keep.name = activeSet->set.name;
+      if (activeSet->set.files[0] != keep.files[0] || activeSet->set.files[1] != keep.files[1]) {
+        planner.WriteSet(change, keep, activeSet->bytes, /*beforeSeason=*/true);
+        SeasonPlanner::Effect(change, "save the season files into the active set \"" +
+                                          keep.name + "\"");
+      }
+    } else {
+      char stamp[32] = {};
+      const std::time_t now = std::time(nullptr);
+      std::tm local{};
+      if (const std::tm* converted = std::localtime(&now)) local = *converted;
+      std::strftime(stamp, sizeof stamp, "saved-%Y%m%d-%H%M%S", &local);
+      keep.name = planner.UnusedSetName(stamp);
+      change.m_createdSet = keep.name;
+      planner.WriteSet(change, keep, std::nullopt, /*beforeSeason=*/true);
+      SeasonPlanner::Effect(change, "save the season files as the new set \"" + keep.name + "\"");
+    }
+  }
+  for (const SeasonFileId file : kBothFiles) {
+    change.m_after[IndexOf(file)] = target->set.files[IndexOf(file)];
+    if (!change.Changes(file)) continue;
+    const std::optional<std::string>& after = change.m_after[IndexOf(file)];
+    SeasonPlanner::Effect(change, file,
+                          after ? "take the set's " + std::to_string(EventCountOf(*after)) +
+                                      " events"
+                                : "delete the file (the set has none)");
+  }
+  planner.WriteActive(change, target->set.name);
+  return change;
+}
+
+SeasonChange SeasonService::PlanSetDelete(const std::string& name) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  const std::optional<LoadedSet> set = ReadSet(planner.context(), name, change.m_problem);
+  if (!set) return change;
+  change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
+  SeasonPlanner::Effect(change, "delete the set \"" + set->set.name + "\"");
+  const std::optional<std::string> active = ReadActive(planner.context());
+  if (active && Folded(*active) == Folded(set->set.name)) planner.WriteActive(change, std::nullopt);
+  return change;
+}
+
+SeasonChange SeasonService::PlanSetRename(const std::string& from, const std::string& to) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  const std::optional<LoadedSet> set = ReadSet(planner.context(), from, change.m_problem);
+  if (!set) return change;
+  if (!IsValidSetName(to)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, to,
+                                          "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.'"));
+    return change;
+  }
+  const bool samePath = SetPath(m_gameFolder, to) == set->path;
+  if (!samePath && planner.SetBytes(to)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNameTaken, to,
+                                          "a set of that name exists (letter case aside)"));
+    return change;
+  }
+  SavedSet renamed = set->set;
+  renamed.name = to;
+  if (samePath) {
+    planner.WriteSet(change, renamed, set->bytes, false);
+  } else {
+    planner.WriteSet(change, renamed, std::nullopt, false);
+    change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
+  }
+  SeasonPlanner::Effect(change, "rename the set \"" + set->set.name + "\" to \"" + to + "\"");
+  const std::optional<std::string> active = ReadActive(planner.context());
+  if (active && Folded(*active) == Folded(set->set.name)) planner.WriteActive(change, to);
+  return change;
+}
+
+SeasonChange SeasonService::PlanSetExport(const std::string& name,
+                                          const std::string& filePath) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  const std::optional<LoadedSet> set = ReadSet(planner.context(), name, change.m_problem);
+  if (!set) return change;
+  Calendar calendar;
+  calendar.name = set->set.name;
+  for (const SeasonFileId file : kBothFiles)
+    calendar.events[IndexOf(file)] =
+        SeasonPlanner::CalendarEvents(change, file, set->set.files[IndexOf(file)]);
+  std::optional<std::string> now;
+  try {
+    now = m_files.ReadExistingFile(filePath, kMaxCalendarBytes * 2);
+  } catch (const CFileException& error) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotWritable, filePath,
+                                          FileErrorText(error.Cause()), filePath));
+    return change;
+  }
+  change.m_writes.push_back({filePath, now, SerializeCalendar(calendar), false});
+  SeasonPlanner::Effect(change, "write the calendar \"" + calendar.name + "\" (" +
+                                    std::to_string(calendar.events[0].size()) + " and " +
+                                    std::to_string(calendar.events[1].size()) + " events)");
+  return change;
+}
+
+SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std::string& as,
+                                          bool onlyInstalled) const {
+  const SeasonPlanner planner{m_files, m_gameFolder};
+  SeasonChange change;
+  bool truncated = false;
+  const std::optional<std::string> bytes =
+      m_files.ReadWholeFile(filePath, kMaxCalendarBytes + 1, &truncated);
+  if (!bytes) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, filePath,
+                                          "the calendar file cannot be read", filePath));
+    return change;
+  }
+  std::string error = "the calendar is larger than 1 MiB";
+  std::optional<Calendar> calendar =
+      truncated || bytes->size() > kMaxCalendarBytes ? std::nullopt : ParseCalendar(*bytes, error);
+  if (!calendar) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kInvalidFile, filePath, error, filePath));
+    return change;
+  }
+  const std::string name = as.empty() ? calendar->name : as;
+  if (!IsValidSetName(name)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, name,
+                                          "a set name is 1 to 40 letters, digits, spaces, '-', '_' "
+                                          "or '.' (give one with --as)"));
+    return change;
+  }
+  if (planner.SetBytes(name)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNameTaken, name,
+                                          "a set of that name exists (give another with --as)"));
+    return change;
+  }
+  if (!planner.Start(change)) return change;
+  std::optional<Library> library = ReadLibrary(planner.context(), change.m_problem);
+  if (!library) return change;
+  SavedSet set;
+  set.name = name;
+  set.savedTime = LocalTimeText();
+  for (const SeasonFileId file : kBothFiles) {
+    const int i = IndexOf(file);
+    std::vector<CalendarEvent> kept;
+    for (CalendarEvent& event : calendar->events[i]) {
+      const bool installed = IsFolder(m_files, m_gameFolder + kTracksFolder + event.trackDirectory);
+      if (!installed) {
+        SeasonPlanner::Effect(change, file,
+                              std::string(onlyInstalled ? "leave out" : "keep") + " the event of " +
+                                  event.trackDirectory + ", whose tracks\\" +
+                                  event.trackDirectory + " is not installed");
+        if (onlyInstalled) continue;
+      }
+      library->Put({event.trackDirectory, "", event.body});
+      kept.push_back(std::move(event));
+    }
+    if (kept.empty() && !change.m_before[i]) continue;
+    std::string text = WithoutEvents(change.m_before[i].value_or(std::string()));
+    for (const CalendarEvent& event : kept) text = AppendEvent(text, event.body);
+    set.files[i] = text;
+  }
+  const int count = EventCountOf(set.files[0].value_or(""));
+  if (count > MAX_SEASON_EVENTS) {
+    SeasonProblem problem = Problem(SeasonRefusal::kSeasonFull, name,
+                                    "the calendar's 67season.ini holds " + std::to_string(count) +
+                                        " events; the game shows at most 64");
+    problem.mustGo = count - MAX_SEASON_EVENTS;
+    SeasonPlanner::Refuse(change, problem);
+    return change;
+  }
+  planner.WriteSet(change, set, std::nullopt, false);
+  planner.WriteLibrary(change, *library, false);
+  SeasonPlanner::Effect(change, "import the set \"" + name + "\" (" + std::to_string(count) + " and " +
+                                    std::to_string(EventCountOf(set.files[1].value_or(""))) +
+                                    " events)");
+  return change;
+}
+
+// -------------------------------------------------------------------------------------- commit
+
+SeasonProblem SeasonService::Check(const SeasonChange& change, const CommitOptions& options) const {
+  if (change.Problem()) return change.Problem();
+  if (!change.ChangesSeasonFiles()) return {};
+  if (!options.evenIfGameRuns && GameRuns()) {
+    return Problem(SeasonRefusal::kGameRunning, kGameProgram,
+                   "the game holds the season in memory and may write it back");
+  }
+  std::vector<std::string> paths;
+  for (const SeasonFileId file : kBothFiles) {
+    if (change.Changes(file)) paths.push_back(PathOf(file));
+  }
+  // The real reason a file (or the undo folder) cannot be written, before anything is.
+  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
+    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
+  for (const SeasonFileId file : kBothFiles) {
+    if (change.Changes(file) && change.Before(file) && !options.clearReadOnly &&
+        HasReadOnlyMark(m_files, PathOf(file))) {
+      return Problem(SeasonRefusal::kReadOnly, SeasonFileNameOf(file), "it is marked read-only",
+                     PathOf(file));
+    }
+  }
+  return {};
+}
+
+namespace {
+
+// One write of ours: the folder of ours made first; a delete reads once more right before, so a
+// change made meanwhile stays.
+bool WriteOwn(FileSystem& files, const std::string& game, const std::string& path,
+              const std::optional<std::string>& expected, const std::optional<std::string>& bytes) {
+  try {
+    if (!bytes) {
+      return ReadOwnFile(files, path, kMaxSetBytes) == expected && files.RemoveFile(path);
+    }
+    const std::string ours = game + kSeasonsFolder + "\\gridmoor-";
+    if (path.compare(0, ours.size(), ours) == 0)
+      files.CreateDirectoryLevel(path.substr(0, path.rfind('\\')));
+    return files.ReplaceFileContents(path, expected, *bytes);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptions& options) {
+  CommitResult result;
+  result.problem = Check(change, options);
+  if (result.problem) return result;
+  const auto fail = [&result](const std::string& path) {
+    result.problem = Problem(SeasonRefusal::kWriteFailed, path,
+                             "it could not be written (changed meanwhile, or no room or right to "
+                             "write a new file beside it)",
+                             path);
+  };
+
+  const bool season = change.ChangesSeasonFiles();
+  if (season && options.clearReadOnly) {
+    for (const SeasonFileId file : kBothFiles) {
+      if (!change.Changes(file) || !change.Before(file)) continue;
+      try {
+        if (HasReadOnlyMark(m_files, PathOf(file))) ClearReadOnlyMark(m_files, PathOf(file));
+      } catch (const CFileException& error) {
+        result.problem = Problem(SeasonRefusal::kNotWritable, SeasonFileNameOf(file),
+                                 std::string("its read-only mark cannot be cleared: ") +
+                                     FileErrorText(error.Cause()),
+                                 PathOf(file));
+        return result;
+      }
+    }
+  }
+  if (season) {
+    const std::optional<std::string> after[2] = {change.After(SeasonFileId::kSeason),
+                                                 change.After(SeasonFileId::kChampionship)};
+    if (!KeepPlannedSeasonStep(m_files, m_gameFolder, options.command, after)) {
+      result.problem = Problem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
+                               HistoryFolder(m_gameFolder));
+      return result;
+    }
+    result.stepKept = true;
+  }
+  for (const SeasonChange::OwnWrite& write : change.m_writes) {
+    if (!write.beforeSeason) continue;
+    if (!WriteOwn(m_files, m_gameFolder, write.path, write.expected, write.bytes)) {
+      fail(write.path);
+      if (season) SettleFailedStep(m_files, m_gameFolder);
+      return result;
+    }
+  }
+  for (const SeasonFileId file : kBothFiles) {
+    if (!change.Changes(file)) continue;
+    const std::string path = PathOf(file);
+    bool done = false;
+    try {
+      if (change.After(file)) {
+        done = m_files.ReplaceFileContents(path, change.Before(file), *change.After(file));
+      } else {
+        done = m_files.ReadExistingFile(path, kMaxSeasonFileBytes) == change.Before(file) &&
+               m_files.RemoveFile(path);
+      }
+    } catch (const std::exception&) {
+      done = false;
+    }
+    if (!done) {
+      fail(path);
+      SettleFailedStep(m_files, m_gameFolder);
+      return result;
+    }
+  }
+  for (const SeasonChange::OwnWrite& write : change.m_writes) {
+    if (write.beforeSeason) continue;
+    if (!WriteOwn(m_files, m_gameFolder, write.path, write.expected, write.bytes)) {
+      fail(write.path);
+      return result;
+    }
+  }
+  for (const std::string& folder : change.m_deleteFolders) {
+    if (!m_files.RemoveFolderTree(folder)) {
+      result.problem = Problem(SeasonRefusal::kWriteFailed, folder, "it could not be deleted whole",
+                               folder);
+      return result;
+    }
+  }
+  for (const std::string& file : change.m_deleteFiles) {
+    if (!m_files.RemoveFile(file)) {
+      fail(file);
+      return result;
+    }
+  }
+  return result;
+}
+
+RestoreReport SeasonService::Restore(bool dryRun, const CommitOptions& options,
+                                     SeasonProblem& problem) {
+  // Checked first without writing: the refusals below must leave every byte as it is.
+  RestoreReport report = RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/true);
+  if (report.status == RestoreStatus::kReadOnly && options.clearReadOnly && !dryRun) {
+    try {
+      ClearReadOnlyMark(m_files, report.failedFile);
+      return Restore(dryRun, options, problem);
+    } catch (const CFileException& error) {
+      problem = Problem(SeasonRefusal::kNotWritable, report.failedFile,
+                        std::string("its read-only mark cannot be cleared: ") +
+                            FileErrorText(error.Cause()),
+                        report.failedFile);
+      return report;
+    }
+  }
+  if (report.status == RestoreStatus::kReadOnly) {
+    problem = Problem(SeasonRefusal::kReadOnly, report.failedFile, "it is marked read-only",
+                      report.failedFile);
+    return report;
+  }
+  if (report.status != RestoreStatus::kRestored) return report;
+  if (!options.evenIfGameRuns && GameRuns()) {
+    problem = Problem(SeasonRefusal::kGameRunning, kGameProgram,
+                      "the game holds the season in memory and may write it back");
+    return report;
+  }
+  if (dryRun) return report;
+  return RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/false);
+}
+
+SeasonProblem SeasonService::CheckCommand(SeasonFileChoice choice,
+                                          const CommitOptions& options) const {
+  if (!options.evenIfGameRuns && GameRuns()) {
+    return Problem(SeasonRefusal::kGameRunning, kGameProgram,
+                   "the game holds the season in memory and may write it back");
+  }
+  std::vector<std::string> paths;
+  for (const SeasonFileId file : kBothFiles) {
+    if (choice.Has(file)) paths.push_back(PathOf(file));
+  }
+  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
+    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
+  return {};
+}
+
+bool SeasonService::BeginCommand(const std::string& command) {
+  return KeepSeasonStep(m_files, m_gameFolder, command);
+}
+
+void SeasonService::EndCommand() { DropUnchangedStep(m_files, m_gameFolder); }
+
+bool SeasonService::RememberInstalled(const TrackPackage& package) {
+  try {
+    const std::optional<std::string> season =
+        m_files.ReadExistingFile(PathOf(SeasonFileId::kSeason), kMaxSeasonFileBytes);
+    if (!season) return false;
+    const std::vector<int> naming = EventsNaming(*season, package.trackDirectory);
+    if (naming.empty()) return false;
+    SeasonProblem problem;
+    std::optional<Library> library = ReadLibrary({m_files, m_gameFolder}, problem);
+    if (!library) return false;
+    const std::string replay =
+        package.replayfilename == kMissingValue ? std::string() : package.replayfilename;
+    library->Put({package.trackDirectory, IsPlainFileName(replay) ? replay : std::string(),
+                  EventBody(*season, naming.back()).value_or("")});
+    const std::string bytes = SerializeLibrary(library->entries);
+    if (bytes == library->bytes) return true;
+    return WriteOwn(m_files, m_gameFolder, m_gameFolder + kLibraryFile, library->bytes, bytes);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace gridmoor

@@ -1,0 +1,279 @@
+#pragma once
+// The season service: the one place where the season files (67season.ini and gp.ini) change.
+// Every change is first planned in memory on both files (a SeasonChange: the bytes before and
+// after, and one line per effect for a dry run or the question before it), then committed in
+// one call: the game-running and read-only refusals, the undo step kept first, each file saved
+// through the safe replace (only while it still holds the bytes the plan read), the step dropped
+// when no byte changed, and then the files of ours (the event library, the sets).
+//
+// Files of ours live in folders the game never lists, beside the undo steps:
+//   seasons\gridmoor-library\events   every event block Gridmoor has installed, removed or
+//                                     imported, by track folder (SeasonLibrary.h)
+//   seasons\gridmoor-sets\set-<hex>   one saved set: a named copy of both season files
+//   seasons\gridmoor-sets\active      the name of the active set
+// Names read from any of them (or from a calendar file) never lead outside the game folder:
+// a track folder must be a plain name, a set's file name is derived from its name.
+//
+// Front ends (gridmoor-cli, the season window) only choose, print and ask: every refusal comes
+// back as a SeasonProblem value, with what lets the player go on where there is a way.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/SeasonEvents.h"
+#include "engine/SeasonHistory.h"
+#include "platform/FileSystem.h"
+
+namespace gridmoor {
+
+struct TrackPackage;
+
+// The two season files, in the order they are planned, described and saved.
+enum class SeasonFileId : int { kSeason = 0, kChampionship = 1 };
+constexpr int kSeasonFileCount = 2;
+// "67season.ini" or "gp.ini".
+const char* SeasonFileNameOf(SeasonFileId file);
+
+// Which season files a command works on: 67season.ini always, gp.ini with --championship.
+// The season window works on one file at a time (season = false, championship = true for gp.ini).
+struct SeasonFileChoice {
+  bool season = true;
+  bool championship = false;
+  bool Has(SeasonFileId file) const {
+    return file == SeasonFileId::kSeason ? season : championship;
+  }
+};
+
+enum class SortKey {
+  kDate,    // month, then day, each read as the game reads numbers (the leading integer)
+  kName,    // the event's name, letter case ignored
+  kFolder,  // trackDirectory, letter case ignored
+};
+
+// Why a plan or a commit stops. Each names what the player can do about it.
+enum class SeasonRefusal {
+  kNone,
+  kGameRunning,        // gpl.exe runs and may write the season back. Go on: evenIfGameRuns.
+  kReadOnly,           // `path` is marked read-only. Go on: clearReadOnly (the mark is cleared).
+  kNotWritable,        // `path` (or its folder) cannot be written by this user; `detail` says why
+  kUnreadable,         // a season file exists but cannot be read whole (`path`, `detail`)
+  kSeasonFull,         // 67season.ini would hold more than 64 events; `mustGo` must go first
+  kNotFound,           // no event, set, step or library entry for `subject`
+  kNotInLibrary,       // add: the library does not know the event of `subject`
+  kNothingToDo,        // the change would change no byte
+  kBadName,            // `subject` is not a set name (1-40 of letters, digits, space - _ .)
+  kNameTaken,          // a set named `subject` exists already (letter case ignored)
+  kInvalidFile,        // a calendar, set or library file is cut, hostile, oversized or
+                       // nonsense (`path`, `detail`); nothing is written
+  kSectionsDisagree,   // the file's count and sections disagree (`path`); reordering would
+                       // guess, so the file must be mended first (remove, restore, or by hand)
+  kUndoNotKept,        // the undo step could not be written; nothing changed
+  kWriteFailed,        // `path` could not be written; what was written before it stays
+                       // changed, and restore puts it back
+};
+
+struct SeasonProblem {
+  SeasonRefusal refusal = SeasonRefusal::kNone;
+  std::string path;     // the file concerned, as the engine addresses it (backslashes)
+  std::string subject;  // the track folder, set name or file name concerned
+  std::string detail;   // the reason, one line, without a trailing full stop
+  int mustGo = 0;       // kSeasonFull: events to take out before the change fits
+  explicit operator bool() const { return refusal != SeasonRefusal::kNone; }
+};
+
+// One line of what a change does, e.g. {"67season.ini", "Event3 \"Calder\" (calder) taken out"}.
+// `file` is a season file's name, or "" for the files of ours and the track files.
+struct SeasonEffect {
+  std::string file;
+  std::string text;
+};
+
+// A planned change: both season files before and after, and the writes of ours that go with
+// it. Made by SeasonService::Plan*, consumed by Commit. Copyable; holds no file open.
+class SeasonChange {
+ public:
+  // The refusal found while planning (kNone: the change may be committed).
+  const SeasonProblem& Problem() const { return m_problem; }
+  // What the change does, in the order it is done; empty when it does nothing.
+  const std::vector<SeasonEffect>& Effects() const { return m_effects; }
+  // Whether committing would change a byte of the season file.
+  bool Changes(SeasonFileId file) const;
+  bool ChangesSeasonFiles() const {
+    return Changes(SeasonFileId::kSeason) || Changes(SeasonFileId::kChampionship);
+  }
+  // The season file's bytes after the change (its bytes now when it does not change); nullopt
+  // when the file is missing and stays so.
+  const std::optional<std::string>& After(SeasonFileId file) const;
+  const std::optional<std::string>& Before(SeasonFileId file) const;
+  // Track folders the command named that no chosen file (nor, for remove --delete-files,
+  // tracks\) holds: the rest of the change goes ahead without them.
+  const std::vector<std::string>& Missing() const { return m_missing; }
+  // A set name the commit makes up to keep the season files a set switch replaces (none was
+  // active); empty otherwise. The front end prints it.
+  const std::string& CreatedSetName() const { return m_createdSet; }
+
+ private:
+  friend class SeasonService;
+  friend struct SeasonPlanner;
+  // A file of ours (or a calendar the player named) written through the safe replace, or
+  // deleted (bytes nullopt), before or after the season files.
+  struct OwnWrite {
+    std::string path;
+    std::optional<std::string> expected;  // the bytes the plan read (nullopt: missing)
+    std::optional<std::string> bytes;     // nullopt: delete the file
+    bool beforeSeason = false;
+  };
+  SeasonProblem m_problem;
+  std::vector<SeasonEffect> m_effects;
+  std::optional<std::string> m_before[kSeasonFileCount];
+  std::optional<std::string> m_after[kSeasonFileCount];
+  std::vector<OwnWrite> m_writes;
+  std::vector<std::string> m_deleteFolders;  // track folders (remove --delete-files)
+  std::vector<std::string> m_deleteFiles;     // their replays
+  std::string m_createdSet;
+  std::vector<std::string> m_missing;
+};
+
+// How a commit may go past a refusal the player answered.
+struct CommitOptions {
+  std::string command;          // recorded with the undo step ("gridmoor-cli sort --by date")
+  bool evenIfGameRuns = false;  // the player chose to go on while gpl.exe runs
+  bool clearReadOnly = false;   // the player chose to clear a season file's read-only mark
+};
+
+struct CommitResult {
+  SeasonProblem problem;    // kNone: everything planned was done
+  bool stepKept = false;    // an undo step now holds the season files as they were before
+};
+
+// A season file as the front ends show it.
+struct SeasonFileView {
+  SeasonProblem problem;   // kUnreadable when it could not be read (events then empty)
+  SeasonEvents events;     // with the marks (missing folder, folder named twice, disagreement)
+};
+
+// A track folder in tracks\ that no event of 67season.ini names.
+struct AvailableTrack {
+  std::string folder;   // as on disk
+  bool known = false;   // the library holds its event, so `add` can put it back
+};
+
+struct SetSummary {
+  std::string name;
+  std::string savedTime;            // local time, "YYYY-MM-DD HH:MM:SS"
+  int seasonEvents = 0;             // the count its 67season.ini holds
+  int championshipEvents = 0;       // and its gp.ini (0 when the set has none)
+  bool active = false;
+  // Active set only: the season files no longer hold the bytes the set holds.
+  bool changedSinceSaved = false;
+};
+
+// A saved set's events (set show), or two sets compared (set diff).
+struct SetView {
+  SeasonProblem problem;
+  SetSummary summary;
+  SeasonEvents events[kSeasonFileCount];
+};
+struct SetDifference {
+  SeasonFileId file = SeasonFileId::kSeason;
+  std::string folder;        // the track folder that differs
+  int numberInA = 0;         // its event number in A, 0 when A lacks it
+  int numberInB = 0;
+};
+
+// Whether `name` can name a set: 1 to 40 characters, each a letter, digit, space, '-', '_'
+// or '.'. (Uniqueness, without regard to letter case, is the service's check.)
+bool IsValidSetName(const std::string& name);
+
+class SeasonService {
+ public:
+  // Works on the game folder `gameFolder` (no trailing backslash) through `files` (not owned;
+  // it must outlive the service). `isGameRunning` answers whether gpl.exe runs; by default the
+  // system's process list.
+  SeasonService(FileSystem& files, std::string gameFolder,
+                std::function<bool()> isGameRunning = {});
+
+  const std::string& GameFolder() const { return m_gameFolder; }
+  // gameFolder\seasons\<name of file>.
+  std::string PathOf(SeasonFileId file) const;
+
+  // ---- Reading (never writes, never throws)
+  SeasonFileView Read(SeasonFileId file) const;
+  // The folders of tracks\ that no event of 67season.ini names, sorted without regard to case.
+  std::vector<AvailableTrack> AvailableTracks() const;
+  // The saved sets, sorted by name without regard to case. A set file that is not valid is
+  // listed with its problem in `problems` (when given) and left out.
+  std::vector<SetSummary> ListSets(std::vector<SeasonProblem>* problems = nullptr) const;
+  // The active set's name, or nullopt.
+  std::optional<std::string> ActiveSet() const;
+  SetView ShowSet(const std::string& name) const;
+  // The events by track folder that are in one set and not the other, or at another number.
+  std::vector<SetDifference> DiffSets(const std::string& a, const std::string& b,
+                                      SeasonProblem& problem) const;
+  // The undo steps, newest first.
+  std::vector<HistoryStep> ListSteps() const;
+
+  // ---- Planning (reads only; the problem of a refused plan is in SeasonChange::Problem)
+  // Takes every event naming one of `tracks` out of the chosen files (later events move down),
+  // remembering each block in the library first. With `deleteFiles` also deletes
+  // tracks\<track> and the replay the library knows for it (a plain name only).
+  SeasonChange PlanRemove(const std::vector<std::string>& tracks, SeasonFileChoice files,
+                          bool deleteFiles) const;
+  // Puts the library's event of each track back: appended, or refreshed where an event already
+  // names the folder. kSeasonFull when 67season.ini would pass 64 events.
+  SeasonChange PlanAdd(const std::vector<std::string>& tracks, SeasonFileChoice files) const;
+  // Reorders the events (numbered 1..N again, ties keep their order), each event's lines kept
+  // byte for byte and every other byte of the file kept.
+  SeasonChange PlanSort(SortKey key, SeasonFileChoice files) const;
+  // Moves the (first) event naming `track` to number `to` (1..N), the others keeping their order.
+  SeasonChange PlanMove(const std::string& track, int to, SeasonFileChoice files) const;
+
+  // Saves both season files as set `name` (replacing a set of that name) and makes it active.
+  SeasonChange PlanSetSave(const std::string& name) const;
+  // Makes set `name` the season files. The files it replaces are saved into the active set
+  // first; with none active, into a new set (SeasonChange::CreatedSetName).
+  SeasonChange PlanSetUse(const std::string& name) const;
+  SeasonChange PlanSetDelete(const std::string& name) const;
+  SeasonChange PlanSetRename(const std::string& from, const std::string& to) const;
+  // Writes set `name` as one portable calendar file at `filePath` (any path the player names).
+  SeasonChange PlanSetExport(const std::string& name, const std::string& filePath) const;
+  // Reads a calendar file into a new set (named `as`, else the name in the file). Events whose
+  // track folder is not installed are named in the effects; `onlyInstalled` keeps them out.
+  SeasonChange PlanSetImport(const std::string& filePath, const std::string& as,
+                             bool onlyInstalled) const;
+
+  // The refusals a commit would give now (game running, read-only, not writable): for a dry
+  // run, and for asking before the commit. kNone when the commit may go ahead.
+  SeasonProblem Check(const SeasonChange& change, const CommitOptions& options) const;
+  // Does the change (see the file comment for the order). Never throws.
+  CommitResult Commit(const SeasonChange& change, const CommitOptions& options);
+
+  // Puts back the newest undo step (RestoreNewestStep) after the same refusals as a commit.
+  // With `dryRun` reports only. `problem` gets kGameRunning/kReadOnly when refused.
+  RestoreReport Restore(bool dryRun, const CommitOptions& options, SeasonProblem& problem);
+
+  // ---- Changes made outside a plan: the install run writes the season files itself.
+  // The refusals a commit would give to a command that writes the chosen season files itself:
+  // the game running (unless evenIfGameRuns) and the real reason a file or the undo folder
+  // cannot be written (kNotWritable). The read-only mark is the install's own question.
+  SeasonProblem CheckCommand(SeasonFileChoice files, const CommitOptions& options) const;
+  // Keeps an undo step before a command that changes the season files on its own; false when
+  // it cannot (the caller then must not change them, or, in the dialog, goes on without one).
+  bool BeginCommand(const std::string& command);
+  // Ends the command begun: drops its step when no byte changed, else records what it left.
+  void EndCommand();
+  // Remembers in the library the event 67season.ini now holds for the package's track, with the
+  // package's replay file name. Best effort: never throws, answers whether it was written.
+  bool RememberInstalled(const TrackPackage& package);
+
+ private:
+  bool GameRuns() const;
+
+  FileSystem& m_files;  // not owned
+  std::string m_gameFolder;
+  std::function<bool()> m_isGameRunning;
+};
+
+}  // namespace gridmoor

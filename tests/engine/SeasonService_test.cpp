@@ -1,0 +1,317 @@
+#include "engine/SeasonService.h"
+
+#include <gtest/gtest.h>
+
+#include "EngineTestSupport.h"
+#include "engine/SeasonFormats.h"
+#include "engine/SeasonText.h"
+
+namespace gridmoor {
+namespace {
+
+using namespace gridmoor::testing;
+
+// A game folder with its seasons\ and tracks\, and a service on it whose "game running" answer
+// the test sets.
+class SeasonServiceTest : public ::testing::Test {
+ public:
+  void SetUp() override { fs::create_directories(game / "tracks"); }
+
+  void Season(const std::string& bytes) { WriteBytes(game / "seasons" / "67season.ini", bytes); }
+  void Championship(const std::string& bytes) { WriteBytes(game / "seasons" / "gp.ini", bytes); }
+  void Track(const std::string& folder) { fs::create_directories(game / "tracks" / folder); }
+  std::string SeasonNow() { return ReadBytes(game / "seasons" / "67season.ini"); }
+
+  CommitResult Do(const SeasonChange& change, CommitOptions options = {}) {
+    if (options.command.empty()) options.command = "test";
+    return service.Commit(change, options);
+  }
+
+  // The fixture's parts are the refusal table's setup too.
+  TempFolder game;
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  bool gameRuns = false;
+  SeasonService service{*files, game.Text(), [this] { return gameRuns; }};
+};
+
+// ------------------------------------------------------------------------- golden reorderings
+
+struct GoldenCase {
+  const char* name;  // the folder under tests/data/engine
+  std::function<SeasonChange(const SeasonService&)> plan;
+};
+
+class SeasonReorderTest : public SeasonServiceTest,
+                          public ::testing::WithParamInterface<GoldenCase> {};
+
+TEST_P(SeasonReorderTest, LeavesTheGoldenBytesAndOneUndoStep) {
+  const std::string before = ReadBytes(DataPath(GetParam().name) / "before.ini");
+  Season(before);
+  const CommitResult result = Do(GetParam().plan(service));
+  ASSERT_FALSE(result.problem) << result.problem.detail;
+  EXPECT_EQ(SeasonNow(), ReadBytes(DataPath(GetParam().name) / "after.ini"));
+
+  SeasonProblem problem;
+  EXPECT_EQ(service.Restore(false, {}, problem).status, RestoreStatus::kRestored);
+  EXPECT_EQ(SeasonNow(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Golden, SeasonReorderTest,
+    ::testing::Values(
+        // LF line ends, comments after values ("day=10 ; moved" is 10), "06" is 6, a tie
+        // (Zandvoort and Monza on 6/4) keeps its order, a mod's section stays between events,
+        // and the last line has no line end before or after.
+        GoldenCase{"sort-date", [](const SeasonService& s) {
+                     return s.PlanSort(SortKey::kDate, {});
+                   }},
+        GoldenCase{"move-to-first", [](const SeasonService& s) {
+                     return s.PlanMove("monza", 1, {});
+                   }}),
+    [](const auto& info) {
+      std::string name = info.param.name;
+      name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+      return name;
+    });
+
+// A set saved in one game, exported, imported into another game and used there: the calendar
+// and the season it makes are the golden files; the other game's own [Season] keys stay.
+TEST_F(SeasonServiceTest, SetRoundTripThroughACalendar) {
+  Season(ReadBytes(DataPath("sort-date") / "before.ini"));
+  Championship("[Season]\r\nnumEvents=1\r\n[Event1]\r\nname=Spa\r\ntrackDirectory=spa\r\n");
+  ASSERT_FALSE(Do(service.PlanSetSave("League 67")).problem);
+  TempFolder calendarFolder;
+  const std::string calendar = calendarFolder.Text() + "\\league.cal";
+  ASSERT_FALSE(Do(service.PlanSetExport("League 67", calendar)).problem);
+  EXPECT_EQ(ReadBytes(calendarFolder / "league.cal"),
+            ReadBytes(DataPath("set-round-trip") / "calendar.txt"));
+
+  TempFolder other;
+  WriteBytes(other / "seasons" / "67season.ini",
+             "[Season]\r\nYear=1968\r\nnumEvents=1\r\n[Event1]\r\ntrackDirectory=brands\r\n");
+  for (const char* track : {"monaco", "kyalami", "spa"}) fs::create_directories(other / "tracks" / track);
+  SeasonService there(*files, other.Text(), [] { return false; });
+  const SeasonChange import = there.PlanSetImport(calendar, "", /*onlyInstalled=*/true);
+  ASSERT_FALSE(import.Problem()) << import.Problem().detail;
+  ASSERT_FALSE(there.Commit(import, {"import"}).problem);
+  ASSERT_FALSE(there.Commit(there.PlanSetUse("league 67"), {"use"}).problem);
+  EXPECT_EQ(ReadBytes(other / "seasons" / "67season.ini"),
+            ReadBytes(DataPath("set-round-trip") / "after.ini"));
+  // The files the switch replaced were kept in a new set, since none was active.
+  EXPECT_EQ(there.ListSets().size(), 2u);
+  EXPECT_EQ(there.ActiveSet(), "League 67");
+}
+
+// ------------------------------------------------------------------------------- the refusals
+
+struct RefusalCase {
+  const char* name;
+  std::function<void(SeasonServiceTest&, const fs::path&)> setup;
+  std::function<SeasonChange(const SeasonService&, const std::string& scratch)> plan;
+  SeasonRefusal refusal;
+  int mustGo = 0;
+  bool gameRuns = false;
+};
+
+std::string Library(const std::vector<std::string>& tracks) {
+  std::vector<LibraryEntry> entries;
+  for (const std::string& track : tracks)
+    entries.push_back({track, "", "name=" + track + "\r\ntrackDirectory=" + track + "\r\n"});
+  return SerializeLibrary(entries);
+}
+
+std::string Calendar(const std::string& events, int count = 1) {
+  return "[Gridmoor calendar]\r\nformat=1\r\nname=League\r\n67season.ini=" +
+         std::to_string(count) + "\r\ngp.ini=0\r\n" + events;
+}
+
+class SeasonRefusalTest : public SeasonServiceTest,
+                          public ::testing::WithParamInterface<RefusalCase> {};
+
+// Each refusal comes back as its value, and neither planning nor committing writes a byte.
+TEST_P(SeasonRefusalTest, RefusesAndWritesNothing) {
+  const RefusalCase& c = GetParam();
+  Season(SeasonWithEvents(3));
+  TempFolder scratch;
+  c.setup(*this, scratch.Path());
+  gameRuns = c.gameRuns;
+  const auto before = Snapshot(game.Path());
+  const auto scratchBefore = Snapshot(scratch.Path());
+
+  const SeasonChange change = c.plan(service, scratch.Text());
+  const CommitResult result = Do(change);
+
+  EXPECT_EQ(result.problem.refusal, c.refusal) << result.problem.detail;
+  EXPECT_EQ(result.problem.mustGo, c.mustGo);
+  EXPECT_FALSE(result.problem.detail.empty());
+  EXPECT_EQ(Snapshot(game.Path()), before);
+  EXPECT_EQ(Snapshot(scratch.Path()), scratchBefore);
+}
+
+const auto kNoSetup = [](SeasonServiceTest&, const fs::path&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SeasonRefusalTest,
+    ::testing::Values(
+        RefusalCase{"AddPastTheWall",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      t.Season(SeasonWithEvents(63));
+                      t.Track("a");
+                      t.Track("b");
+                      t.Track("c");
+                      WriteBytes(t.game / "seasons" / "gridmoor-library" / "events", Library({"a", "b", "c"}));
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanAdd({"a", "b", "c"}, {}); },
+                    SeasonRefusal::kSeasonFull, 2},
+        RefusalCase{"AddUnknown", [](SeasonServiceTest& t, const fs::path&) { t.Track("x"); },
+                    [](const SeasonService& s, const std::string&) { return s.PlanAdd({"x"}, {}); },
+                    SeasonRefusal::kNotInLibrary},
+        RefusalCase{"LibraryNonsense",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      WriteBytes(t.game / "seasons" / "gridmoor-library" / "events",
+                                 "gridmoor event library 1\nentries=1\ntrack=..\\..\\x\nreplay=\nbody=0\n\n");
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanRemove({"track1"}, {}, false); },
+                    SeasonRefusal::kInvalidFile},
+        RefusalCase{"SortWithAMissingSection",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      t.Season("[Season]\r\nnumEvents=2\r\n[Event2]\r\ntrackDirectory=a\r\n");
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanSort(SortKey::kDate, {}); },
+                    SeasonRefusal::kSectionsDisagree},
+        RefusalCase{"MovePastTheEnd", kNoSetup,
+                    [](const SeasonService& s, const std::string&) { return s.PlanMove("track1", 4, {}); },
+                    SeasonRefusal::kNotFound},
+        RefusalCase{"SetNameWithASlash", kNoSetup,
+                    [](const SeasonService& s, const std::string&) { return s.PlanSetSave("../x"); },
+                    SeasonRefusal::kBadName},
+        RefusalCase{"SetNameTooLong", kNoSetup,
+                    [](const SeasonService& s, const std::string&) { return s.PlanSetSave(std::string(41, 'a')); },
+                    SeasonRefusal::kBadName},
+        RefusalCase{"RenameOntoAnotherCase",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      t.Do(t.service.PlanSetSave("Historic"));
+                      t.Do(t.service.PlanSetSave("Fantasy"));
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanSetRename("Fantasy", "HISTORIC"); },
+                    SeasonRefusal::kNameTaken},
+        RefusalCase{"SetEditedIntoNonsense",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      t.Do(t.service.PlanSetSave("x"));
+                      WriteBytes(t.game / "seasons" / "gridmoor-sets" / "set-78", "gridmoor season set 1\nname=x\n");
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanSetUse("x"); },
+                    SeasonRefusal::kInvalidFile},
+        RefusalCase{"SetOf65Events",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      SavedSet set;
+                      set.name = "big";
+                      set.files[0] = SeasonWithEvents(65);
+                      WriteBytes(t.game / "seasons" / "gridmoor-sets" / "set-626967", SerializeSet(set));
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanSetUse("big"); },
+                    SeasonRefusal::kSeasonFull, 1},
+        // Cut between two events: the count tells.
+        RefusalCase{"CalendarCut",
+                    [](SeasonServiceTest&, const fs::path& scratch) {
+                      WriteBytes(scratch / "c.cal", Calendar("[67season.ini Event1]\r\ntrackDirectory=a\r\n", 2));
+                    },
+                    [](const SeasonService& s, const std::string& d) { return s.PlanSetImport(d + "\\c.cal", "", false); },
+                    SeasonRefusal::kInvalidFile},
+        RefusalCase{"CalendarLeadingOutside",
+                    [](SeasonServiceTest&, const fs::path& scratch) {
+                      WriteBytes(scratch / "c.cal", Calendar("[67season.ini Event1]\r\ntrackDirectory=..\\..\\windows\r\n"));
+                    },
+                    [](const SeasonService& s, const std::string& d) { return s.PlanSetImport(d + "\\c.cal", "", false); },
+                    SeasonRefusal::kInvalidFile},
+        RefusalCase{"CalendarOversized",
+                    [](SeasonServiceTest&, const fs::path& scratch) {
+                      WriteBytes(scratch / "c.cal", Calendar(std::string(1024 * 1024, ';')));
+                    },
+                    [](const SeasonService& s, const std::string& d) { return s.PlanSetImport(d + "\\c.cal", "", false); },
+                    SeasonRefusal::kInvalidFile},
+        RefusalCase{"CalendarOf65Events",
+                    [](SeasonServiceTest&, const fs::path& scratch) {
+                      std::string events;
+                      for (int i = 1; i <= 65; ++i)
+                        events += "[67season.ini Event" + std::to_string(i) + "]\r\ntrackDirectory=t" +
+                                  std::to_string(i) + "\r\n";
+                      WriteBytes(scratch / "c.cal", Calendar(events, 65));
+                    },
+                    [](const SeasonService& s, const std::string& d) { return s.PlanSetImport(d + "\\c.cal", "", false); },
+                    SeasonRefusal::kSeasonFull, 1},
+        RefusalCase{"GameRunning", kNoSetup,
+                    [](const SeasonService& s, const std::string&) { return s.PlanRemove({"track2"}, {}, false); },
+                    SeasonRefusal::kGameRunning, 0, true},
+        RefusalCase{"ReadOnlySeason",
+                    [](SeasonServiceTest& t, const fs::path&) {
+                      fs::permissions(t.game / "seasons" / "67season.ini", fs::perms::owner_write,
+                                      fs::perm_options::remove);
+                    },
+                    [](const SeasonService& s, const std::string&) { return s.PlanMove("track3", 1, {}); },
+                    SeasonRefusal::kReadOnly}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------- what they keep
+
+// A removed event is remembered whole and comes back byte for byte; the dialog-less front ends
+// then need no package to put a track back.
+TEST_F(SeasonServiceTest, RemoveThenAddGivesTheSameBytes) {
+  const std::string season = SeasonWithEvents(3) + "; a comment the event keeps\r\n";
+  Season(season);
+  Track("track3");
+  ASSERT_FALSE(Do(service.PlanRemove({"track3"}, {}, false)).problem);
+  EXPECT_EQ(service.Read(SeasonFileId::kSeason).events.count, 2);
+  const std::vector<AvailableTrack> available = service.AvailableTracks();
+  ASSERT_EQ(available.size(), 1u);
+  EXPECT_TRUE(available[0].known);
+
+  ASSERT_FALSE(Do(service.PlanAdd({"track3"}, {})).problem);
+  EXPECT_EQ(SeasonNow(), season);
+  EXPECT_TRUE(service.AvailableTracks().empty());
+}
+
+// A switch keeps what it replaces: in the active set, and the undo step brings the files back.
+TEST_F(SeasonServiceTest, SetUseKeepsTheReplacedFilesInTheActiveSet) {
+  Season(SeasonWithEvents(2));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
+  Season(SeasonWithEvents(4));  // changed since B was saved
+
+  std::vector<SetSummary> sets = service.ListSets();
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_TRUE(sets[1].active && sets[1].changedSinceSaved);
+
+  const SeasonChange use = service.PlanSetUse("a");
+  EXPECT_TRUE(use.CreatedSetName().empty());
+  ASSERT_FALSE(Do(use).problem);
+  EXPECT_EQ(SeasonNow(), SeasonWithEvents(2));
+  EXPECT_EQ(service.ShowSet("B").summary.seasonEvents, 4);
+
+  SeasonProblem problem;
+  service.Restore(false, {}, problem);
+  EXPECT_EQ(SeasonNow(), SeasonWithEvents(4));
+}
+
+// A command that changes no byte leaves no undo step; one that does leaves exactly one.
+TEST_F(SeasonServiceTest, KeepsAStepOnlyForAChange) {
+  Season(SeasonWithEvents(3));  // already in date order (all 5/1)
+  EXPECT_FALSE(Do(service.PlanSort(SortKey::kDate, {})).stepKept);
+  EXPECT_TRUE(service.ListSteps().empty());
+  EXPECT_TRUE(Do(service.PlanMove("track3", 1, {})).stepKept);
+  EXPECT_EQ(service.ListSteps().size(), 1u);
+}
+
+// Going on past the refusals the player answered: the mark is cleared, the game ignored.
+TEST_F(SeasonServiceTest, GoesOnWhenThePlayerSaysSo) {
+  Season(SeasonWithEvents(3));
+  fs::permissions(game / "seasons" / "67season.ini", fs::perms::owner_write, fs::perm_options::remove);
+  gameRuns = true;
+  CommitOptions options{"test", /*evenIfGameRuns=*/true, /*clearReadOnly=*/true};
+  ASSERT_FALSE(Do(service.PlanMove("track3", 1, {}), options).problem);
+  EXPECT_EQ(service.Read(SeasonFileId::kSeason).events.events[0].trackDirectory, "track3");
+}
+
+}  // namespace
+}  // namespace gridmoor
