@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 namespace gridmoor::e2e {
 
@@ -146,15 +147,29 @@ bool SeasonWindowDriver::SelectRow(HWND list, int row) {
 std::vector<std::string> SeasonWindowDriver::SetTexts() const {
   std::vector<std::string> texts;
   HWND combo = Control(season::kSets);
-  RemoteMemory memory(m_program.Process().Handle(), kTextRoom);
-  if (!combo || !memory) return texts;
+  if (!combo) return texts;
+  // A combo box is a system control: the system carries its texts between the processes.
+  // Asked in UTF-16, which Wine carries as reliably as Windows (its ANSI reply across
+  // processes comes back in UTF-16 all the same).
   const int count = static_cast<int>(Send(combo, CB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    const LRESULT length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length < 0 || static_cast<std::size_t>(length) >= kTextRoom) return {};
-    Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(memory.Address()));
-    std::string text(static_cast<std::size_t>(length), '\0');
-    if (length > 0 && !memory.Read(0, text.data(), text.size())) return {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0,
+                             SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &length) ||
+        static_cast<LRESULT>(length) < 0) {
+      return {};
+    }
+    std::wstring wide(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                        reinterpret_cast<LPARAM>(wide.data()), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                        kSendTimeoutMs, &copied);
+    wide.resize(std::min<std::size_t>(length, wcslen(wide.c_str())));
+    std::string text(wide.size() * 4 + 1, '\0');
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                          text.data(), static_cast<int>(text.size()), nullptr,
+                                          nullptr);
+    text.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
     texts.push_back(text);
   }
   return texts;
@@ -183,6 +198,13 @@ bool SeasonWindowDriver::SelectSet(const std::string& text) {
 void SeasonWindowDriver::Click(int id) {
   PostMessageA(m_window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(Control(id)));
+}
+
+void SeasonWindowDriver::PressKeyInList(WORD virtualKey) {
+  HWND list = Control(season::kList);
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, 0) & 0xFF) << 16;
+  PostMessageA(list, WM_KEYDOWN, virtualKey, 1 | scan);
+  PostMessageA(list, WM_KEYUP, virtualKey, 1 | scan | (LPARAM{1} << 30) | (LPARAM{1} << 31));
 }
 
 void SeasonWindowDriver::Choose(int radioId) { PostMessageA(Control(radioId), BM_CLICK, 0, 0); }

@@ -1,7 +1,8 @@
 #pragma once
 // Drives the program's season window from outside: finds it among the program's windows,
-// reads its list view's rows and the sets combo (through memory lent in the program's own
-// process, since these controls answer with pointers), selects, clicks and closes. As with the
+// reads its list views' rows (through memory lent in the program's own process: the system
+// carries no pointers between processes for the common controls) and the sets combo,
+// selects, clicks and closes. As with the
 // dialog, everything that may open a modal box is posted.
 
 #include <windows.h>
@@ -69,6 +70,8 @@ class SeasonWindowDriver {
 
   // A button's click or a radio button's choice (posted).
   void Click(int id);
+  // A key without modifiers pressed in the list, as the player types it there (posted).
+  void PressKeyInList(WORD virtualKey);
   void Choose(int radioId);
   // Waits until the window has read the files again after a change: the list shows `rows` rows.
   bool WaitForRows(int rows, Millis timeout = kDefaultTimeout);
