@@ -26,7 +26,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   std::vector<std::string> packages = options.packages;
   if (packages.empty()) packages.push_back(".");
-  nlohmann::json report = nlohmann::json::array();
+  nlohmann::json report = {{"version", kJsonVersion}, {"packages", nlohmann::json::array()}};
   int status = kExitOk;
   for (const std::string& argument : packages) {
     std::string error;
@@ -52,7 +52,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
     }
     if (errors > 0) status = kExitInvalidPackage;
     if (options.json) {
-      report.push_back({{"package", folder ? *folder : argument},
+      report["packages"].push_back({{"package", folder ? files->NativePath(*folder) : argument},
                         {"errors", errors},
                         {"warnings", warnings},
                         {"findings", list}});
@@ -76,7 +76,7 @@ void RunWhere(Console& console, const GameOptions& options, int& status) {
     status = kExitNoGameFolder;
     return;
   }
-  console.out << game->folder << "\n" << "found through " << game->how << "\n";
+  console.out << files->NativePath(game->folder) << "\n" << "found through " << game->how << "\n";
   status = kExitOk;
 }
 
@@ -89,6 +89,7 @@ void AddCheckCommand(CLI::App& app, Console& console, int& status) {
   command->add_option("PACKAGE", options->packages,
                       "Package folders (default: the current folder)");
   command->add_flag("--json", options->json, "Print the findings as JSON");
+  command->footer(ExitStatusHelp({3}));
   command->callback([&console, &status, options] { status = RunCheck(console, *options); });
 }
 
@@ -97,6 +98,7 @@ void AddWhereCommand(CLI::App& app, Console& console, int& status) {
   CLI::App* command =
       app.add_subcommand("where", "Print the game folder the commands would use and how it was found");
   AddGameOptions(*command, *options);
+  command->footer(ExitStatusHelp({4}));
   command->callback([&console, &status, options] { RunWhere(console, *options, status); });
 }
 

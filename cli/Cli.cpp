@@ -1,8 +1,10 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
+#include "engine/GameFiles.h"
 #include "platform/FileException.h"
 #include "platform/ProcessList.h"
 
@@ -21,9 +23,31 @@ std::string& CommandLineStorage() {
 std::optional<GameFolder> LocateInstalledGame(FileSystem& files, const GameOptions& options,
                                               std::string& error);
 
+namespace {
+
+// Whether `folder` holds the game's program, spelled in any letter case (the file system finds
+// names as Wine does).
+bool HoldsGame(FileSystem& files, const std::string& folder) {
+  try {
+    return (files.GetStatus(folder + "\\gpl.exe").attributes & kAttributeDirectory) == 0;
+  } catch (const CFileException&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& options,
                                      std::string& error) {
-  if (options.game.empty()) return LocateInstalledGame(files, options, error);
+  if (options.game.empty()) {
+    std::optional<GameFolder> found = LocateInstalledGame(files, options, error);
+    if (found && !HoldsGame(files, found->folder)) {
+      error = "the game folder found through " + found->how + " holds no gpl.exe: " +
+              files.NativePath(found->folder);
+      return std::nullopt;
+    }
+    return found;
+  }
   std::string folder = options.game;
   // The engine appends "\seasons\..." itself.
   while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
@@ -31,10 +55,15 @@ std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& optio
     error = "the game folder given with --game does not exist: " + options.game;
     return std::nullopt;
   }
+  if (!HoldsGame(files, folder)) {
+    error = "the folder given with --game holds no gpl.exe, so it is not the game's: " +
+            options.game;
+    return std::nullopt;
+  }
   return GameFolder{folder, "--game"};
 }
 
-bool IsGameRunning() { return IsProgramRunning("gpl.exe"); }
+bool IsGameRunning() { return IsProgramRunning(kGameProgram); }
 
 bool AskYesNo(Console& console, const std::string& question, bool assumeYes) {
   console.out << question << " [y/N] ";
@@ -73,19 +102,58 @@ void SetCommandLine(int argc, const char* const* argv) {
   }
 }
 
-const char* ExitStatusHelp() {
-  return "Exit statuses:\n"
-         "  0  success\n"
-         "  2  usage: unknown command or option, missing value\n"
-         "  3  invalid package (or check found errors)\n"
-         "  4  no game folder found\n"
-         "  5  season files not writable\n"
-         "  6  season full (64 events)\n"
-         "  7  copy of the track files failed\n"
-         "  8  update of the season files failed\n"
-         "  9  the game (gpl.exe) is running\n"
-         " 10  nothing to remove or restore\n"
-         "With several packages, the status of the first that failed.";
+std::string ExitStatusHelp(std::initializer_list<int> statuses) {
+  static const std::pair<int, const char*> kMeanings[] = {
+      {kExitOk, "success"},
+      {kExitUsage, "usage: unknown command or option, missing value"},
+      {kExitInvalidPackage, "invalid package (or check found errors)"},
+      {kExitNoGameFolder, "no game folder found (a folder holding gpl.exe)"},
+      {kExitNotWritable, "season files not writable (the line names the file and why)"},
+      {kExitSeasonFull, "season full (64 events)"},
+      {kExitCopyFailed, "copy of the track files failed; the season files are unchanged"},
+      {kExitUpdateFailed, "update of the season files failed"},
+      {kExitGameRunning, "the game (gpl.exe) is running"},
+      {kExitNothingToDo, "nothing to remove or restore"},
+      {kExitNotConfirmed, "not confirmed: a question answered No, or not asked (no terminal, "
+                          "no --yes)"},
+      {kExitInvalidFile, "a calendar, set or event library file that is not valid (cut, "
+                         "hostile, edited into nonsense), or a season file to reorder whose "
+                         "count and sections disagree"},
+  };
+  std::string text = "Exit statuses:\n";
+  for (const auto& [status, meaning] : kMeanings) {
+    bool listed = status == kExitOk || status == kExitUsage;
+    for (const int wanted : statuses) listed = listed || wanted == status;
+    if (!listed) continue;
+    text += (status < 10 ? "  " : " ") + std::to_string(status) + "  " + meaning + "\n";
+  }
+  text.pop_back();
+  return text;
+}
+
+std::string NearestCommand(const std::string& typed, const std::vector<std::string>& commands) {
+  std::string nearest;
+  std::size_t best = 3;  // more than two edits is another word
+  for (const std::string& command : commands) {
+    // Edit distance, one row at a time.
+    std::vector<std::size_t> row(command.size() + 1);
+    for (std::size_t j = 0; j <= command.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= typed.size(); ++i) {
+      std::size_t diagonal = row[0];
+      row[0] = i;
+      for (std::size_t j = 1; j <= command.size(); ++j) {
+        const std::size_t above = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1,
+                           diagonal + (typed[i - 1] == command[j - 1] ? 0 : 1)});
+        diagonal = above;
+      }
+    }
+    if (row.back() < best) {
+      best = row.back();
+      nearest = command;
+    }
+  }
+  return nearest;
 }
 
 }  // namespace gridmoor::cli

@@ -3,9 +3,11 @@
 // and their lookup, and the game-running guard. main.cpp builds the command line; each command
 // family registers its own subcommands.
 
+#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -27,6 +29,9 @@ enum ExitStatus : int {
   kExitUpdateFailed = 8,
   kExitGameRunning = 9,
   kExitNothingToDo = 10,
+  kExitNotConfirmed = 11,  // a question answered No, or not asked (no terminal, no --yes)
+  kExitInvalidFile = 12,   // a calendar, set or library file (or a season file to reorder)
+                           // that is not valid
 };
 
 // The process's streams and what they are attached to.
@@ -38,6 +43,9 @@ struct Console {
   bool outIsTerminal = false;
 };
 
+// The version of the JSON that list and check print (docs/json.md); raised when its shape changes.
+constexpr int kJsonVersion = 2;
+
 // --game and --prefix, shared by the commands that work on a game folder.
 struct GameOptions {
   std::string game;    // --game DIR; empty when not given
@@ -46,8 +54,9 @@ struct GameOptions {
 void AddGameOptions(CLI::App& command, GameOptions& options);
 
 // The game folder the options lead to, in the form the engine joins paths to, and how it was
-// found ("--game", "registry", "Wine prefix ... (system.reg, 32-bit view)"...). On failure,
-// nullopt with `error` set to one line naming what was tried.
+// found ("--game", "registry", "Wine prefix ... (system.reg, 32-bit view)"...). Only a folder
+// holding gpl.exe (any letter case) is taken. On failure, nullopt with `error` set to one line
+// naming what was tried.
 struct GameFolder {
   std::string folder;
   std::string how;
@@ -67,7 +76,10 @@ const std::string& CommandLineText();
 // Records the command line (arguments holding blanks or quotes are quoted) for CommandLineText.
 void SetCommandLine(int argc, const char* const* argv);
 
-// The exit statuses as --help lists them.
-const char* ExitStatusHelp();
+// The --help footer listing `statuses` (0 and 2 always), each with its meaning, in order.
+std::string ExitStatusHelp(std::initializer_list<int> statuses);
+
+// The known command nearest to `typed` (a slip of a letter or two), or "" when none is near.
+std::string NearestCommand(const std::string& typed, const std::vector<std::string>& commands);
 
 }  // namespace gridmoor::cli

@@ -3,6 +3,7 @@
 // questions asked on the terminal (or answered by --yes), its progress bar drawn on a terminal
 // or printed as plain lines, and its option boxes set from the command line.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct RunChoices {
   bool championship = false;  // box 1001: --championship
   bool noReplay = false;      // box 1003 cleared by --no-replay
   bool assumeYes = false;     // --yes
+  bool quiet = false;         // --quiet: failures only
 };
 
 class ConsoleHost : public InstallHost {
@@ -34,6 +36,8 @@ class ConsoleHost : public InstallHost {
   };
   const std::vector<Shown>& Messages() const { return m_messages; }
   bool ReplayAvailable() const { return m_replayAvailable; }
+  // Whether a question was answered No, or could not be asked (no terminal, no --yes).
+  bool Declined() const { return m_declined; }
 
   MessageAnswer ShowMessage(const std::string& text, MessageButtons buttons,
                             MessageIcon icon) override;
@@ -61,10 +65,22 @@ class ConsoleHost : public InstallHost {
   bool m_replayAvailable = false;
   int m_position = -1;
   bool m_barShown = false;
+  bool m_declined = false;
+  std::chrono::steady_clock::time_point m_stepStart = std::chrono::steady_clock::now();
   std::vector<Shown> m_messages;
 };
 
 // The box's text for a terminal: CR LF (and lone CRs) as line breaks, later lines indented.
 std::string TerminalText(const std::string& text, const std::string& indent);
+
+// A box's text as a terminal says it: without the dialog's "Click OK to finish..." wording,
+// and each line that is a path under one of `folders` (as the engine names them) given as
+// `files` names it natively (NativePath), so it can be pasted.
+std::string PlainText(const std::string& text, FileSystem& files,
+                      const std::vector<std::string>& folders);
+
+// Text from the game's files (8-bit ANSI, taken as Latin-1) as UTF-8, for a terminal and for
+// JSON; text that is valid UTF-8 already is left as it is.
+std::string ReadableText(const std::string& ansi);
 
 }  // namespace gridmoor::cli

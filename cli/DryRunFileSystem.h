@@ -55,6 +55,11 @@ class DryRunFileSystem : public FileSystem {
   std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
     return m_real.ListFolder(path);
   }
+  std::string NativePath(const std::string& path) override { return m_real.NativePath(path); }
+  // What would stop the real run: the plan changes no owner or permission.
+  std::string ReplaceBlocker(const std::string& path) override {
+    return m_real.ReplaceBlocker(path);
+  }
 
  private:
   // Whether `path` is a folder, as the run would find it.

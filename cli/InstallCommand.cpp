@@ -14,8 +14,10 @@
 #include "engine/InstallRun.h"
 #include "engine/PackageCheck.h"
 #include "engine/SeasonHistory.h"
+#include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
+#include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 
 namespace gridmoor::cli {
@@ -30,6 +32,15 @@ struct InstallOptions {
   bool yes = false;
   bool dryRun = false;
   bool force = false;
+  bool quiet = false;
+};
+
+// What became of each package, for the line of totals.
+struct Totals {
+  int installed = 0;  // a new event
+  int refreshed = 0;  // an event naming its folder already
+  int refused = 0;    // nothing copied or written
+  int failed = 0;     // stopped partway
 };
 
 int StatusOf(InstallOutcome outcome) {
@@ -49,15 +60,36 @@ int StatusOf(InstallOutcome outcome) {
   return kExitUpdateFailed;
 }
 
-// One engine run, as "Install Track" makes it, answered as an exit status.
+// One engine run, copy first, answered as an exit status.
 int RunEngine(ConsoleHost& host, FileSystem& files, const TrackPackage& track) {
   try {
-    return StatusOf(OnInstallTrack(host, files, track));
+    const InstallOutcome outcome = InstallTrackCopyFirst(host, files, track);
+    if (outcome == InstallOutcome::kRefused && host.Declined()) return kExitNotConfirmed;
+    return StatusOf(outcome);
   } catch (const CFileException& error) {
-    // Clearing a read-only mark failed; the dialog reports it the same way and stays open.
-    host.ShowMessage(FailedCommandReport(error), MessageButtons::Ok, MessageIcon::Stop);
+    // Clearing a read-only mark failed.
+    host.ShowMessage("the read-only mark could not be cleared: " +
+                         std::string(FileErrorText(error.Cause())) + "\r\n" + error.FileName(),
+                     MessageButtons::Ok, MessageIcon::Stop);
     return kExitNotWritable;
   }
+}
+
+// The package's errors the install would meet only partway (a replay named but missing, a
+// track file missing...), printed; answers whether there were any. A replay left out with
+// --no-replay is not copied, so its faults do not count.
+bool RefuseFaultyPackage(Console& console, FileSystem& files, const std::string& package,
+                         bool noReplay) {
+  bool refused = false;
+  for (const PackageFinding& finding : CheckPackage(files, package)) {
+    if (finding.level != FindingLevel::kError) continue;
+    if (noReplay && (finding.subject == "rpy" || finding.subject == "install.ini: replayfilename"))
+      continue;
+    console.err << "error: " << files.NativePath(package) << ": " << finding.subject << ": "
+                << finding.message << "\n";
+    refused = true;
+  }
+  return refused;
 }
 
 // `path` relative to `folder` when it lies inside it.
@@ -69,24 +101,51 @@ std::string Inside(const std::string& path, const std::string& folder) {
 }
 
 RunChoices ChoicesFor(const InstallOptions& options, const std::string& gameFolder) {
-  return RunChoices{gameFolder, options.championship, options.noReplay, options.yes};
+  return RunChoices{gameFolder, options.championship, options.noReplay, options.yes,
+                    options.quiet};
 }
 
-int InstallPackage(Console& console, FileSystem& native, const InstallOptions& options,
-                   const std::string& package, const std::string& gameFolder) {
+std::optional<ProfileDocument> LoadQuietly(FileSystem& files, const std::string& path) {
+  try {
+    return ProfileDocument::Load(files, path);
+  } catch (const CFileException&) {
+    return std::nullopt;
+  }
+}
+
+void Count(Totals& totals, int status, bool appended) {
+  if (status == kExitOk) {
+    ++(appended ? totals.installed : totals.refreshed);
+  } else if (status == kExitCopyFailed || status == kExitUpdateFailed) {
+    ++totals.failed;
+  } else {
+    ++totals.refused;
+  }
+}
+
+int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
+                   const InstallOptions& options, const std::string& package,
+                   const std::string& gameFolder, Totals& totals) {
   PackageFolderFileSystem files(native, package);
   ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), false);
   TrackPackage track;
-  if (!LoadPackage(host, files, track)) return kExitInvalidPackage;
-  console.out << "installing " << track.name << " (tracks\\" << track.trackDirectory << ")\n";
-
-  if (!KeepSeasonStep(files, gameFolder, CommandLineText())) {
-    console.err << "error: the season files' previous bytes cannot be kept in seasons\\"
-                   "gridmoor-undo; nothing was changed\n";
-    return kExitNotWritable;
+  if (!LoadPackage(host, files, track) ||
+      RefuseFaultyPackage(console, native, package, options.noReplay)) {
+    console.err << "refused: " << native.NativePath(package)
+                << ": the package has errors; nothing was copied\n";
+    Count(totals, kExitInvalidPackage, false);
+    return kExitInvalidPackage;
   }
+  if (!options.quiet) {
+    console.out << "installing " << ReadableText(track.name) << " into "
+                << native.NativePath(gameFolder + kTracksFolder + track.trackDirectory) << "\n";
+  }
+  const std::optional<ProfileDocument> season = LoadQuietly(files, gameFolder + kSeasonFile);
+  const bool appended = !season || PlaceTrack(*season, track.trackDirectory).appended;
   const int status = RunEngine(host, files, track);
-  DropUnchangedStep(files, gameFolder);
+  // Remembered, so `remove` and `add` can take the track out and put it back without its package.
+  if (status == kExitOk) service.RememberInstalled(track);
+  Count(totals, status, appended);
   return status;
 }
 
@@ -118,14 +177,6 @@ bool WrittenSince(const DryRunFileSystem& plan, std::size_t from, const std::str
   return false;
 }
 
-std::optional<ProfileDocument> LoadQuietly(FileSystem& files, const std::string& path) {
-  try {
-    return ProfileDocument::Load(files, path);
-  } catch (const CFileException&) {
-    return std::nullopt;
-  }
-}
-
 // Plans one package's run over `plan`, which holds the earlier packages' planned changes, and
 // prints what this run adds to them.
 int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& options,
@@ -137,12 +188,19 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   PackageFolderFileSystem files(plan, package);
   ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), true);
   TrackPackage track;
-  if (!LoadPackage(host, files, track)) {
-    console.out << "  would refuse: invalid package\n";
-    for (const PackageFinding& finding : CheckPackage(plan, package)) {
-      if (finding.level == FindingLevel::kError)
-        console.out << "    " << finding.subject << ": " << finding.message << "\n";
-    }
+  const bool loaded = LoadPackage(host, files, track);
+  std::vector<PackageFinding> errors;
+  for (const PackageFinding& finding : CheckPackage(plan, package)) {
+    if (finding.level != FindingLevel::kError) continue;
+    if (loaded && options.noReplay &&
+        (finding.subject == "rpy" || finding.subject == "install.ini: replayfilename"))
+      continue;
+    errors.push_back(finding);
+  }
+  if (!loaded || !errors.empty()) {
+    console.out << "  would refuse: invalid package (status 3)\n";
+    for (const PackageFinding& finding : errors)
+      console.out << "    " << finding.subject << ": " << finding.message << "\n";
     return kExitInvalidPackage;
   }
   console.out << "  track " << track.name << " (tracks\\" << track.trackDirectory << "), replay "
@@ -167,8 +225,8 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
     console.out << "  copy " << Inside(copy.from, package) << " -> " << Inside(copy.to, gameFolder)
                 << (copy.overwrite ? " (overwrite)" : " (new)") << "\n";
   }
-  // A refused run writes neither file.
-  const bool ran = status != kExitNotWritable && status != kExitSeasonFull;
+  // A refused run, or one whose copy failed, writes neither file.
+  const bool ran = status == kExitOk || status == kExitUpdateFailed;
   if (ran) {
     PrintSeasonPlan(console, WrittenSince(plan, replacesFrom, seasonPath), track, season,
                     "67season.ini");
@@ -194,46 +252,87 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   return status;
 }
 
+void PrintTotals(Console& console, const Totals& totals) {
+  console.out << "installed " << totals.installed << ", refreshed " << totals.refreshed
+              << ", refused " << totals.refused << ", failed " << totals.failed << "\n";
+}
+
 int RunInstall(Console& console, const InstallOptions& options) {
   std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
   // One plan for all packages: each run sees what the earlier ones would have changed. A dry
   // run reads everything through it, the registry file too, so no access time moves.
   DryRunFileSystem plan(*native);
+  FileSystem& files = options.dryRun ? static_cast<FileSystem&>(plan) : *native;
   std::string error;
-  std::optional<GameFolder> game =
-      LocateGame(options.dryRun ? static_cast<FileSystem&>(plan) : *native, options.game, error);
+  std::optional<GameFolder> game = LocateGame(files, options.game, error);
   if (!game) {
     console.err << "error: " << error << "\n";
     return kExitNoGameFolder;
   }
-  const bool running = IsGameRunning();
-  if (running && !options.dryRun && !options.force) {
+  // The season service refuses what the real run would: the game running, a file or the undo
+  // folder this user cannot write (found before anything is copied).
+  SeasonService service(*native, game->folder, [] { return IsGameRunning(); });
+  const SeasonFileChoice seasonFiles{true, options.championship};
+  const bool refusedRunning =
+      service.CheckCommand(seasonFiles, {CommandLineText(), options.force, false}).refusal ==
+      SeasonRefusal::kGameRunning;
+  if (refusedRunning && !options.dryRun) {
     console.err << "error: gpl.exe is running; it holds the season in memory and may write it "
                    "back. Quit the game first (or --force)\n";
     return kExitGameRunning;
   }
-  console.out << "game folder: " << game->folder << " (" << game->how << ")\n";
-  if (running && options.dryRun)
-    console.out << "note: gpl.exe is running: the real run would refuse (status 9) without --force\n";
+  if (!options.quiet || options.dryRun)
+    console.out << "game folder: " << files.NativePath(game->folder) << " (" << game->how << ")\n";
+  if (refusedRunning)
+    console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
+
+  // A dry run looks through the plan, which changes no owner or permission.
+  if (const std::optional<std::string> blocker = FindWriteBlocker(
+          files, game->folder, SeasonFilesToWrite(game->folder, options.championship))) {
+    if (options.dryRun) {
+      console.out << "would refuse: " << *blocker << " (status 5)\n";
+      return refusedRunning ? kExitGameRunning : kExitNotWritable;
+    }
+    console.err << "error: " << *blocker << "; nothing was copied\n";
+    return kExitNotWritable;
+  }
+
+  // The whole command is one undo step.
+  if (!options.dryRun && !service.BeginCommand(CommandLineText())) {
+    console.err << "error: the season files' bytes cannot be kept for restore in "
+                << native->NativePath(HistoryFolder(game->folder)) << "; nothing was changed\n";
+    return kExitNotWritable;
+  }
 
   std::vector<std::string> packages = options.packages;
   if (packages.empty()) packages.push_back(".");
   int first = kExitOk;
+  Totals totals;
   for (const std::string& argument : packages) {
     int status = kExitOk;
     std::optional<std::string> folder = PackageFolderPath(*native, argument, error);
     if (!folder) {
       console.err << "error: " << error << "\n";
       status = kExitInvalidPackage;
+      ++totals.refused;
     } else {
-      console.out << (options.dryRun ? "plan for package " : "package ") << *folder << "\n";
-      status = options.dryRun ? PlanPackage(console, plan, options, *folder, game->folder)
-                              : InstallPackage(console, *native, options, *folder, game->folder);
+      if (!options.quiet || options.dryRun) {
+        console.out << (options.dryRun ? "plan for package " : "package ")
+                    << native->NativePath(*folder) << "\n";
+      }
+      status = options.dryRun
+                   ? PlanPackage(console, plan, options, *folder, game->folder)
+                   : InstallPackage(console, *native, service, options, *folder, game->folder,
+                                    totals);
     }
     console.out.flush();
     if (first == kExitOk) first = status;
   }
-  return first;
+  if (!options.dryRun) {
+    service.EndCommand();
+    PrintTotals(console, totals);
+  }
+  return refusedRunning ? kExitGameRunning : first;
 }
 
 }  // namespace
@@ -247,10 +346,13 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status) {
   AddGameOptions(*command, options->game);
   command->add_flag("--championship", options->championship, "Also add the track to gp.ini");
   command->add_flag("--no-replay", options->noReplay, "Leave the package's replay out");
-  command->add_flag("--yes", options->yes, "Answer every question Yes");
+  command->add_flag("--yes,-y", options->yes, "Answer every question Yes");
+  command->add_flag("--quiet,-q", options->quiet, "Print only failures and the line of totals");
   command->add_flag("--dry-run", options->dryRun,
                     "Change nothing; print what the install would copy and write");
   command->add_flag("--force", options->force, "Install even while gpl.exe runs");
+  command->footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 11}) +
+                  "\nWith several packages, the status of the first that failed.");
   command->callback([&console, &status, options] { status = RunInstall(console, *options); });
 }
 

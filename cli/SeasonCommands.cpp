@@ -3,16 +3,21 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
 #include <sstream>
 
+#include "cli/ConsoleHost.h"
 #include "engine/FileErrorText.h"
+#include "engine/SeasonUpdate.h"
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonHistory.h"
+#include "engine/SeasonService.h"
 #include "engine/TrackPackage.h"
+#include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 
 namespace gridmoor::cli {
@@ -25,22 +30,13 @@ std::string OneLine(const CFileException& error) {
   return std::string(FileErrorText(error.Cause())) + " " + error.FileName();
 }
 
-// The game's texts are 8-bit ANSI; JSON wants UTF-8. Bytes above 127 are taken as Latin-1.
-std::string Utf8(const std::string& ansi) {
-  std::string out;
-  for (const unsigned char c : ansi) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
+nlohmann::json Text(const std::optional<std::string>& value) {
+  return value ? nlohmann::json(ReadableText(*value)) : nlohmann::json(nullptr);
 }
 
-nlohmann::json Text(const std::optional<std::string>& value) {
-  return value ? nlohmann::json(Utf8(*value)) : nlohmann::json(nullptr);
+// A number as the game reads it: the leading integer of the text ("14 ; default 68" is 14).
+nlohmann::json Number(const std::optional<std::string>& value) {
+  return value ? nlohmann::json(ParseEventCount(*value)) : nlohmann::json(nullptr);
 }
 
 std::string NumberList(const std::vector<int>& numbers) {
@@ -61,6 +57,20 @@ std::optional<GameFolder> FindGame(FileSystem& files, Console& console, const Ga
 }
 
 // ---------------------------------------------------------------------------------------- list
+
+// The first value of `key` (letter case aside, as the game reads keys), or nullopt.
+std::optional<std::string> LookUp(const std::vector<std::pair<std::string, std::string>>& values,
+                                  const std::string& key) {
+  for (const auto& [name, value] : values) {
+    if (name.size() == key.size() &&
+        std::equal(name.begin(), name.end(), key.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        }))
+      return value;
+  }
+  return std::nullopt;
+}
 
 std::vector<std::string> Marks(const SeasonEvent& event) {
   std::vector<std::string> marks;
@@ -86,9 +96,10 @@ void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEve
   for (const SeasonEvent& event : season.events) {
     std::string marks;
     for (const std::string& mark : Marks(event)) marks += (marks.empty() ? "" : ", ") + mark;
-    rows.push_back({std::to_string(event.number), event.name.value_or(""),
-                    event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
-                    DateText(event), marks});
+    rows.push_back({std::to_string(event.number), ReadableText(event.name.value_or("")),
+                    ReadableText(event.trackDirectory.value_or("")),
+                    ReadableText(event.numberOfLaps.value_or("")), ReadableText(DateText(event)),
+                    marks});
   }
   if (!rows.empty()) {
     std::vector<std::size_t> widths(headings.size());
@@ -123,21 +134,38 @@ void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEve
         << NumberList(season.repeatedSections) << "\n";
 }
 
-nlohmann::json EventsJson(const std::string& fileName, const SeasonEvents& season) {
-  nlohmann::json file = {{"file", fileName}, {"exists", season.fileExists},
-                         {"count", season.count}, {"countText", Text(season.countText)}};
+// The shape is documented in docs/json.md; a change to it raises kJsonVersion.
+nlohmann::json EventsJson(FileSystem& files, const std::string& path, const std::string& fileName,
+                          const SeasonEvents& season, const std::string& gameFolder) {
+  nlohmann::json file = {{"file", fileName},
+                         {"path", files.NativePath(path)},
+                         {"exists", season.fileExists},
+                         {"count", season.count},
+                         {"countText", Text(season.countText)}};
   nlohmann::json events = nlohmann::json::array();
   for (const SeasonEvent& event : season.events) {
-    events.push_back({{"number", event.number},
-                      {"name", Text(event.name)},
-                      {"trackDirectory", Text(event.trackDirectory)},
-                      {"numberOfLaps", Text(event.numberOfLaps)},
-                      {"month", Text(event.month)},
-                      {"day", Text(event.day)},
-                      {"hasSection", event.hasSection},
-                      {"folderMissing", event.trackFolderMissing},
-                      {"folderNamedTwice", event.sharesFolder},
-                      {"marks", Marks(event)}});
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& [key, value] : event.values) {
+      if (!values.contains(ReadableText(key))) values[ReadableText(key)] = ReadableText(value);
+    }
+    const bool plain = event.trackDirectory && IsPlainFileName(*event.trackDirectory);
+    events.push_back(
+        {{"number", event.number},
+         {"name", Text(event.name)},
+         {"shortname", Text(LookUp(event.values, "shortname"))},
+         {"trackDirectory", Text(event.trackDirectory)},
+         {"trackFolder", plain && !event.trackFolderMissing
+                             ? nlohmann::json(files.NativePath(gameFolder + "\\tracks\\" +
+                                                               *event.trackDirectory))
+                             : nlohmann::json(nullptr)},
+         {"numberOfLaps", Number(event.numberOfLaps)},
+         {"month", Number(event.month)},
+         {"day", Number(event.day)},
+         {"startingGrid", Text(LookUp(event.values, "startingGrid"))},
+         {"values", std::move(values)},
+         {"hasSection", event.hasSection},
+         {"folderMissing", event.trackFolderMissing},
+         {"folderNamedTwice", event.sharesFolder}});
   }
   file["events"] = std::move(events);
   file["missingSections"] = season.missingSections;
@@ -150,22 +178,57 @@ nlohmann::json EventsJson(const std::string& fileName, const SeasonEvents& seaso
 struct ListOptions {
   GameOptions game;
   bool json = false;
+  bool available = false;
+  bool names = false;
 };
+
+// list --available: the track folders no event of 67season.ini names, and whether `add` can
+// put them back.
+int ListAvailable(Console& console, FileSystem& files, const GameFolder& game,
+                  const ListOptions& options) {
+  const SeasonService service(files, game.folder);
+  const std::vector<AvailableTrack> tracks = service.AvailableTracks();
+  if (options.names) {
+    for (const AvailableTrack& track : tracks) console.out << track.folder << "\n";
+    return kExitOk;
+  }
+  if (options.json) {
+    nlohmann::json json = {{"version", kJsonVersion},
+                           {"game", files.NativePath(game.folder)},
+                           {"available", nlohmann::json::array()}};
+    for (const AvailableTrack& track : tracks)
+      json["available"].push_back({{"trackDirectory", ReadableText(track.folder)},
+                                   {"known", track.known}});
+    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    return kExitOk;
+  }
+  if (tracks.empty()) console.out << "Every track folder in tracks\\ has an event in 67season.ini.\n";
+  for (const AvailableTrack& track : tracks) {
+    console.out << "  " << ReadableText(track.folder)
+                << (track.known ? "  (add puts its event back)"
+                                : "  (its event is not known: install its package)")
+                << "\n";
+  }
+  return kExitOk;
+}
 
 int RunList(Console& console, const ListOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
+  if (options.available) return ListAvailable(console, *files, *game, options);
 
-  nlohmann::json json = {{"game", game->folder}, {"files", nlohmann::json::array()}};
+  nlohmann::json json = {{"version", kJsonVersion},
+                         {"game", files->NativePath(game->folder)},
+                         {"files", nlohmann::json::array()}};
   for (const char* fileName : kSeasonFiles) {
     try {
-      const ProfileDocument document =
-          ProfileDocument::Load(*files, SeasonFilePath(game->folder, fileName));
+      const std::string path = SeasonFilePath(game->folder, fileName);
+      const ProfileDocument document = ProfileDocument::Load(*files, path);
       const SeasonEvents season = ReadSeasonEvents(document, *files, game->folder);
       if (options.json) {
-        json["files"].push_back(EventsJson(fileName, season));
+        json["files"].push_back(EventsJson(*files, path, fileName, season, game->folder));
       } else {
         PrintEvents(console.out, fileName, season);
       }
@@ -182,51 +245,41 @@ int RunList(Console& console, const ListOptions& options) {
 
 // -------------------------------------------------------------------------------------- remove
 
-struct RemoveOptions {
-  GameOptions game;
+struct RemoveOptions : ChangeOptions {
   std::vector<std::string> tracks;
-  bool championship = false;
   bool deleteFiles = false;
-  bool yes = false;
-  bool dryRun = false;
-  bool force = false;
 };
 
-struct FileRemoval {
-  std::string fileName;
-  ProfileDocument document;
-  SeasonRemoval removal;
-};
-
-void PrintRemoval(std::ostream& out, const FileRemoval& file, bool dryRun) {
-  const SeasonRemoval& removal = file.removal;
-  if (removal.Empty()) return;
-  const char* verb = dryRun ? "would remove" : "will remove";
-  for (const RemovedEvent& event : removal.removed) {
-    out << file.fileName << ": " << verb << " Event" << event.number << " \""
-        << event.name.value_or("") << "\" (" << event.trackDirectory << ")\n";
+// The read-only marks among `paths`, asked about one by one (a dry run only says it would ask).
+// Answers false when one was not confirmed.
+bool ConfirmClearingMarks(Console& console, FileSystem& files,
+                          const std::vector<std::string>& paths, bool yes, bool dryRun,
+                          std::vector<std::string>& marked) {
+  for (const std::string& path : paths) {
+    if (!HasReadOnlyMark(files, path)) continue;
+    const std::string name = files.NativePath(path);
+    if (dryRun) {
+      console.out << "would ask: " << name << " is read-only; clear the mark?"
+                  << (yes ? " (--yes answers yes)\n" : " (status 11 unless answered yes)\n");
+    } else if (!AskYesNo(console, name + " is read-only. Clear the mark?", yes)) {
+      return false;
+    }
+    marked.push_back(path);
   }
-  if (removal.moved.size() == 1) {
-    out << file.fileName << ": Event" << removal.moved.front().first << " moves down to Event"
-        << removal.moved.front().second << "\n";
-  } else if (!removal.moved.empty()) {
-    out << file.fileName << ": Event" << removal.moved.front().first << "..Event"
-        << removal.moved.back().first << " move down to Event" << removal.moved.front().second
-        << "..Event" << removal.moved.back().second << "\n";
-  }
-  for (const std::string& section : removal.droppedSections) {
-    out << file.fileName << ": " << (dryRun ? "would drop" : "will drop") << " the unread section ["
-        << section << "], whose name an event takes\n";
-  }
-  out << file.fileName << ": numEvents " << removal.oldCount << " -> " << removal.newCount << "\n";
+  return true;
 }
 
-bool IsReadOnly(FileSystem& files, const std::string& path) {
-  try {
-    return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;
-  } catch (const CFileException&) {
-    return false;  // a missing file is not read-only; Save tells any other failure
+// The first read-only mark among `marked` that cannot be cleared, as one line; "" when all are.
+std::string ClearMarks(FileSystem& files, const std::vector<std::string>& marked) {
+  for (const std::string& path : marked) {
+    try {
+      ClearReadOnlyMark(files, path);
+    } catch (const CFileException& error) {
+      return "the read-only mark of " + files.NativePath(path) +
+             " could not be cleared: " + FileErrorText(error.Cause());
+    }
   }
+  return {};
 }
 
 int RunRemove(Console& console, const RemoveOptions& options) {
@@ -244,95 +297,13 @@ int RunRemove(Console& console, const RemoveOptions& options) {
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
-
-  std::vector<FileRemoval> changes;
-  std::set<std::string> found;
-  for (int i = 0; i < (options.championship ? 2 : 1); ++i) {
-    const std::string path = SeasonFilePath(game->folder, kSeasonFiles[i]);
-    try {
-      FileRemoval file{kSeasonFiles[i], ProfileDocument::Load(*files, path), {}};
-      file.removal = RemoveTrackEvents(file.document, options.tracks);
-      for (const RemovedEvent& event : file.removal.removed) found.insert(event.trackDirectory);
-      changes.push_back(std::move(file));
-    } catch (const CFileException& error) {
-      console.err << "remove: " << kSeasonFiles[i] << " cannot be read: " << OneLine(error)
-                  << "; nothing changed\n";
-      return kExitNotWritable;
-    }
-  }
-  std::vector<std::string> folders;
-  for (const std::string& track : options.tracks) {
-    const std::string folder = game->folder + "\\tracks\\" + track;
-    const bool hasFolder = options.deleteFiles && IsFolder(*files, folder);
-    if (hasFolder) folders.push_back(folder);
-    if (found.count(track) || hasFolder) continue;
-    console.err << "remove: no event names the track folder \"" << track << "\" in "
-                << (options.championship ? "67season.ini or gp.ini" : "67season.ini")
-                << (options.deleteFiles ? ", and tracks\\" + track + " does not exist" : "")
-                << "\n";
-    status = kExitNothingToDo;
-  }
-  if (found.empty() && folders.empty()) return kExitNothingToDo;
-
-  for (const FileRemoval& file : changes) PrintRemoval(console.out, file, options.dryRun);
-  for (const std::string& folder : folders) {
-    console.out << (options.dryRun ? "would delete " : "will delete ") << folder << "\n";
-  }
-
-  // What the real run would refuse is refused (or, for a dry run, told) before anything changes.
-  for (const FileRemoval& file : changes) {
-    if (!file.removal.Empty() && IsReadOnly(*files, file.document.Path())) {
-      console.err << "remove: " << file.fileName << " is read-only; nothing changed\n";
-      return kExitNotWritable;
-    }
-  }
-  if (options.dryRun) return status;
-  if (!options.force && IsGameRunning()) {
-    console.err << "remove: gpl.exe is running and may write the season back; close it first "
-                   "(or --force); nothing changed\n";
-    return kExitGameRunning;
-  }
-
-  const std::string question =
-      folders.empty() ? "Remove these events?" : "Remove these events and delete the folders?";
-  if (!AskYesNo(console, question, options.yes)) {
-    console.err << "remove: not confirmed (answer yes on a terminal, or give --yes); nothing "
-                   "changed\n";
-    return kExitNothingToDo;
-  }
-
-  bool seasonChanged = std::any_of(changes.begin(), changes.end(),
-                                   [](const FileRemoval& f) { return !f.removal.Empty(); });
-  if (seasonChanged) {
-    if (!KeepSeasonStep(*files, game->folder, CommandLineText())) {
-      console.err << "remove: cannot keep an undo step in " << HistoryFolder(game->folder)
-                  << "; nothing changed\n";
-      return kExitNotWritable;
-    }
-    bool saved = true;
-    for (FileRemoval& file : changes) {
-      if (file.removal.Empty()) continue;
-      if (!file.document.Save()) {
-        console.err << "remove: " << file.fileName << " could not be written"
-                    << (file.fileName == kSeasonFileName ? "" : "; 67season.ini was changed, "
-                                                                "\"restore\" puts it back")
-                    << "\n";
-        saved = false;
-        break;
-      }
-    }
-    DropUnchangedStep(*files, game->folder);
-    if (!saved) return kExitUpdateFailed;
-  }
-  for (const std::string& folder : folders) {
-    if (!files->RemoveFolderTree(folder)) {
-      console.err << "remove: " << folder << " could not be deleted whole\n";
-      return kExitUpdateFailed;
-    }
-  }
-  console.out << "Done." << (seasonChanged ? " \"restore\" puts the season files back." : "")
-              << "\n";
-  return status;
+  SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  // A deleted folder must leave no event naming it in either file.
+  const SeasonFileChoice choice{true, options.championship || options.deleteFiles};
+  const SeasonChange change = service.PlanRemove(options.tracks, choice, options.deleteFiles);
+  return RunChange(console, *files, service, "remove", change, options,
+                   options.deleteFiles ? "Remove these events and delete the files?"
+                                       : "Remove these events?");
 }
 
 // ------------------------------------------------------------------------------------- restore
@@ -340,6 +311,7 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 struct RestoreOptions {
   GameOptions game;
   bool list = false;
+  bool yes = false;
   bool dryRun = false;
   bool force = false;
 };
@@ -362,30 +334,76 @@ int RunRestore(Console& console, const RestoreOptions& options) {
     }
     for (const HistoryStep& step : steps) {
       console.out << "  " << step.number << "  " << step.time << "  " << step.command << "\n";
+      for (const std::string& change : step.changes) console.out << "       " << change << "\n";
     }
     return kExitOk;
   }
 
   // Check first without writing: the refusals below must leave every byte as it is.
   RestoreReport report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
-  if (report.status == RestoreStatus::kRestored && !options.dryRun) {
-    if (!options.force && IsGameRunning()) {
-      console.err << "restore: gpl.exe is running and may write the season back; close it first "
-                     "(or --force); nothing changed\n";
+  if (report.status == RestoreStatus::kNothingKept) {
+    console.err << "restore: nothing to restore: no undo steps kept in "
+                << files->NativePath(HistoryFolder(game->folder)) << "\n";
+    return kExitNothingToDo;
+  }
+  // The service's refusals: a file this user cannot write, the game running.
+  const SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  const SeasonProblem refused =
+      service.CheckCommand(SeasonFileChoice{true, true}, {CommandLineText(), options.force, false});
+  if (refused.refusal == SeasonRefusal::kNotWritable) {
+    console.err << "restore: " << refused.detail << "; nothing changed\n";
+    return kExitNotWritable;
+  }
+  if (refused.refusal == SeasonRefusal::kGameRunning) {
+    if (options.dryRun) {
+      console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
       return kExitGameRunning;
     }
-    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/false);
+    console.err << "restore: gpl.exe is running and may write the season back; close it first "
+                   "(or --force); nothing changed\n";
+    return kExitGameRunning;
   }
+  if (report.status == RestoreStatus::kReadOnly) {
+    std::vector<std::string> marked;
+    if (!ConfirmClearingMarks(console, *files, {report.failedFile}, options.yes, options.dryRun,
+                              marked)) {
+      console.err << "restore: the read-only mark stays (answer yes on a terminal, or give "
+                     "--yes); nothing changed\n";
+      return kExitNotConfirmed;
+    }
+    if (options.dryRun) return options.yes ? kExitOk : kExitNotConfirmed;
+    if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
+      console.err << "restore: " << failed << "; nothing changed\n";
+      return kExitNotWritable;
+    }
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
+  }
+  if (report.status == RestoreStatus::kReadOnly) {
+    // The other file is marked too: one more question.
+    std::vector<std::string> marked;
+    if (!ConfirmClearingMarks(console, *files, {report.failedFile}, options.yes, false, marked)) {
+      console.err << "restore: the read-only mark stays; nothing restored\n";
+      return kExitNotConfirmed;
+    }
+    if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
+      console.err << "restore: " << failed << "; nothing restored\n";
+      return kExitNotWritable;
+    }
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
+  }
+  if (report.status == RestoreStatus::kRestored && !options.dryRun)
+    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/false);
   switch (report.status) {
     case RestoreStatus::kNothingKept:
       console.err << "restore: nothing to restore: no undo steps kept in "
                   << HistoryFolder(game->folder) << "\n";
       return kExitNothingToDo;
     case RestoreStatus::kReadOnly:
-      console.err << "restore: " << report.failedFile << " is read-only; nothing changed\n";
+      console.err << "restore: " << files->NativePath(report.failedFile)
+                  << " is read-only; nothing changed\n";
       return kExitNotWritable;
     case RestoreStatus::kFailed:
-      console.err << "restore: " << report.failedFile
+      console.err << "restore: " << files->NativePath(report.failedFile)
                   << " could not be read or written; the step is kept, run restore again\n";
       return kExitUpdateFailed;
     case RestoreStatus::kRestored:
@@ -412,15 +430,15 @@ int RunRestore(Console& console, const RestoreOptions& options) {
                   << "\n";
     }
   }
+  for (const std::string& event : report.eventsWithoutFolder) {
+    console.out << "  note: " << (options.dryRun ? "would put" : "puts") << " back " << event
+                << ", whose track folder is missing\n";
+  }
   if (!options.dryRun && !report.stepDropped) {
     console.err << "restore: the step file could not be deleted; a second restore repeats it\n";
   }
-  return kExitOk;
+  return status;
 }
-
-constexpr const char* kStatusFooter =
-    "Exit status: 0 success, 2 usage, 4 no game folder found, 5 season files not writable, "
-    "8 update failed, 9 game running, 10 nothing to remove or restore.";
 
 }  // namespace
 
@@ -432,7 +450,12 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                 "folder is missing, two events name one folder, or count and sections disagree");
     AddGameOptions(*list, options->game);
     list->add_flag("--json", options->json, "Print JSON");
-    list->footer(kStatusFooter);
+    list->add_flag("--available", options->available,
+                   "The track folders in tracks\\ that no event names, and whether add can put "
+                   "them back");
+    // For shell completion: with --available, one track folder a line.
+    list->add_flag("--names", options->names, "With --available: the folders only")->group("");
+    list->footer(ExitStatusHelp({4, 5}));
     list->callback([&console, &status, options] { status = RunList(console, *options); });
   }
   {
@@ -446,11 +469,12 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
     AddGameOptions(*remove, options->game);
     remove->add_flag("--championship", options->championship, "Also remove from gp.ini");
     remove->add_flag("--delete-files", options->deleteFiles,
-                     "Also delete tracks\\TRACKDIR (restore does not bring it back)");
+                     "Also delete tracks\\TRACKDIR and the replay that came with it, and remove its "
+                     "events from both season files (restore does not bring the files back)");
     remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    remove->footer(kStatusFooter);
+    remove->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11, 12}));
     remove->callback([&console, &status, options] { status = RunRemove(console, *options); });
   }
   {
@@ -460,9 +484,10 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                    "gridmoor-cli command made; run again, it steps further back");
     AddGameOptions(*restore, options->game);
     restore->add_flag("--list", options->list, "Show the kept steps, newest first");
+    restore->add_flag("--yes,-y", options->yes, "Answer the question about a read-only mark Yes");
     restore->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     restore->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    restore->footer(kStatusFooter);
+    restore->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));
     restore->callback([&console, &status, options] { status = RunRestore(console, *options); });
   }
 }

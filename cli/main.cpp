@@ -17,14 +17,14 @@ int main(int argc, char** argv) {
   CLI::App app("Installs GPL track packages, checks them, and keeps the season files in order.",
                "gridmoor-cli");
   app.require_subcommand(1);
-  app.footer(ExitStatusHelp());
+  app.footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) +
+             "\nWith several packages, the status of the first that failed.");
   int status = kExitOk;
   AddInstallCommand(app, console, status);
   AddCheckCommand(app, console, status);
   AddWhereCommand(app, console, status);
   AddSeasonCommands(app, console, status);
-  for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
-    command->footer(ExitStatusHelp());
+  AddShapeCommands(app, console, status);
 
   try {
     app.parse(argc, argv);
@@ -35,7 +35,13 @@ int main(int argc, char** argv) {
       try {
         app.get_subcommand(argv[1]);
       } catch (const CLI::Error&) {
-        std::cerr << "gridmoor-cli: unknown command: " << argv[1] << " (see gridmoor-cli --help)\n";
+        std::vector<std::string> names;
+        for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+          names.push_back(command->get_name());
+        const std::string nearest = NearestCommand(argv[1], names);
+        std::cerr << "gridmoor-cli: unknown command: " << argv[1]
+                  << (nearest.empty() ? "" : "; did you mean \"" + nearest + "\"?")
+                  << " (see gridmoor-cli --help)\n";
         return kExitUsage;
       }
     }

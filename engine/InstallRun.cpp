@@ -1,5 +1,8 @@
 #include "engine/InstallRun.h"
 
+#include <string>
+
+#include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackFileCopy.h"
 #include "engine/WriteAccessCheck.h"
@@ -67,6 +70,51 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackP
   if (copied && updated) return InstallOutcome::kDone;
   if (copied) return InstallOutcome::kUpdateFailed;
   return updated ? InstallOutcome::kCopyFailed : InstallOutcome::kBothFailed;
+}
+
+InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
+                                         const TrackPackage& package, const std::string& command) {
+  std::string gameFolder = host.GameFolderText();
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+  SeasonService service(files, gameFolder);
+  // Ends the step however the run ends, the escaping read-only failure included.
+  struct StepBracket {
+    SeasonService& service;
+    bool kept;
+    ~StepBracket() {
+      if (kept) service.EndCommand();
+    }
+  } bracket{service, service.BeginCommand(command)};
+  const InstallOutcome outcome = OnInstallTrack(host, files, package);
+  if (outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed)
+    service.RememberInstalled(package);
+  return outcome;
+}
+
+InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,
+                                     const TrackPackage& package) {
+  std::string gameFolder = host.GameFolderText();
+  if (CheckIniFilesWritable(host, files, gameFolder) == 1) return InstallOutcome::kRefused;
+  host.SetProgress(kProgressChecked);
+  if (IsSeasonFull(files, gameFolder) == 1) {
+    ShowExclamation(host, "67season.ini already holds " + std::to_string(MAX_SEASON_EVENTS) +
+                              " events, the most the game reads: remove a track to make room");
+    return InstallOutcome::kSeasonFull;
+  }
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+
+  // CopyTrackFiles has shown the file and the cause.
+  if (!CopyTrackFiles(host, files, package, gameFolder)) {
+    ShowExclamation(host, "the track files were not all copied; the season files are unchanged");
+    return InstallOutcome::kCopyFailed;
+  }
+  if (!UpdateSeasonFiles(host, files, package, gameFolder)) {
+    ShowExclamation(host, "the track files are installed, but the season files could not all "
+                          "be updated");
+    return InstallOutcome::kUpdateFailed;
+  }
+  host.SetProgress(kProgressDone);
+  return InstallOutcome::kDone;
 }
 
 }  // namespace gridmoor

@@ -20,4 +20,20 @@ enum class InstallOutcome {
 // caller reports it (FailedCommandReport) and the dialog stays open.
 InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackPackage& package);
 
+// OnInstallTrack with the season service around it, as the dialog runs it: the season files are
+// kept as an undo step first (so `restore` undoes the install; the step is dropped when the run
+// changed nothing) and the installed event is remembered in the event library after. Both are
+// best effort and silent: the run, its messages and its outcome are OnInstallTrack's.
+// `command` is the step's record. Lets the same CFileException out as OnInstallTrack.
+InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
+                                         const TrackPackage& package, const std::string& command);
+// The installation for a player who is not watching it: the same write-access check and season
+// limit, then the copy, and the season files are written only when every track file was
+// copied, so no event ever names a track that is not there. Every failure is shown once through
+// the host, plainly (no summary box, nothing about closing a dialog); the outcome is never
+// kCopyFailed with the season changed, nor kBothFailed. The dialog is not closed. A
+// CFileException from clearing a read-only mark escapes, as in OnInstallTrack.
+InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,
+                                     const TrackPackage& package);
+
 }  // namespace gridmoor

@@ -35,6 +35,12 @@ bool IsTrackFolder(FileSystem& files, const std::string& gameFolder, const std::
   return IsFolder(files, gameFolder + kTracksFolder + folder);
 }
 
+// A folder name as Windows compares it: ASCII letter case aside.
+std::string FolderKey(std::string folder) {
+  for (char& c : folder) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folder;
+}
+
 // Deletes every section named `section`; answers how many there were.
 int DeleteAllSections(ProfileDocument& document, const std::string& section) {
   int deleted = 0;
@@ -96,14 +102,16 @@ SeasonEvents ReadSeasonEvents(const ProfileDocument& document, FileSystem& files
       event.numberOfLaps = document.Get(section, "numberOfLaps");
       event.month = document.Get(section, "month");
       event.day = document.Get(section, "day");
+      for (const std::string& key : document.KeyNames(section).value_or(std::vector<std::string>{}))
+        event.values.emplace_back(key, document.Get(section, key).value_or(std::string()));
     }
     event.trackFolderMissing =
         !IsTrackFolder(files, gameFolder, event.trackDirectory.value_or(std::string()));
-    if (event.trackDirectory) ++folderUses[*event.trackDirectory];
+    if (event.trackDirectory) ++folderUses[FolderKey(*event.trackDirectory)];
     result.events.push_back(std::move(event));
   }
   for (SeasonEvent& event : result.events) {
-    event.sharesFolder = event.trackDirectory && folderUses[*event.trackDirectory] > 1;
+    event.sharesFolder = event.trackDirectory && folderUses[FolderKey(*event.trackDirectory)] > 1;
   }
   return result;
 }

@@ -40,9 +40,12 @@ struct SeasonEvent {
   std::optional<std::string> numberOfLaps;
   std::optional<std::string> month;
   std::optional<std::string> day;
+  // Every key of the event's section with its value as written, in the file's order.
+  std::vector<std::pair<std::string, std::string>> values;
   // tracks\<trackDirectory> is not a folder of the game (or the event names no usable folder).
   bool trackFolderMissing = false;
-  // Another event of the same file names the same folder (exactly, letter case counting).
+  // Another event of the same file names the same folder, letter case aside: "Kestrel" and
+  // "kestrel" are one folder on Windows. (The install's own matching counts letter case.)
   bool sharesFolder = false;
 };
 

@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <ctime>
 #include <exception>
+#include <set>
 
 #include "engine/SeasonEvents.h"
+#include "engine/SeasonUpdate.h"
+#include "engine/TrackPackage.h"
+#include "platform/ProfileText.h"
 #include "platform/FileException.h"
 
 namespace gridmoor {
@@ -54,6 +58,7 @@ std::string Serialize(const Step& step) {
   out += "number=" + std::to_string(step.info.number) + "\n";
   out += "time=" + OneLine(step.info.time) + "\n";
   out += "command=" + OneLine(step.info.command) + "\n";
+  for (const std::string& change : step.info.changes) out += "change=" + OneLine(change) + "\n";
   for (int i = 0; i < kFileCount; ++i) {
     out += std::string(kSeasonFiles[i]) + "=" +
            (step.kept[i] ? std::to_string(step.kept[i]->size()) : "missing") + "\n";
@@ -108,6 +113,8 @@ std::optional<Step> Parse(const std::string& raw) {
       step.info.time = value;
     } else if (key == "command") {
       step.info.command = value;
+    } else if (key == "change") {
+      step.info.changes.push_back(value);
     }
     for (int i = 0; i < kFileCount; ++i) {
       if (key == kSeasonFiles[i]) {
@@ -135,7 +142,14 @@ std::optional<Step> Parse(const std::string& raw) {
 // Every readable step, newest first.
 std::vector<Step> ReadSteps(FileSystem& files, const std::string& gameFolder) {
   std::vector<Step> steps;
+  // Only the slots that exist are read: one listing instead of a read per slot.
+  const std::optional<std::vector<FolderEntry>> entries = files.ListFolder(HistoryFolder(gameFolder));
+  if (!entries) return steps;
   for (int slot = 0; slot < kMaxHistorySteps; ++slot) {
+    const std::string name = std::string("step-") + (slot < 10 ? "0" : "") + std::to_string(slot);
+    if (std::none_of(entries->begin(), entries->end(),
+                     [&name](const FolderEntry& entry) { return entry.name == name; }))
+      continue;
     const std::string path = StepPath(gameFolder, slot);
     bool truncated = false;
     const std::optional<std::string> raw = files.ReadWholeFile(path, kMaxStepBytes, &truncated);
@@ -157,6 +171,43 @@ std::optional<std::string> ReadSeasonFile(FileSystem& files, const std::string& 
                                 kMaxSeasonFileBytes);
 }
 
+// The events of a season file's text, numbered as the game reads them, with their folders.
+std::vector<std::pair<int, std::string>> EventFolders(const std::optional<std::string>& text) {
+  std::vector<std::pair<int, std::string>> events;
+  if (!text) return events;
+  const std::optional<std::string_view> countText = FindProfileValue(*text, "Season", "numEvents");
+  const int count = std::min(ParseEventCount(countText ? std::string(*countText) : ""),
+                             kMaxSeasonEventNumber);
+  std::vector<bool> seen(static_cast<std::size_t>(std::max(count, 0)) + 1);
+  for (const auto& [section, folder] : ProfileValuesOfKey(*text, "trackDirectory")) {
+    const int number = EventNumberOfSection(std::string(section));
+    // The first section of a name is the event; later ones are never read.
+    if (number < 1 || number > count || seen[static_cast<std::size_t>(number)]) continue;
+    seen[static_cast<std::size_t>(number)] = true;
+    events.emplace_back(number, std::string(folder));
+  }
+  std::sort(events.begin(), events.end());
+  return events;
+}
+
+// The events of `from` whose folders `to` does not have as often, by folder.
+std::vector<std::pair<int, std::string>> EventsNotIn(
+    const std::vector<std::pair<int, std::string>>& from,
+    const std::vector<std::pair<int, std::string>>& to) {
+  std::multiset<std::string> left;
+  for (const auto& event : to) left.insert(event.second);
+  std::vector<std::pair<int, std::string>> missing;
+  for (const auto& event : from) {
+    const auto found = left.find(event.second);
+    if (found != left.end()) {
+      left.erase(found);
+    } else {
+      missing.push_back(event);
+    }
+  }
+  return missing;
+}
+
 std::string LocalTimeText() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -167,6 +218,21 @@ std::string LocalTimeText() {
 }
 
 }  // namespace
+
+std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
+                                              const std::optional<std::string>& before,
+                                              const std::optional<std::string>& after) {
+  std::vector<std::string> lines;
+  if (before == after) return lines;
+  const auto old = EventFolders(before);
+  const auto now = EventFolders(after);
+  for (const auto& [number, folder] : EventsNotIn(now, old))
+    lines.push_back(fileName + ": added Event" + std::to_string(number) + " " + folder);
+  for (const auto& [number, folder] : EventsNotIn(old, now))
+    lines.push_back(fileName + ": removed Event" + std::to_string(number) + " " + folder);
+  if (lines.empty()) lines.push_back(fileName + ": changed, no event added or removed");
+  return lines;
+}
 
 std::string HistoryFolder(const std::string& gameFolder) {
   return gameFolder + "\\seasons\\gridmoor-undo";
@@ -202,6 +268,8 @@ void DropUnchangedStep(FileSystem& files, const std::string& gameFolder) {
       const std::optional<std::string> now = ReadSeasonFile(files, gameFolder, i);
       if (now != step.kept[i]) unchanged = false;
       step.after[i] = Describe(now);
+      for (std::string& line : DescribeSeasonChange(kSeasonFiles[i], step.kept[i], now))
+        step.info.changes.push_back(std::move(line));
     }
     if (unchanged) {
       files.RemoveFile(step.path);
@@ -248,6 +316,13 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
         return report;
       }
       report.files.push_back(file);
+      for (const auto& [number, folder] : EventsNotIn(EventFolders(step.kept[i]),
+                                                      EventFolders(now[i]))) {
+        if (!IsPlainFileName(folder) || !IsFolder(files, gameFolder + "\\tracks\\" + folder)) {
+          report.eventsWithoutFolder.push_back(std::string(kSeasonFiles[i]) + ": Event" +
+                                               std::to_string(number) + " " + folder);
+        }
+      }
     }
     report.status = RestoreStatus::kRestored;
     if (dryRun) return report;

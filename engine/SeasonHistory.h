@@ -8,7 +8,11 @@
 // safe replace and keeping a new step overwrites the oldest once the folder is full. It holds
 // a short text record (number, time, command, and for each file its size or "missing") and then
 // the kept bytes; after the command, what it left (size and digest) is added, so a restore can
-// tell whether someone else changed a file since.
+// tell whether someone else changed a file since, with what the command changed: the events it
+// added and removed, by folder.
+//
+// A command keeps one step however many tracks it installs or removes: KeepSeasonStep before
+// its first change, DropUnchangedStep after its last.
 
 #include <optional>
 #include <string>
@@ -28,7 +32,19 @@ struct HistoryStep {
   int number = 0;         // increasing; the newest step has the highest number
   std::string time;       // local time the step was kept, "YYYY-MM-DD HH:MM:SS"
   std::string command;    // the command line that made the change
+  // What the command changed, one line each ("67season.ini: added Event6 alder", "gp.ini:
+  // removed Event2 brockhurst", "gp.ini: changed, no event added or removed"); empty until the
+  // command has ended (DropUnchangedStep).
+  std::vector<std::string> changes;
 };
+
+// The events `after` has and `before` has not (by track folder, counted), and the other way
+// round, as "<fileName>: added Event<N> <folder>" / "... removed ..." lines; one "changed, no
+// event added or removed" line when the texts differ otherwise; nothing when they are equal.
+// A missing file has no events.
+std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
+                                              const std::optional<std::string>& before,
+                                              const std::optional<std::string>& after);
 
 // Keeps the current bytes of both season files (or that they are missing) as a new step, before
 // `command` changes them. Answers false, and keeps nothing, when the step cannot be written; the
@@ -69,6 +85,9 @@ struct RestoreReport {
   std::vector<RestoredFile> files;
   std::string failedFile;  // the path that failed (kReadOnly, kFailed)
   bool stepDropped = false;
+  // Events the restore puts back whose tracks\<folder> is not there, "67season.ini: Event2
+  // brockhurst": the game would list a track it cannot load.
+  std::vector<std::string> eventsWithoutFolder;
 };
 
 // Puts the newest step's bytes back into both season files (deleting a file the step kept as

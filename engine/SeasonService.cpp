@@ -14,6 +14,7 @@
 #include "engine/SeasonFormats.h"
 #include "engine/SeasonText.h"
 #include "engine/TrackPackage.h"
+#include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 #include "platform/ProcessList.h"
 #include "platform/ProfileDocument.h"
@@ -68,14 +69,6 @@ std::string SetFileName(const std::string& name) {
     out += kHex[c & 15];
   }
   return out;
-}
-
-bool IsReadOnly(FileSystem& files, const std::string& path) {
-  try {
-    return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;
-  } catch (const std::exception&) {
-    return false;  // a missing file is not read-only; the replace tells any other failure
-  }
 }
 
 // A file of ours, or nullopt when it or its folder (not made until the first write) is missing.
@@ -479,7 +472,7 @@ struct SeasonPlanner {
       event.body = text->substr(span.bodyBegin, span.end - span.bodyBegin);
       event.trackDirectory = BodyValue(event.body, "trackDirectory").value_or("");
       if (event.trackDirectory.empty() || !IsPlainFileName(event.trackDirectory)) {
-        Effect(change, file, "Event" + std::to_string(number) + " names no plain track folder; left out");
+        Effect(change, file, "leave out Event" + std::to_string(number) + ", which names no plain track folder");
         continue;
       }
       events.push_back(std::move(event));
@@ -514,15 +507,12 @@ std::string EventLabel(int number, std::string_view body) {
 // The effects of a reorder: each event that gets another number.
 void DescribeOrder(SeasonChange& change, SeasonFileId file, std::string_view text,
                    const std::vector<int>& order) {
-  int moved = 0;
   for (std::size_t k = 0; k < order.size(); ++k) {
     if (order[k] == static_cast<int>(k + 1)) continue;
-    ++moved;
     SeasonPlanner::Effect(change, file,
-                          EventLabel(order[k], EventBody(text, order[k]).value_or("")) +
-                              " becomes Event" + std::to_string(k + 1));
+                          "move " + EventLabel(order[k], EventBody(text, order[k]).value_or("")) +
+                              " to Event" + std::to_string(k + 1));
   }
-  (void)moved;
 }
 
 }  // namespace
@@ -566,27 +556,27 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
     for (const RemovedEvent& event : removal.removed) {
       found.insert(event.trackDirectory);
       SeasonPlanner::Effect(change, file,
-                            "Event" + std::to_string(event.number) + " " + Quoted(event.name) +
-                                " (" + event.trackDirectory + ") taken out");
+                            "remove Event" + std::to_string(event.number) + " " +
+                                Quoted(event.name) + " (" + event.trackDirectory + ")");
     }
     if (removal.moved.size() == 1) {
-      SeasonPlanner::Effect(change, file, "Event" + std::to_string(removal.moved.front().first) +
-                                              " moves down to Event" +
+      SeasonPlanner::Effect(change, file, "move Event" + std::to_string(removal.moved.front().first) +
+                                              " down to Event" +
                                               std::to_string(removal.moved.front().second));
     } else if (!removal.moved.empty()) {
       SeasonPlanner::Effect(
           change, file,
-          "Event" + std::to_string(removal.moved.front().first) + "..Event" +
-              std::to_string(removal.moved.back().first) + " move down to Event" +
+          "move Event" + std::to_string(removal.moved.front().first) + "..Event" +
+              std::to_string(removal.moved.back().first) + " down to Event" +
               std::to_string(removal.moved.front().second) + "..Event" +
               std::to_string(removal.moved.back().second));
     }
     for (const std::string& section : removal.droppedSections) {
       SeasonPlanner::Effect(change, file,
-                            "the unread section [" + section + "], whose name an event takes, dropped");
+                            "drop the unread section [" + section + "], whose name an event takes");
     }
     SeasonPlanner::Effect(change, file,
-                          "numEvents " + std::to_string(removal.oldCount) + " -> " +
+                          "set numEvents " + std::to_string(removal.oldCount) + " -> " +
                               std::to_string(removal.newCount));
   }
   for (const std::string& track : tracks) {
@@ -595,7 +585,7 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
       const std::string folder = m_gameFolder + kTracksFolder + track;
       if (IsFolder(m_files, folder)) {
         change.m_deleteFolders.push_back(folder);
-        SeasonPlanner::Effect(change, "tracks\\" + track + " deleted");
+        SeasonPlanner::Effect(change, "delete tracks\\" + track);
         deletes = true;
       }
       const LibraryEntry* entry = library->Find(track);
@@ -603,7 +593,7 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
         const std::string replay = m_gameFolder + kReplayFolder + entry->replay;
         if (m_files.ReadWholeFile(replay, 0)) {
           change.m_deleteFiles.push_back(replay);
-          SeasonPlanner::Effect(change, "replay\\" + entry->replay + " deleted");
+          SeasonPlanner::Effect(change, "delete replay\\" + entry->replay);
           deletes = true;
         }
       }
@@ -647,11 +637,11 @@ SeasonChange SeasonService::PlanAdd(const std::vector<std::string>& tracks,
       if (!naming.empty()) {
         text = ReplaceEventBody(now, naming.back(), entry->body);
         if (*text != now)
-          SeasonPlanner::Effect(change, file, EventLabel(naming.back(), entry->body) + " refreshed");
+          SeasonPlanner::Effect(change, file, "refresh " + EventLabel(naming.back(), entry->body));
       } else {
         text = AppendEvent(now, entry->body);
         SeasonPlanner::Effect(change, file,
-                              EventLabel(EventCountOf(*text), entry->body) + " added");
+                              "add " + EventLabel(EventCountOf(*text), entry->body));
       }
     }
   }
@@ -751,9 +741,8 @@ SeasonChange SeasonService::PlanSetSave(const std::string& name) const {
   set.files[1] = change.m_before[1];
   planner.WriteSet(change, set, existing ? std::optional<std::string>(existing->bytes) : std::nullopt,
                    false);
-  SeasonPlanner::Effect(change, std::string("set \"") + name + "\" " +
-                                    (existing ? "replaced by" : "saved from") +
-                                    " the season files (" +
+  SeasonPlanner::Effect(change, std::string(existing ? "replace" : "save") + " the set \"" + name +
+                                    "\" with the season files (" +
                                     std::to_string(EventCountOf(set.files[0].value_or(""))) +
                                     " and " + std::to_string(EventCountOf(set.files[1].value_or(""))) +
                                     " events)");
@@ -794,7 +783,7 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
       keep.name = activeSet->set.name;
       if (activeSet->set.files[0] != keep.files[0] || activeSet->set.files[1] != keep.files[1]) {
         planner.WriteSet(change, keep, activeSet->bytes, /*beforeSeason=*/true);
-        SeasonPlanner::Effect(change, "the season files saved into the active set \"" +
+        SeasonPlanner::Effect(change, "save the season files into the active set \"" +
                                           keep.name + "\"");
       }
     } else {
@@ -806,7 +795,7 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
       keep.name = planner.UnusedSetName(stamp);
       change.m_createdSet = keep.name;
       planner.WriteSet(change, keep, std::nullopt, /*beforeSeason=*/true);
-      SeasonPlanner::Effect(change, "the season files saved as the new set \"" + keep.name + "\"");
+      SeasonPlanner::Effect(change, "save the season files as the new set \"" + keep.name + "\"");
     }
   }
   for (const SeasonFileId file : kBothFiles) {
@@ -814,9 +803,9 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
     if (!change.Changes(file)) continue;
     const std::optional<std::string>& after = change.m_after[IndexOf(file)];
     SeasonPlanner::Effect(change, file,
-                          after ? "becomes the set's (" + std::to_string(EventCountOf(*after)) +
-                                      " events)"
-                                : "deleted (the set has none)");
+                          after ? "take the set's " + std::to_string(EventCountOf(*after)) +
+                                      " events"
+                                : "delete the file (the set has none)");
   }
   planner.WriteActive(change, target->set.name);
   return change;
@@ -828,7 +817,7 @@ SeasonChange SeasonService::PlanSetDelete(const std::string& name) const {
   const std::optional<LoadedSet> set = ReadSet(planner.context(), name, change.m_problem);
   if (!set) return change;
   change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
-  SeasonPlanner::Effect(change, "set \"" + set->set.name + "\" deleted");
+  SeasonPlanner::Effect(change, "delete the set \"" + set->set.name + "\"");
   const std::optional<std::string> active = ReadActive(planner.context());
   if (active && Folded(*active) == Folded(set->set.name)) planner.WriteActive(change, std::nullopt);
   return change;
@@ -858,7 +847,7 @@ SeasonChange SeasonService::PlanSetRename(const std::string& from, const std::st
     planner.WriteSet(change, renamed, std::nullopt, false);
     change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
   }
-  SeasonPlanner::Effect(change, "set \"" + set->set.name + "\" renamed \"" + to + "\"");
+  SeasonPlanner::Effect(change, "rename the set \"" + set->set.name + "\" to \"" + to + "\"");
   const std::optional<std::string> active = ReadActive(planner.context());
   if (active && Folded(*active) == Folded(set->set.name)) planner.WriteActive(change, to);
   return change;
@@ -884,7 +873,7 @@ SeasonChange SeasonService::PlanSetExport(const std::string& name,
     return change;
   }
   change.m_writes.push_back({filePath, now, SerializeCalendar(calendar), false});
-  SeasonPlanner::Effect(change, "calendar \"" + calendar.name + "\" written (" +
+  SeasonPlanner::Effect(change, "write the calendar \"" + calendar.name + "\" (" +
                                     std::to_string(calendar.events[0].size()) + " and " +
                                     std::to_string(calendar.events[1].size()) + " events)");
   return change;
@@ -934,8 +923,9 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
       const bool installed = IsFolder(m_files, m_gameFolder + kTracksFolder + event.trackDirectory);
       if (!installed) {
         SeasonPlanner::Effect(change, file,
-                              "tracks\\" + event.trackDirectory + " is not installed" +
-                                  (onlyInstalled ? "; its event is left out" : ""));
+                              std::string(onlyInstalled ? "leave out" : "keep") + " the event of " +
+                                  event.trackDirectory + ", whose tracks\\" +
+                                  event.trackDirectory + " is not installed");
         if (onlyInstalled) continue;
       }
       library->Put({event.trackDirectory, "", event.body});
@@ -957,7 +947,7 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
   }
   planner.WriteSet(change, set, std::nullopt, false);
   planner.WriteLibrary(change, *library, false);
-  SeasonPlanner::Effect(change, "set \"" + name + "\" imported (" + std::to_string(count) + " and " +
+  SeasonPlanner::Effect(change, "import the set \"" + name + "\" (" + std::to_string(count) + " and " +
                                     std::to_string(EventCountOf(set.files[1].value_or(""))) +
                                     " events)");
   return change;
@@ -972,9 +962,16 @@ SeasonProblem SeasonService::Check(const SeasonChange& change, const CommitOptio
     return Problem(SeasonRefusal::kGameRunning, kGameProgram,
                    "the game holds the season in memory and may write it back");
   }
+  std::vector<std::string> paths;
+  for (const SeasonFileId file : kBothFiles) {
+    if (change.Changes(file)) paths.push_back(PathOf(file));
+  }
+  // The real reason a file (or the undo folder) cannot be written, before anything is.
+  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
+    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
   for (const SeasonFileId file : kBothFiles) {
     if (change.Changes(file) && change.Before(file) && !options.clearReadOnly &&
-        IsReadOnly(m_files, PathOf(file))) {
+        HasReadOnlyMark(m_files, PathOf(file))) {
       return Problem(SeasonRefusal::kReadOnly, SeasonFileNameOf(file), "it is marked read-only",
                      PathOf(file));
     }
@@ -1019,11 +1016,7 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     for (const SeasonFileId file : kBothFiles) {
       if (!change.Changes(file) || !change.Before(file)) continue;
       try {
-        FileStatus status = m_files.GetStatus(PathOf(file));
-        if (status.attributes & kAttributeReadOnly) {
-          status.attributes &= ~kAttributeReadOnly;
-          m_files.SetStatus(PathOf(file), status);
-        }
+        if (HasReadOnlyMark(m_files, PathOf(file))) ClearReadOnlyMark(m_files, PathOf(file));
       } catch (const CFileException& error) {
         result.problem = Problem(SeasonRefusal::kNotWritable, SeasonFileNameOf(file),
                                  std::string("its read-only mark cannot be cleared: ") +
@@ -1099,9 +1092,7 @@ RestoreReport SeasonService::Restore(bool dryRun, const CommitOptions& options,
   RestoreReport report = RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/true);
   if (report.status == RestoreStatus::kReadOnly && options.clearReadOnly && !dryRun) {
     try {
-      FileStatus status = m_files.GetStatus(report.failedFile);
-      status.attributes &= ~kAttributeReadOnly;
-      m_files.SetStatus(report.failedFile, status);
+      ClearReadOnlyMark(m_files, report.failedFile);
       return Restore(dryRun, options, problem);
     } catch (const CFileException& error) {
       problem = Problem(SeasonRefusal::kNotWritable, report.failedFile,
@@ -1124,6 +1115,21 @@ RestoreReport SeasonService::Restore(bool dryRun, const CommitOptions& options,
   }
   if (dryRun) return report;
   return RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/false);
+}
+
+SeasonProblem SeasonService::CheckCommand(SeasonFileChoice choice,
+                                          const CommitOptions& options) const {
+  if (!options.evenIfGameRuns && GameRuns()) {
+    return Problem(SeasonRefusal::kGameRunning, kGameProgram,
+                   "the game holds the season in memory and may write it back");
+  }
+  std::vector<std::string> paths;
+  for (const SeasonFileId file : kBothFiles) {
+    if (choice.Has(file)) paths.push_back(PathOf(file));
+  }
+  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
+    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
+  return {};
 }
 
 bool SeasonService::BeginCommand(const std::string& command) {

@@ -255,6 +255,10 @@ class SeasonService {
   RestoreReport Restore(bool dryRun, const CommitOptions& options, SeasonProblem& problem);
 
   // ---- Changes made outside a plan: the install run writes the season files itself.
+  // The refusals a commit would give to a command that writes the chosen season files itself:
+  // the game running (unless evenIfGameRuns) and the real reason a file or the undo folder
+  // cannot be written (kNotWritable). The read-only mark is the install's own question.
+  SeasonProblem CheckCommand(SeasonFileChoice files, const CommitOptions& options) const;
   // Keeps an undo step before a command that changes the season files on its own; false when
   // it cannot (the caller then must not change them, or, in the dialog, goes on without one).
   bool BeginCommand(const std::string& command);

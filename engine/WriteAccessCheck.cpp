@@ -1,5 +1,7 @@
 #include "engine/WriteAccessCheck.h"
 
+#include "engine/SeasonHistory.h"
+
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
 #include "platform/FileException.h"
@@ -35,11 +37,7 @@ void ExamineIniFile(InstallHost& host, FileSystem& files, const std::string& pat
   }
 
   // Closed by now: the mark is changed on the file at rest.
-  if (clearMark) {
-    FileStatus status = files.GetStatus(path);
-    status.attributes &= ~kAttributeReadOnly;
-    files.SetStatus(path, status);
-  }
+  if (clearMark) ClearReadOnlyMark(files, path);
 }
 
 }  // namespace
@@ -56,6 +54,39 @@ int CheckIniFilesWritable(InstallHost& host, FileSystem& files, const std::strin
                    result);
   }
   return result;
+}
+
+std::vector<std::string> SeasonFilesToWrite(const std::string& gameFolder, bool championship) {
+  std::vector<std::string> paths = {gameFolder + kSeasonFile};
+  if (championship) paths.push_back(gameFolder + kChampionshipFile);
+  return paths;
+}
+
+std::optional<std::string> FindWriteBlocker(FileSystem& files, const std::string& gameFolder,
+                                            const std::vector<std::string>& paths) {
+  std::vector<std::string> all = paths;
+  // A step is written into the undo folder, or into seasons\ when that folder is still to be made.
+  const std::string undo = HistoryFolder(gameFolder);
+  all.push_back(IsFolder(files, undo) ? undo + "\\step" : undo);
+  for (const std::string& path : all) {
+    std::string reason = files.ReplaceBlocker(path);
+    if (!reason.empty()) return reason;
+  }
+  return std::nullopt;
+}
+
+bool HasReadOnlyMark(FileSystem& files, const std::string& path) {
+  try {
+    return (files.GetStatus(path).attributes & kAttributeReadOnly) != 0;
+  } catch (const CFileException&) {
+    return false;
+  }
+}
+
+void ClearReadOnlyMark(FileSystem& files, const std::string& path) {
+  FileStatus status = files.GetStatus(path);
+  status.attributes &= ~kAttributeReadOnly;
+  files.SetStatus(path, status);
 }
 
 }  // namespace gridmoor

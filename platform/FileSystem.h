@@ -121,6 +121,17 @@ class FileSystem {
   // Windows the copy has no such step and this does nothing). Never throws: a folder that cannot
   // be flushed is left to the system, as after any write.
   virtual void FlushFolder(const std::string& folder) = 0;
+
+  // `path` as the player can paste it on this system: on POSIX with '/' and each existing name
+  // spelled as it is on disk. The default hands it back unchanged. Never throws.
+  virtual std::string NativePath(const std::string& path) { return path; }
+
+  // Why this process could not replace the file `path` (ReplaceFileContents), or could only by
+  // making it this user's, found without writing anything: "" when nothing is known to stop it,
+  // else one line naming the real cause (a folder this user may not write, a read-only mount,
+  // a file owned by another user). The read-only mark is no such cause: the write-access check
+  // offers to clear it. The default knows no cause. Never throws.
+  virtual std::string ReplaceBlocker(const std::string& path) { (void)path; return {}; }
 };
 
 // Whether `name` (a bare file name) is one of our temporary files: "<name>.~" and 8 lowercase

@@ -43,6 +43,8 @@ class ForwardingFileSystem : public FileSystem {
     return m_inner.ListFolder(p);
   }
   void FlushFolder(const std::string& folder) override { m_inner.FlushFolder(folder); }
+  std::string NativePath(const std::string& p) override { return m_inner.NativePath(p); }
+  std::string ReplaceBlocker(const std::string& p) override { return m_inner.ReplaceBlocker(p); }
 
  private:
   FileSystem& m_inner;

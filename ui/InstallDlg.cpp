@@ -95,7 +95,8 @@ bool CInstallDlg::OnCommand(int id, int code) {
 
 void CInstallDlg::OnInstallTrack() {
   try {
-    gridmoor::OnInstallTrack(*this, *m_files, m_package);
+    gridmoor::OnInstallTrackKeepingStep(*this, *m_files, m_package,
+                                        "gridmoor.exe: install " + m_package.trackDirectory);
   } catch (const CFileException& error) {
     // Only clearing a read-only mark lets an error out; nothing has been copied yet.
     AppMessageBox(FailedCommandReport(error), MB_OK | MB_ICONSTOP);

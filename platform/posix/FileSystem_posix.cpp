@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -297,8 +298,13 @@ void WriteFileAtomically(const std::string& path, mode_t newMode,
   TempFile temp(folder, BaseNameOf(p), exists ? 0600 : newMode, path);
   if (exists) {
     if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) ThrowErrno(errno, folder, path);
-    // Only root may give the file away; anyone else keeps ownership anyway.
-    (void)!::fchown(temp.Fd(), st.st_uid, st.st_gid);
+    // The new file is ours until given to the old one's owner; only root may do that. A replace
+    // that would silently make another user's file ours is refused. A group that cannot be
+    // kept is no reason to refuse: the file stays its owner's.
+    if (::fchown(temp.Fd(), st.st_uid, st.st_gid) != 0 &&
+        (st.st_uid != ::geteuid() || ::fchown(temp.Fd(), st.st_uid, static_cast<gid_t>(-1)) != 0)) {
+      throw CFileException(kCauseAccessDenied, path);
+    }
   }
   fill(temp.Fd());
   if (::fsync(temp.Fd()) != 0) ThrowErrno(errno, folder, path);
@@ -349,8 +355,44 @@ void CopyContents(int source, int target, const std::string& from, const std::st
   }
 }
 
+std::string UserName(uid_t uid) {
+  std::vector<char> buffer(16384);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    return found->pw_name;
+  return "uid " + std::to_string(uid);
+}
+
+// The user this process acts as, for the reasons below.
+std::string ThisUser() { return UserName(::geteuid()); }
+
 class PosixFileSystem : public FileSystem {
  public:
+  std::string NativePath(const std::string& path) override { return ToPosixPath(path); }
+
+  std::string ReplaceBlocker(const std::string& path) override {
+    const std::string p = ToPosixPath(path);
+    const std::string folder = ParentOf(p);
+    struct stat folderStat;
+    // A missing folder is told by the replace itself.
+    if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) return {};
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+      if (errno == EROFS) return p + ": the file system is mounted read-only";
+      if (errno == EACCES) {
+        return p + ": its folder " + folder + " belongs to " + UserName(folderStat.st_uid) +
+               " and this user (" + ThisUser() + ") may not write in it";
+      }
+    }
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    if (st.st_uid != ::geteuid() && ::geteuid() != 0) {
+      return p + ": it belongs to " + UserName(st.st_uid) + ", not to this user (" + ThisUser() +
+             "); replacing it would make it " + ThisUser() + "'s";
+    }
+    return {};
+  }
+
   std::optional<std::string> CurrentDirectory(std::size_t bufferSize) override {
     std::vector<char> buffer(PATH_MAX + 1);
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <thread>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "cli/CliFixture.h"
 #include "platform/ProcessList.h"
@@ -40,7 +43,7 @@ TEST_P(CliUsage, OneClearLineAndStatus2) {
 INSTANTIATE_TEST_SUITE_P(
     Cli, CliUsage,
     ::testing::Values(UsageCase{"no_command", {}, "subcommand is required"},
-                      UsageCase{"unknown_command", {"instal"}, "unknown command: instal"},
+                      UsageCase{"unknown_command", {"instal"}, "unknown command: instal; did you mean \"install\"?"},
                       UsageCase{"unknown_option", {"install", "--bogus"}, "--bogus"},
                       UsageCase{"missing_value", {"install", "--game"}, "--game"},
                       UsageCase{"option_of_other_command", {"check", "--yes"}, "--yes"}
@@ -52,17 +55,27 @@ INSTANTIATE_TEST_SUITE_P(
                       ),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Cli, EveryCommandHasHelpWithTheExitStatuses) {
-  for (const char* command : {"install", "check", "where", "list", "remove", "restore"}) {
+TEST(Cli, EveryCommandsHelpListsOnlyTheStatusesItGives) {
+  const std::string running = " 9  the game (gpl.exe) is running";
+  const std::string notConfirmed = "11  not confirmed";
+  const struct {
+    const char* command;
+    bool gives9and11;
+  } commands[] = {{"install", true}, {"check", false}, {"where", false},
+                  {"list", false},   {"remove", true}, {"restore", true}};
+  for (const auto& [command, gives9and11] : commands) {
     const CliResult run = RunCli({command, "--help"});
     EXPECT_EQ(run.status, 0) << command;
     EXPECT_NE(run.out.find(command), std::string::npos) << command;
-    EXPECT_NE(run.out.find("9  the game (gpl.exe) is running"), std::string::npos) << command;
+    EXPECT_EQ(run.out.find(running) != std::string::npos, gives9and11) << command << run.out;
+    EXPECT_EQ(run.out.find(notConfirmed) != std::string::npos, gives9and11) << command << run.out;
   }
+  EXPECT_EQ(RunCli({"check", "--help"}).out.find(" 4  no game folder"), std::string::npos);
 }
 
 TEST(Cli, InstallsAPackOfThreeInOrder) {
   CliFixture fixture;
+  const std::string season0 = fixture.Read("seasons/67season.ini");
   const CliResult run = RunCli({"install", fixture.Package("alder"), fixture.Package("birch"),
                                 fixture.Package("cedar"), "--game", fixture.Game(),
                                 "--championship"});
@@ -76,9 +89,16 @@ TEST(Cli, InstallsAPackOfThreeInOrder) {
                            "replay/kestrel_wr.rpy"}) {
     EXPECT_TRUE(std::filesystem::exists(fixture.GamePath(file))) << file;
   }
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n') > 3, true);
-  EXPECT_NE(run.out.find("summary: Install of track files completed OK"), std::string::npos)
+  EXPECT_NE(run.out.find("installed 3, refreshed 0, refused 0, failed 0\n"), std::string::npos)
       << run.out;
+
+  // The command is one undo step: one restore takes all three out.
+  const CliResult steps = RunCli({"restore", "--list", "--game", fixture.Game()});
+  EXPECT_NE(steps.out.find("67season.ini: added Event8 cedar"), std::string::npos) << steps.out;
+  EXPECT_NE(steps.out.find("gp.ini: added Event4 alder"), std::string::npos) << steps.out;
+  ASSERT_EQ(RunCli({"restore", "--game", fixture.Game()}).status, 0);
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), season0);
+  EXPECT_EQ(RunCli({"restore", "--game", fixture.Game()}).status, 10);
 }
 
 TEST(Cli, AFailingPackageIsReportedAndTheNextStillRuns) {
@@ -87,8 +107,9 @@ TEST(Cli, AFailingPackageIsReportedAndTheNextStillRuns) {
   const CliResult run =
       RunCli({"install", fixture.Package("alder"), fixture.Folder().Path("not-a-folder"),
               (CliFixture::Examples() / "invalid-package").string(), fixture.Package("cedar"),
-              "--game", fixture.Game()});
+              "--game", fixture.Game(), "--quiet"});
   EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_EQ(run.out, "installed 2, refreshed 0, refused 2, failed 0\n");
   EXPECT_NE(run.err.find("a file, not a package folder"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("Install.ini missing or not valid!"), std::string::npos) << run.err;
   const std::string season = fixture.Read("seasons/67season.ini");
@@ -153,13 +174,23 @@ std::string Events(int count) {
 
 class CliInstallStatus : public ::testing::TestWithParam<StatusCase> {};
 
+// A run that fails, whatever the step, leaves the season files as they were, and says so
+// without the dialog's wording.
 TEST_P(CliInstallStatus, IsTheOutcomesStatus) {
   CliFixture fixture;
   std::vector<std::string> args = {"install", fixture.Package("alder"), "--game", fixture.Game()};
   const std::vector<std::string> extra = GetParam().prepare(fixture);
   args.insert(args.end(), extra.begin(), extra.end());
+  const bool hasSeason = std::filesystem::exists(fixture.GamePath("seasons/67season.ini"));
+  const std::string before = hasSeason ? fixture.Read("seasons/67season.ini") : "";
   const CliResult run = RunCli(args);
   EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+  EXPECT_EQ(run.err.find("Click OK"), std::string::npos) << run.err;
+  if (run.status != 0 && hasSeason) {
+    EXPECT_EQ(fixture.Read("seasons/67season.ini"), before) << run.out << run.err;
+    EXPECT_TRUE(!std::filesystem::exists(fixture.GamePath("seasons/gridmoor-undo")) ||
+                std::filesystem::is_empty(fixture.GamePath("seasons/gridmoor-undo")));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -171,7 +202,17 @@ INSTANTIATE_TEST_SUITE_P(
                      std::filesystem::remove_all(f.GamePath(""));
                      return std::vector<std::string>{};
                    }},
-        StatusCase{"read_only_not_confirmed", 5,
+        StatusCase{"game_folder_without_gpl_exe", 4,
+                   [](CliFixture& f) {
+                     std::filesystem::remove(f.GamePath("gpl.exe"));
+                     return std::vector<std::string>{};
+                   }},
+        StatusCase{"replay_named_but_missing", 3,
+                   [](CliFixture& f) {
+                     std::filesystem::remove(f.Folder().Native("pkg-alder/rpy"));
+                     return std::vector<std::string>{};
+                   }},
+        StatusCase{"read_only_not_confirmed", 11,
                    [](CliFixture& f) {
                      f.Folder().SetReadOnly("game/seasons/67season.ini", true);
                      return std::vector<std::string>{};
@@ -210,14 +251,49 @@ TEST(Cli, RefusesWhileTheGameRuns) {
   ASSERT_TRUE(IsProgramRunning("gpl.exe"));
 
   const std::string before = fixture.Read("seasons/67season.ini");
-  const CliResult refused = RunCli({"install", fixture.Package("alder"), "--game", fixture.Game()});
+  const std::string package = fixture.Package("alder");
+  const CliResult refused = RunCli({"install", package, "--game", fixture.Game()});
   EXPECT_EQ(refused.status, 9) << refused.out << refused.err;
   EXPECT_EQ(Lines(refused.err), 1) << refused.err;
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), before);
+  // A dry run says so, and ends as the real run would.
+  for (const std::vector<std::string>& dryRun :
+       {std::vector<std::string>{"install", "--dry-run", package},
+        std::vector<std::string>{"remove", "--dry-run", "calder"}}) {
+    std::vector<std::string> args = dryRun;
+    args.insert(args.end(), {"--game", fixture.Game()});
+    const CliResult told = RunCli(args);
+    EXPECT_EQ(told.status, 9) << told.out << told.err;
+    EXPECT_NE(told.out.find("status 9"), std::string::npos) << told.out;
+  }
   EXPECT_EQ(RunCli({"install", fixture.Package("birch"), "--game", fixture.Game(), "--force"})
                 .status,
             0);
 }
+
+#ifndef _WIN32
+// A season file of another user is found before anything is copied, named with the reason.
+TEST(Cli, AnotherUsersSeasonFileIsRefusedBeforeTheCopy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  CliFixture fixture;
+  const std::string package = fixture.Package("alder");
+  // Everything the install touches is the other user's, but the season file.
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(fixture.Folder().Root()))
+    ASSERT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0) << entry.path();
+  ASSERT_EQ(::chown(fixture.Folder().Root().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown(fixture.GamePath("seasons/67season.ini").c_str(), 0, 0), 0);
+  const std::string before = fixture.Read("seasons/67season.ini");
+
+  const CliResult run =
+      RunProgram("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                      CliProgram(), "install", package, "--game", fixture.Game()});
+  EXPECT_EQ(run.status, 5) << run.out << run.err;
+  EXPECT_EQ(Lines(run.err), 1) << run.err;
+  EXPECT_NE(run.err.find("67season.ini: it belongs to root"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(fixture.GamePath("tracks/alder")));
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), before);
+}
+#endif
 
 TEST(Cli, CheckTellsErrorsFromWarnings) {
   const CliResult good = RunCli({"check", (CliFixture::Examples() / "package").string()});

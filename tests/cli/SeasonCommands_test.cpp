@@ -29,16 +29,25 @@ TEST(SeasonCommands, InstallRemoveAndRestoreStepBackExactly) {
   const std::string season1 = fixture.Read("seasons/67season.ini");
   const std::string gp1 = fixture.Read("seasons/gp.ini");
 
-  const CliResult removed = RunCli({"remove", "alder", "--championship", "--delete-files",
-                                    "--yes", "--force", "--game", game});
+  // Deleting the folder takes its events out of both files, gp.ini unasked.
+  const CliResult removed =
+      RunCli({"remove", "alder", "--delete-files", "--yes", "--force", "--game", game});
   ASSERT_EQ(removed.status, 0) << removed.out << removed.err;
+  EXPECT_NE(removed.out.find("deleted "), std::string::npos) << removed.out;
   EXPECT_FALSE(std::filesystem::exists(fixture.GamePath("tracks/alder")));
   EXPECT_TRUE(std::filesystem::exists(fixture.GamePath("tracks/birch")));
 
   const CliResult listed = RunCli({"list", "--json", "--game", game});
   ASSERT_EQ(listed.status, 0) << listed.err;
   const nlohmann::json json = nlohmann::json::parse(listed.out);
+  EXPECT_EQ(json["version"], 2);
   for (const auto& file : json["files"]) {
+    EXPECT_TRUE(std::filesystem::exists(file["path"].get<std::string>())) << file["path"];
+    const auto& last = file["events"].back();
+    EXPECT_EQ(last["numberOfLaps"], 55) << last;
+    EXPECT_EQ(last["startingGrid"], "3-2-3") << last;
+    EXPECT_EQ(last["values"]["shortname"], last["shortname"]) << last;
+    EXPECT_TRUE(std::filesystem::is_directory(last["trackFolder"].get<std::string>())) << last;
     std::vector<std::string> folders;
     for (const auto& event : file["events"]) folders.push_back(event["trackDirectory"]);
     EXPECT_EQ(std::count(folders.begin(), folders.end(), "alder"), 0) << file["file"];
@@ -48,13 +57,18 @@ TEST(SeasonCommands, InstallRemoveAndRestoreStepBackExactly) {
 
   const CliResult steps = RunCli({"restore", "--list", "--game", game});
   EXPECT_EQ(steps.status, 0);
-  EXPECT_EQ(LineCount(steps.out), 3) << steps.out;  // two installs, one remove
+  // One step per command, each with what it changed.
   EXPECT_NE(steps.out.find("remove alder"), std::string::npos) << steps.out;
+  EXPECT_NE(steps.out.find("67season.ini: removed Event6 alder"), std::string::npos) << steps.out;
+  EXPECT_NE(steps.out.find("gp.ini: added Event5 birch"), std::string::npos) << steps.out;
 
-  ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
+  const CliResult restored = RunCli({"restore", "--force", "--game", game});
+  ASSERT_EQ(restored.status, 0) << restored.err;
+  EXPECT_NE(restored.out.find("puts back 67season.ini: Event6 alder, whose track folder is missing"),
+            std::string::npos)
+      << restored.out;
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), season1);
   EXPECT_EQ(fixture.Read("seasons/gp.ini"), gp1);
-  ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
   ASSERT_EQ(RunCli({"restore", "--force", "--game", game}).status, 0);
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), season0);
   EXPECT_EQ(fixture.Read("seasons/gp.ini"), gp0);
@@ -92,11 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
     Statuses, SeasonCommandRefusal,
     ::testing::Values(
         RefusalCase{"TrackNotThere", {"remove", "nowhere", "--yes"}, 10, nullptr},
-        RefusalCase{"NotConfirmed", {"remove", "calder", "--delete-files", "--force"}, 10, nullptr},
+        RefusalCase{"NotConfirmed", {"remove", "calder", "--delete-files", "--force"}, 11, nullptr},
         RefusalCase{"NotPlain", {"remove", "..", "--delete-files", "--yes"}, 2, nullptr},
-        RefusalCase{"ReadOnly",
-                    {"remove", "calder", "--yes"},
-                    5,
+        RefusalCase{"ReadOnlyMarkNotCleared",
+                    {"remove", "calder", "--force"},
+                    11,
                     [](CliFixture& f) {
                       f.Folder().SetReadOnly("game/seasons/67season.ini", true);
                     }},
@@ -110,21 +124,35 @@ TEST(SeasonCommands, DryRunPrintsThePlanAndChangesNothing) {
                                 "--dry-run", "--game", fixture.Game()});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("67season.ini: would remove Event2"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("67season.ini: numEvents 5 -> 4"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("67season.ini: would set numEvents 5 -> 4"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("would delete"), std::string::npos) << run.out;
   EXPECT_EQ(Snapshot(fixture.GamePath("")), before);
 }
 
-TEST(SeasonCommands, ListMarksAMissingFolder) {
+TEST(SeasonCommands, ListMarksAMissingFolderAndOneFolderNamedTwice) {
   CliFixture fixture;
   std::filesystem::remove_all(fixture.GamePath("tracks/calder"));
+  // A player's note after the laps, an 8-bit name, and one folder in two letter cases.
+  fixture.Folder().Write("game/seasons/gp.ini",
+                         "[Season]\r\nnumEvents=2\r\n"
+                         "[Event1]\r\nname=N\xFCrburg\r\ntrackDirectory=Kestrel\r\n"
+                         "numberOfLaps=14 ; default 68\r\n"
+                         "[Event2]\r\ntrackDirectory=kestrel\r\n");
   const CliResult run = RunCli({"list", "--game", fixture.Game()});
   EXPECT_EQ(run.status, 0) << run.err;
-  const std::size_t line = run.out.find("calder");
-  ASSERT_NE(line, std::string::npos) << run.out;
-  EXPECT_NE(run.out.substr(line, run.out.find('\n', line) - line).find("folder missing"),
-            std::string::npos)
-      << run.out;
+  const auto lineWith = [&run](const std::string& text) {
+    const std::size_t at = run.out.find(text);
+    return at == std::string::npos ? "" : run.out.substr(at, run.out.find('\n', at) - at);
+  };
+  EXPECT_NE(lineWith("calder").find("folder missing"), std::string::npos) << run.out;
+  EXPECT_NE(lineWith("N\xC3\xBCrburg").find("folder named twice"), std::string::npos) << run.out;
+
+  const nlohmann::json json =
+      nlohmann::json::parse(RunCli({"list", "--json", "--game", fixture.Game()}).out);
+  const auto& event = json["files"][1]["events"][0];
+  EXPECT_EQ(event["numberOfLaps"], 14) << event;
+  EXPECT_EQ(event["values"]["numberOfLaps"], "14 ; default 68") << event;
+  EXPECT_EQ(event["folderNamedTwice"], true) << event;
 }
 
 }  // namespace

@@ -111,6 +111,13 @@ TEST_P(CleanInstall, CopiesTheTrackAddsTheEventAndReportsOnce) {
   if (c.championship) expected.insert("seasons\\gp.ini");
   if (replayInstalled) expected.insert("replay\\" + PackageValue("replayfilename"));
   EXPECT_EQ(ChangedPaths(before, Snapshot(game)), expected);
+
+  // The run kept the season files as one undo step first, so `restore` undoes it.
+  const std::optional<std::string> step =
+      ReadFileBytes(Join(game, "seasons\\gridmoor-undo\\step-01"));
+  ASSERT_TRUE(step.has_value());
+  EXPECT_NE(step->find("command=gridmoor.exe: install kestrel\n"), std::string::npos);
+  EXPECT_NE(step->find("\n\n" + seasonBefore + championshipBefore), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -54,6 +54,9 @@ void SnapshotInto(const std::string& root, const std::string& relative, TreeSnap
   ForEachEntry(relative.empty() ? root : Join(root, relative),
                [&](const std::string& name, const WIN32_FIND_DATAA& data) {
                  const std::string path = relative.empty() ? name : Join(relative, name);
+                 // The folders of ours (undo steps, event library, sets) are not the run's
+                 // outcome; the step the dialog keeps is checked on its own.
+                 if (path.rfind("seasons\\gridmoor-", 0) == 0) return;
                  EntryState& state = into[path];
                  state.attributes = data.dwFileAttributes;
                  state.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -57,6 +57,7 @@ struct EntryState {
   }
 };
 using TreeSnapshot = std::map<std::string, EntryState>;
+// Leaves out seasons\gridmoor-*: the folders of ours beside the season files.
 TreeSnapshot Snapshot(const std::string& root);
 // What differs between two snapshots, one line per entry; empty when they are equal.
 std::string Differences(const TreeSnapshot& before, const TreeSnapshot& after);

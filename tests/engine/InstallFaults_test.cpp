@@ -11,6 +11,7 @@
 #include <map>
 
 #include "InstallProof.h"
+#include "SeasonProof.h"
 #include "engine/SeasonUpdate.h"
 
 namespace gridmoor {
@@ -260,6 +261,48 @@ INSTANTIATE_TEST_SUITE_P(Scenes, InstallFaults, ::testing::ValuesIn(Scenes()),
                              if (c == '-') c = '_';
                            return name;
                          });
+
+// The season commands under the same faults: the commit's every file call fails in turn.
+class SeasonFaults : public ::testing::TestWithParam<SeasonScene> {};
+
+TEST_P(SeasonFaults, EveryFailedCallLeavesOldOrWholeNewAndRestoreBringsBackTheStart) {
+  const SeasonScene& scene = GetParam();
+  std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
+  std::vector<std::string> calls;  // of a commit without faults
+  {
+    TempFolder game;
+    ArrangeSeasonScene(scene, game);
+    InjectingFileSystem files(*native);
+    SeasonService service(files, game.Text(), [] { return false; });
+    ASSERT_FALSE(service.Commit(scene.plan(service), {"proof"}).problem);
+    calls = files.made;
+  }
+  Tally tally{std::string("fault injection, season command ") + scene.name};
+  for (const FaultKind& kind : kFaultKinds) {
+    for (int n = 1; n <= static_cast<int>(calls.size()); ++n) {
+      if (kind.answersThrow && !InjectingFileSystem::Answers(calls[n - 1])) continue;
+      TempFolder game;
+      const SeasonEnds ends = ArrangeSeasonScene(scene, game);
+      InjectingFileSystem files(*native);
+      SeasonService service(files, game.Text(), [] { return false; });
+      const SeasonChange change = scene.plan(service);
+      files.failAt = n + static_cast<int>(files.made.size());
+      files.failOnward = kind.onward;
+      files.answersThrow = kind.answersThrow;
+      const CommitResult result = service.Commit(change, {"proof"});
+      tally.Count(result.problem ? "refused or failed" : "completed");
+      for (const std::string& fault : CheckSeasonEnd(game, ends, tally))
+        ADD_FAILURE() << scene.name << ", " << kind.name << " " << n << " (" << files.failedCall
+                      << "): " << fault;
+    }
+  }
+  tally.Print();
+  EXPECT_GT(tally.season[static_cast<int>(End::kOld)], 0);
+  EXPECT_GT(tally.season[static_cast<int>(End::kNew)], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SeasonScenes, SeasonFaults, ::testing::ValuesIn(SeasonScenes()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace gridmoor

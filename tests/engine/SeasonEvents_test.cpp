@@ -118,7 +118,7 @@ TEST(ReadSeasonEventsTest, MarksMissingFoldersSharedFoldersAndDisagreements) {
              "[Season]\r\nnumEvents=5\r\n"
              "[Event1]\r\nname=Spa\r\ntrackDirectory=spa\r\nnumberOfLaps=28\r\nmonth=6\r\nday=18\r\n"
              "[Event2]\r\ntrackDirectory=gone\r\n"
-             "[Event3]\r\ntrackDirectory=spa\r\n"
+             "[Event3]\r\ntrackDirectory=SPA\r\n"
              "[Event3]\r\ntrackDirectory=repeat\r\n"
              "[Event4]\r\ntrackDirectory=..\\monza\r\n"
              "[Event7]\r\ntrackDirectory=monza\r\n");
@@ -142,6 +142,12 @@ TEST(ReadSeasonEventsTest, MarksMissingFoldersSharedFoldersAndDisagreements) {
     EXPECT_EQ(season.events[i].sharesFolder, expected[i].shared);
   }
   EXPECT_EQ(season.events[0].name, "Spa");
+  EXPECT_EQ(season.events[0].values,
+            (std::vector<std::pair<std::string, std::string>>{{"name", "Spa"},
+                                                               {"trackDirectory", "spa"},
+                                                               {"numberOfLaps", "28"},
+                                                               {"month", "6"},
+                                                               {"day", "18"}}));
   EXPECT_EQ(season.events[0].numberOfLaps, "28");
   EXPECT_EQ(season.events[0].month, "6");
   EXPECT_EQ(season.events[0].day, "18");

@@ -115,5 +115,46 @@ TEST(KillLoop, AKilledInstallLeavesOldOrWholeNewAndNoTemporaryOutlivesTheNextRun
   EXPECT_EQ(killed, kills) << "too few runs could be killed before they finished";
 }
 
+// The season commands killed at random moments, a kill between the two files of a set switch
+// included: each file old or whole new, and restore brings back both as before the command.
+TEST(KillLoop, AKilledSeasonCommandLeavesOldOrWholeNewAndRestoreUndoesIt) {
+  const int kills = ProofRuns(40);
+  const unsigned seed = std::random_device()();
+  std::mt19937 random(seed);
+  Tally tally{"kill loop, season commands (seed " + std::to_string(seed) + ")"};
+  int killed = 0;
+  for (const SeasonScene& scene : SeasonScenes()) {
+    // The quickest of a few whole runs: the kills fall anywhere in it.
+    Clock::duration runTime{};
+    for (int i = 0; i < 3; ++i) {
+      TempFolder game;
+      ArrangeSeasonScene(scene, game);
+      const Clock::time_point start = Clock::now();
+      Victim timed(scene.name, game);
+      ASSERT_TRUE(timed.Reap());
+      ASSERT_EQ(timed.exitCode, 0);
+      if (i == 0 || Clock::now() - start < runTime) runTime = Clock::now() - start;
+    }
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(runTime);
+    int killedHere = 0;
+    for (int i = 0; killedHere < kills / 3 + 1 && i < kills * 3; ++i) {
+      TempFolder game;
+      const SeasonEnds ends = ArrangeSeasonScene(scene, game);
+      const std::chrono::microseconds delay(
+          std::uniform_int_distribution<long long>(0, span.count() * 11 / 10)(random));
+      Victim victim(scene.name, game);
+      std::this_thread::sleep_for(delay);  // the kill's moment, not a wait for anything
+      const bool finished = victim.Kill();
+      if (!finished) ++killedHere;
+      tally.Count(std::string(scene.name) + (finished ? " finished" : " killed"));
+      for (const std::string& fault : CheckSeasonEnd(game, ends, tally))
+        ADD_FAILURE() << scene.name << ", kill after " << delay.count() << " us: " << fault;
+    }
+    killed += killedHere;
+  }
+  tally.Print();
+  EXPECT_GE(killed, kills);
+}
+
 }  // namespace
 }  // namespace gridmoor

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "engine/InstallProof.h"
+#include "engine/SeasonProof.h"
 
 namespace gridmoor {
 namespace {
@@ -96,6 +97,34 @@ TEST(LockRace, AFileLockedOnAndOffIsNeverWrittenOverOrClaimed) {
   tally.Print();
   // The race was real: some runs met a held file.
   EXPECT_LT(completed, runs);
+}
+
+// The season commands while the files are locked on and off: a commit may fail, but each file
+// holds its old or whole new bytes and restore brings back the start.
+TEST(LockRace, ASeasonCommandMeetingALockedFileLeavesOldOrNewAndRestorable) {
+  const int runs = ProofRuns(60) / 3 + 1;
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  Tally tally{"lock race, season commands"};
+  int completed = 0;
+  for (const SeasonScene& scene : SeasonScenes()) {
+    TempFolder game;
+    ArrangeSeasonScene(scene, game);
+    Locker locker({(game / "seasons" / "67season.ini").string(),
+                   (game / "seasons" / "gp.ini").string()},
+                  std::random_device()());
+    ASSERT_TRUE(locker.Started());
+    for (int i = 0; i < runs; ++i) {
+      const SeasonEnds ends = ArrangeSeasonScene(scene, game);
+      SeasonService service(*files, game.Text(), [] { return false; });
+      const bool done = !service.Commit(scene.plan(service), {"proof"}).problem;
+      if (done) ++completed;
+      tally.Count(done ? "completed" : "refused or failed");
+      for (const std::string& fault : CheckSeasonEnd(game, ends, tally))
+        ADD_FAILURE() << scene.name << " run " << i << ": " << fault;
+    }
+  }
+  tally.Print();
+  EXPECT_GT(completed, 0);
 }
 
 }  // namespace

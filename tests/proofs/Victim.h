@@ -10,16 +10,20 @@
 #include <vector>
 
 #include "engine/InstallProof.h"
+#include "engine/SeasonProof.h"
 
 namespace gridmoor::testing {
 
 // A running install_victim; killed and reaped by the destructor if still running.
 class Victim {
  public:
-  Victim(const TempFolder& package, const TempFolder& game, const Scene& scene) {
-    std::vector<std::string> args = {INSTALL_VICTIM, package.Text(), game.Text(),
-                                     scene.championshipChosen ? "1" : "0",
-                                     scene.replayChosen ? "1" : "0"};
+  Victim(const TempFolder& package, const TempFolder& game, const Scene& scene)
+      : Victim({INSTALL_VICTIM, package.Text(), game.Text(), scene.championshipChosen ? "1" : "0",
+                scene.replayChosen ? "1" : "0"}) {}
+  // One season command of SeasonScenes() on `game`.
+  Victim(const std::string& seasonScene, const TempFolder& game)
+      : Victim({INSTALL_VICTIM, "season", seasonScene, game.Text()}) {}
+  explicit Victim(std::vector<std::string> args) {
     m_pid = ::fork();
     if (m_pid == 0) {
       std::vector<char*> argv;

@@ -3,6 +3,9 @@
 // Reads the package from its folder as the program does, answers Yes to every question, and
 // exits with the run's InstallOutcome (kDone is 5); 100 when an error escaped, 101 when the
 // package did not load, 2 on bad arguments.
+// Or one season command of the proofs' scenes, planned and committed as the front ends do:
+//   install_victim season <scene name> <game folder>
+// exiting 0 when it was committed, 1 when it was refused or failed.
 
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <string>
 
 #include "engine/InstallRun.h"
+#include "engine/SeasonProof.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
 
@@ -46,6 +50,15 @@ class QuietHost : public InstallHost {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "season") {
+    std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+    SeasonService service(*files, argv[3], [] { return false; });
+    for (const gridmoor::testing::SeasonScene& scene : gridmoor::testing::SeasonScenes()) {
+      if (scene.name == std::string(argv[2]))
+        return service.Commit(scene.plan(service), {"proof"}).problem ? 1 : 0;
+    }
+    return 2;
+  }
   if (argc != 5) {
     std::fprintf(stderr, "usage: install_victim PACKAGE GAME CHAMPIONSHIP(0|1) REPLAY(0|1)\n");
     return 2;
