@@ -1,14 +1,15 @@
 // Drives one install through the real program without a person: the demo's hands.
 //
 //   gridmoor_drive <program.exe> <package folder> [--game-folder <folder>] [--championship]
-//                  [--screenshot <file.bmp>] [--season-screenshot <file.bmp>]
+//                  [--screenshot <file.bmp>] [--season-screenshot <file.bmp>] [--pictures-only]
 //   gridmoor_drive <program.exe> <package folder> --time-start <runs>
 //   gridmoor_drive <program.exe> <package folder> --game-folder <folder> --time-season <runs>
 //
 // Starts the program in the package folder, waits for its dialog, optionally types the game
 // folder, ticks "Add to gp.ini" and saves a picture of the dialog (and, opened with
 // "Season...", of the season window); then presses Install Track, answers every message box
-// (Yes to the read-only questions, OK otherwise) and prints each.
+// (Yes to the read-only questions, OK otherwise) and prints each. With --pictures-only it
+// cancels instead of installing.
 // Exit status: 0 when the program ended after a summary that reports both steps completed.
 //
 // The timings start the program <runs> times and print each run and the median, in
@@ -44,6 +45,7 @@ struct Options {
   std::string screenshot;
   std::string seasonScreenshot;
   bool championship = false;
+  bool picturesOnly = false;
   int timeStartRuns = 0;
   int timeSeasonRuns = 0;
 };
@@ -54,6 +56,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if (arg == "--championship") {
       options.championship = true;
+    } else if (arg == "--pictures-only") {
+      options.picturesOnly = true;
     } else if ((arg == "--game-folder" || arg == "--screenshot") && i + 1 < argc) {
       (arg == "--game-folder" ? options.gameFolder : options.screenshot) = argv[++i];
     } else if (arg == "--season-screenshot" && i + 1 < argc) {
@@ -225,6 +229,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: gridmoor_drive <program.exe> <package folder> [--game-folder <folder>]"
                  " [--championship] [--screenshot <file.bmp>] [--season-screenshot <file.bmp>]"
+                 " [--pictures-only]"
                  " [--time-start <runs> | --time-season <runs>]\n");
     return 2;
   }
@@ -268,6 +273,10 @@ int main(int argc, char** argv) {
                  options.seasonScreenshot.c_str());
   }
 
+  if (options.picturesOnly) {
+    program.Click(control::kCancel);
+    return program.WaitForExit() ? 0 : 1;
+  }
   std::printf("Pressing Install Track\n");
   program.Click(control::kInstall);
   const RunOutcome outcome = program.AnswerUntilExit(AnswerChoices({IDYES}));
