@@ -256,6 +256,50 @@ bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std:
   }
 }
 
+bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
+                           const std::string& command,
+                           const std::optional<std::string> (&after)[2]) {
+  try {
+    Step step;
+    for (int i = 0; i < kFileCount; ++i) {
+      step.kept[i] = ReadSeasonFile(files, gameFolder, i);
+      step.after[i] = Describe(after[i]);
+      for (std::string& line : DescribeSeasonChange(kSeasonFiles[i], step.kept[i], after[i]))
+        step.info.changes.push_back(std::move(line));
+    }
+    files.CreateDirectoryLevel(HistoryFolder(gameFolder));
+    const std::vector<Step> steps = ReadSteps(files, gameFolder);
+    step.info.number = steps.empty() ? 1 : steps.front().info.number + 1;
+    step.info.time = LocalTimeText();
+    step.info.command = OneLine(command);
+    const std::string path = StepPath(gameFolder, step.info.number);
+    const std::optional<std::string> old = files.ReadExistingFile(path, kMaxStepBytes);
+    return files.ReplaceFileContents(path, old, Serialize(step));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void SettleFailedStep(FileSystem& files, const std::string& gameFolder) {
+  try {
+    std::vector<Step> steps = ReadSteps(files, gameFolder);
+    if (steps.empty()) return;
+    Step& step = steps.front();
+    bool unchanged = true;
+    for (int i = 0; i < kFileCount; ++i) {
+      const std::optional<std::string> now = ReadSeasonFile(files, gameFolder, i);
+      if (now != step.kept[i]) unchanged = false;
+      step.after[i] = Describe(now);
+    }
+    if (unchanged) {
+      files.RemoveFile(step.path);
+    } else {
+      files.ReplaceFileContents(step.path, step.raw, Serialize(step));
+    }
+  } catch (const std::exception&) {
+  }
+}
+
 void DropUnchangedStep(FileSystem& files, const std::string& gameFolder) {
   try {
     std::vector<Step> steps = ReadSteps(files, gameFolder);

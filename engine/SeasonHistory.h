@@ -51,6 +51,17 @@ std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
 // caller then must not change the season files.
 bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std::string& command);
 
+// KeepSeasonStep for a change whose outcome is planned before it is made (the season service's
+// commits): the step records, in the same one write, what the command will leave (`after`, by
+// file) and the events it adds and removes, so no second write follows a command that completes.
+// A command that then fails calls SettleFailedStep.
+bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
+                           const std::string& command, const std::optional<std::string> (&after)[2]);
+
+// After a planned command failed: drops the newest step when both season files still hold the
+// bytes it kept, else records what the files now hold (for the restore's check). Never throws.
+void SettleFailedStep(FileSystem& files, const std::string& gameFolder);
+
 // Drops the newest step when both season files still hold the bytes it kept: the command changed
 // nothing worth undoing. Otherwise notes in the step what the command left, for the restore's
 // check. Never throws.

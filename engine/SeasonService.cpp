@@ -1027,7 +1027,9 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     }
   }
   if (season) {
-    if (!KeepSeasonStep(m_files, m_gameFolder, options.command)) {
+    const std::optional<std::string> after[2] = {change.After(SeasonFileId::kSeason),
+                                                 change.After(SeasonFileId::kChampionship)};
+    if (!KeepPlannedSeasonStep(m_files, m_gameFolder, options.command, after)) {
       result.problem = Problem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
                                HistoryFolder(m_gameFolder));
       return result;
@@ -1038,7 +1040,7 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     if (!write.beforeSeason) continue;
     if (!WriteOwn(m_files, m_gameFolder, write.path, write.expected, write.bytes)) {
       fail(write.path);
-      if (season) DropUnchangedStep(m_files, m_gameFolder);
+      if (season) SettleFailedStep(m_files, m_gameFolder);
       return result;
     }
   }
@@ -1058,11 +1060,10 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     }
     if (!done) {
       fail(path);
-      DropUnchangedStep(m_files, m_gameFolder);
+      SettleFailedStep(m_files, m_gameFolder);
       return result;
     }
   }
-  if (season) DropUnchangedStep(m_files, m_gameFolder);
   for (const SeasonChange::OwnWrite& write : change.m_writes) {
     if (write.beforeSeason) continue;
     if (!WriteOwn(m_files, m_gameFolder, write.path, write.expected, write.bytes)) {

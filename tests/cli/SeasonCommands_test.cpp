@@ -155,5 +155,53 @@ TEST(SeasonCommands, ListMarksAMissingFolderAndOneFolderNamedTwice) {
   EXPECT_EQ(event["folderNamedTwice"], true) << event;
 }
 
+// One session of sets as a player runs it: the statuses, what is printed for shell completion,
+// and the bytes each step leaves. The service's rules themselves are tested in tests/engine.
+TEST(SeasonCommands, ASessionOfSets) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  const std::string season0 = fixture.Read("seasons/67season.ini");
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--game", game});
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 0) << args[0] << " " << args[1] << ": " << result.out << result.err;
+    return result;
+  };
+  run({"set", "save", "Historic"});
+  run({"install", "--force", fixture.Package("alder")});
+  run({"set", "save", "Fantasy"});
+  const std::string fantasy = fixture.Read("seasons/67season.ini");
+  run({"set", "use", "historic", "--force"});
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), season0);
+  EXPECT_EQ(run({"set", "list", "--names"}).out, "Fantasy\nHistoric\n");
+
+  EXPECT_EQ(run({"list", "--available", "--names"}).out, "alder\n");
+  run({"add", "alder", "--force"});
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), fantasy);
+  run({"move", "alder", "--to", "1", "--force"});
+  const std::string moved = fixture.Read("seasons/67season.ini");
+  EXPECT_NE(moved, fantasy);
+  run({"sort", "--by", "date", "--force"});
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), fantasy);
+
+  const std::string calendar = fixture.Folder().Native("league.cal").string();
+  run({"set", "export", "Fantasy", calendar});
+  run({"set", "import", calendar, "--as", "League"});
+  EXPECT_NE(run({"set", "diff", "Fantasy", "League"}).out.find("the same events"), std::string::npos);
+  run({"restore", "--force"});
+  EXPECT_EQ(fixture.Read("seasons/67season.ini"), moved);
+
+  // Refusals are one line and their status.
+  const CliResult bad = RunCli({"set", "save", "no/slash", "--game", game});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(LineCount(bad.err), 1) << bad.err;
+  fixture.Folder().Write("hostile.cal", "[Gridmoor calendar]\nformat=1\nname=x\n"
+                                        "[67season.ini Event1]\ntrackDirectory=..\\..\\x\n");
+  const CliResult hostile = RunCli({"set", "import", fixture.Folder().Native("hostile.cal").string(),
+                                    "--game", game});
+  EXPECT_EQ(hostile.status, 12);
+  EXPECT_EQ(LineCount(hostile.err), 1) << hostile.err;
+}
+
 }  // namespace
 }  // namespace gridmoor::testing
