@@ -101,6 +101,21 @@ TEST_F(SeasonWindowTest, OpensFromTheDialogOverTheGameFolderInTheBoxAndGivesTheD
   ASSERT_TRUE(season.WaitForRows(3));
   EXPECT_EQ(Folders(season.Rows()), (std::vector<std::string>{"ardenvale", "calder", "elsworth"}));
 
+  // Moved and made larger, closed and opened again: it comes back where the player left it.
+  RECT placed = {};
+  GetWindowRect(season.Window(), &placed);
+  placed = {placed.left + 40, placed.top + 30, placed.right + 140, placed.bottom + 90};
+  SetWindowPos(season.Window(), nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  season.Click(season::kClose);
+  ASSERT_TRUE(season.WaitForClosed());
+  Program().Click(control::kOpenSeason);
+  ASSERT_TRUE(season.WaitForWindow());
+  RECT reopened = {};
+  GetWindowRect(season.Window(), &reopened);
+  EXPECT_EQ(std::vector<LONG>({reopened.left, reopened.top, reopened.right, reopened.bottom}),
+            std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}));
+
   season.Click(season::kClose);
   ASSERT_TRUE(season.WaitForClosed());
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Program().Dialog()) != FALSE; }));
