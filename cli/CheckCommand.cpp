@@ -61,7 +61,8 @@ int RunCheck(Console& console, const CheckOptions& options) {
                   << warnings << " warning" << (warnings == 1 ? "" : "s") << "\n";
     }
   }
-  // Text that is not UTF-8 (the game's files are 8-bit ANSI) is passed on byte for byte.
+  // Text that is not UTF-8 (the game's files are 8-bit ANSI) is shown with replacement
+  // characters rather than failing the dump.
   if (options.json)
     console.out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   return status;

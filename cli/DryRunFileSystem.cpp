@@ -126,14 +126,10 @@ bool DryRunFileSystem::ReplaceFileContents(const std::string& path,
   return true;
 }
 
-bool DryRunFileSystem::RemoveFile(const std::string& path) {
-  m_removals.push_back(path);
-  return true;
-}
+// The install deletes nothing; the season commands plan their deletions without a dry-run file
+// system. So a deletion only answers that it would succeed.
+bool DryRunFileSystem::RemoveFile(const std::string&) { return true; }
 
-bool DryRunFileSystem::RemoveFolderTree(const std::string& path) {
-  m_removals.push_back(path);
-  return true;
-}
+bool DryRunFileSystem::RemoveFolderTree(const std::string&) { return true; }
 
 }  // namespace gridmoor::cli

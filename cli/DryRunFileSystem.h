@@ -32,7 +32,6 @@ class DryRunFileSystem : public FileSystem {
   const std::vector<Copy>& Copies() const { return m_copies; }
   const std::vector<std::string>& ClearedReadOnly() const { return m_clearedReadOnly; }
   const std::vector<Replace>& Replaces() const { return m_replaces; }
-  const std::vector<std::string>& Removals() const { return m_removals; }
   // The last bytes planned for `path`, or null when the run would not write it.
   const std::string* PlannedBytes(const std::string& path) const;
 
@@ -72,7 +71,6 @@ class DryRunFileSystem : public FileSystem {
   std::vector<Copy> m_copies;
   std::vector<std::string> m_clearedReadOnly;
   std::vector<Replace> m_replaces;
-  std::vector<std::string> m_removals;
   std::map<std::string, FileStatus> m_status;  // planned statuses of files and folders
   std::map<std::string, std::string> m_bytes;  // planned contents; copies are not kept
   std::set<std::string> m_copied;              // copy targets, whose bytes are the source's

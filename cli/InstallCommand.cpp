@@ -92,11 +92,14 @@ bool RefuseFaultyPackage(Console& console, FileSystem& files, const std::string&
   return refused;
 }
 
-// `path` relative to `folder` when it lies inside it.
-std::string Inside(const std::string& path, const std::string& folder) {
-  if (path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
-      (path[folder.size()] == '\\' || path[folder.size()] == '/'))
-    return path.substr(folder.size() + 1);
+// `path` relative to `folder` when it lies inside it, as the system names it (on Linux with '/'
+// and the names as they are on disk), so it can be pasted after the folder printed above it.
+std::string Inside(FileSystem& files, const std::string& enginePath, const std::string& folder) {
+  const std::string path = files.NativePath(enginePath);
+  const std::string base = files.NativePath(folder);
+  if (path.size() > base.size() + 1 && path.compare(0, base.size(), base) == 0 &&
+      (path[base.size()] == '\\' || path[base.size()] == '/'))
+    return path.substr(base.size() + 1);
   return path;
 }
 
@@ -203,7 +206,9 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
       console.out << "    " << finding.subject << ": " << finding.message << "\n";
     return kExitInvalidPackage;
   }
-  console.out << "  track " << track.name << " (tracks\\" << track.trackDirectory << "), replay "
+  console.out << "  track " << ReadableText(track.name) << " ("
+              << Inside(plan, gameFolder + kTracksFolder + track.trackDirectory, gameFolder)
+              << "), replay "
               << (host.IsReplayChecked() ? track.replayfilename
                   : host.ReplayAvailable() ? "left out (--no-replay)" : "none")
               << "\n";
@@ -216,13 +221,14 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   int status = RunEngine(host, files, track);
 
   for (std::size_t i = clearedFrom; i < plan.ClearedReadOnly().size(); ++i)
-    console.out << "  clear read-only mark: " << Inside(plan.ClearedReadOnly()[i], gameFolder)
+    console.out << "  clear read-only mark: " << Inside(plan, plan.ClearedReadOnly()[i], gameFolder)
                 << "\n";
   for (std::size_t i = foldersFrom; i < plan.CreatedFolders().size(); ++i)
-    console.out << "  create folder: " << Inside(plan.CreatedFolders()[i], gameFolder) << "\n";
+    console.out << "  create folder: " << Inside(plan, plan.CreatedFolders()[i], gameFolder) << "\n";
   for (std::size_t i = copiesFrom; i < plan.Copies().size(); ++i) {
     const DryRunFileSystem::Copy& copy = plan.Copies()[i];
-    console.out << "  copy " << Inside(copy.from, package) << " -> " << Inside(copy.to, gameFolder)
+    console.out << "  copy " << Inside(plan, copy.from, package) << " -> "
+                << Inside(plan, copy.to, gameFolder)
                 << (copy.overwrite ? " (overwrite)" : " (new)") << "\n";
   }
   // A refused run, or one whose copy failed, writes neither file.

@@ -346,14 +346,20 @@ int RunRestore(Console& console, const RestoreOptions& options) {
                 << files->NativePath(HistoryFolder(game->folder)) << "\n";
     return kExitNothingToDo;
   }
-  // The service's refusals: a file this user cannot write, the game running.
-  const SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
-  const SeasonProblem refused =
-      service.CheckCommand(SeasonFileChoice{true, true}, {CommandLineText(), options.force, false});
-  if (refused.refusal == SeasonRefusal::kNotWritable) {
-    console.err << "restore: " << refused.detail << "; nothing changed\n";
+  // Only the files the restore changes must be writable; the read-only mark is asked about below.
+  std::vector<std::string> paths;
+  for (const RestoredFile& file : report.files) {
+    if (!file.unchanged) paths.push_back(SeasonFilePath(game->folder, file.fileName));
+  }
+  if (report.status == RestoreStatus::kReadOnly) paths.push_back(report.failedFile);
+  if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
+    console.err << "restore: " << *blocker << "; nothing changed\n";
     return kExitNotWritable;
   }
+  // The game-running refusal is the season service's.
+  const SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  const SeasonProblem refused =
+      service.CheckCommand(SeasonFileChoice{false, false}, {CommandLineText(), options.force, false});
   if (refused.refusal == SeasonRefusal::kGameRunning) {
     if (options.dryRun) {
       console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";

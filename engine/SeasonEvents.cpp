@@ -10,6 +10,7 @@
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
+#include "platform/ProfileText.h"
 
 namespace gridmoor {
 namespace {
@@ -87,6 +88,19 @@ SeasonEvents ReadSeasonEvents(const ProfileDocument& document, FileSystem& files
     if (count > 1) result.repeatedSections.push_back(number);
   }
 
+  // Each event's lines are found once, and its values read from them alone: a lookup in the
+  // whole document per value made a 64-event list cost milliseconds.
+  const std::string& text = document.Text();
+  std::map<int, std::string> bodies;  // number -> "[e]" + the first section's lines
+  for (const ProfileSectionSpan& span : ProfileSectionSpans(text)) {
+    const int number =
+        EventNumberOfSection(text.substr(span.nameBegin, span.nameEnd - span.nameBegin));
+    if (number >= 1 && number <= kMaxSeasonEventNumber && !bodies.count(number))
+      bodies[number] = "[e]\n" + text.substr(span.bodyBegin, span.end - span.bodyBegin);
+  }
+  const auto upToNul = [](std::string_view value) {
+    return std::string(value.substr(0, value.find('\0')));
+  };
   std::map<std::string, int> folderUses;
   const int listed = std::min(result.count, kMaxSeasonEventNumber);
   for (int number = 1; number <= listed; ++number) {
@@ -96,14 +110,20 @@ SeasonEvents ReadSeasonEvents(const ProfileDocument& document, FileSystem& files
     if (!event.hasSection) {
       result.missingSections.push_back(number);
     } else {
-      const std::string section = EventSection(number);
-      event.name = document.Get(section, "name");
-      event.trackDirectory = document.Get(section, "trackDirectory");
-      event.numberOfLaps = document.Get(section, "numberOfLaps");
-      event.month = document.Get(section, "month");
-      event.day = document.Get(section, "day");
-      for (const std::string& key : document.KeyNames(section).value_or(std::vector<std::string>{}))
-        event.values.emplace_back(key, document.Get(section, key).value_or(std::string()));
+      const std::string& body = bodies[number];
+      const auto get = [&body, &upToNul](std::string_view key) -> std::optional<std::string> {
+        const std::optional<std::string_view> value = FindProfileValue(body, "e", key);
+        if (!value) return std::nullopt;
+        return upToNul(*value);
+      };
+      event.name = get("name");
+      event.trackDirectory = get("trackDirectory");
+      event.numberOfLaps = get("numberOfLaps");
+      event.month = get("month");
+      event.day = get("day");
+      for (const std::string_view key :
+           ProfileKeyNames(body, "e").value_or(std::vector<std::string_view>{}))
+        event.values.emplace_back(upToNul(key), get(key).value_or(std::string()));
     }
     event.trackFolderMissing =
         !IsTrackFolder(files, gameFolder, event.trackDirectory.value_or(std::string()));

@@ -44,7 +44,8 @@ std::optional<std::string_view> TakeLine(std::string_view bytes, std::size_t& po
 }  // namespace
 
 std::string SerializeLibrary(const std::vector<LibraryEntry>& entries) {
-  std::string out(kLibraryMagic);
+  // The count makes a file cut between two entries tell itself from a shorter library.
+  std::string out = std::string(kLibraryMagic) + "entries=" + std::to_string(entries.size()) + "\n";
   for (const LibraryEntry& entry : entries) {
     out += "track=" + entry.trackDirectory + "\n";
     out += "replay=" + entry.replay + "\n";
@@ -66,6 +67,12 @@ std::optional<std::vector<LibraryEntry>> ParseLibrary(std::string_view bytes, st
     return std::nullopt;
   }
   std::size_t pos = kLibraryMagic.size();
+  const auto countText = TakeLine(bytes, pos, "entries");
+  const auto count = countText ? ParseSize(*countText, kMaxLibraryBytes) : std::nullopt;
+  if (!count) {
+    error = "the event library's record is damaged";
+    return std::nullopt;
+  }
   while (pos < bytes.size()) {
     LibraryEntry entry;
     const auto track = TakeLine(bytes, pos, "track");
@@ -88,6 +95,11 @@ std::optional<std::vector<LibraryEntry>> ParseLibrary(std::string_view bytes, st
       return std::nullopt;
     }
     entries.push_back(std::move(entry));
+  }
+  if (entries.size() != *count) {
+    error = "the event library is cut: it holds " + std::to_string(entries.size()) + " of " +
+            std::to_string(*count) + " entries";
+    return std::nullopt;
   }
   return entries;
 }
@@ -162,6 +174,9 @@ std::optional<SavedSet> ParseSet(std::string_view bytes, std::string& error) {
 std::string SerializeCalendar(const Calendar& calendar) {
   std::string out = "; A season calendar of Gridmoor: gridmoor-cli set import FILE\r\n";
   out += std::string("[") + kCalendarSection + "]\r\nformat=1\r\nname=" + calendar.name + "\r\n";
+  // The counts make a calendar cut between two events tell itself from a shorter one.
+  for (int i = 0; i < 2; ++i)
+    out += std::string(kFileNames[i]) + "=" + std::to_string(calendar.events[i].size()) + "\r\n";
   for (int i = 0; i < 2; ++i) {
     for (std::size_t k = 0; k < calendar.events[i].size(); ++k) {
       out += std::string("[") + kFileNames[i] + " Event" + std::to_string(k + 1) + "]\r\n";
@@ -220,6 +235,14 @@ std::optional<Calendar> ParseCalendar(std::string_view bytes, std::string& error
       return std::nullopt;
     }
     calendar.events[file].push_back(std::move(event));
+  }
+  for (int i = 0; i < 2; ++i) {
+    const auto count = FindProfileValue(bytes, kCalendarSection, kFileNames[i]);
+    if (!count || *count != std::to_string(calendar.events[i].size())) {
+      error = std::string("the calendar is cut or edited: its count of ") + kFileNames[i] +
+              " events does not match the events it holds";
+      return std::nullopt;
+    }
   }
   return calendar;
 }

@@ -256,6 +256,29 @@ bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std:
   }
 }
 
+// The newest step's number (0: none), from the first line of each step's record alone: a commit
+// need not read every kept season.
+int NewestStepNumber(FileSystem& files, const std::string& gameFolder) {
+  int newest = 0;
+  const std::optional<std::vector<FolderEntry>> entries = files.ListFolder(HistoryFolder(gameFolder));
+  if (!entries) return 0;
+  for (int slot = 0; slot < kMaxHistorySteps; ++slot) {
+    const std::string name = std::string("step-") + (slot < 10 ? "0" : "") + std::to_string(slot);
+    if (std::none_of(entries->begin(), entries->end(),
+                     [&name](const FolderEntry& entry) { return entry.name == name; }))
+      continue;
+    const std::optional<std::string> head = files.ReadWholeFile(StepPath(gameFolder, slot), 64);
+    const std::string prefix = std::string(kStepMagic) + "\nnumber=";
+    if (!head || head->compare(0, prefix.size(), prefix) != 0) continue;
+    const std::size_t end = head->find('\n', prefix.size());
+    if (end == std::string::npos) continue;
+    const std::optional<std::size_t> number = ParseSize(head->substr(prefix.size(), end - prefix.size()));
+    if (number && *number <= 1000000000 && static_cast<int>(*number) % kMaxHistorySteps == slot)
+      newest = std::max(newest, static_cast<int>(*number));
+  }
+  return newest;
+}
+
 bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
                            const std::string& command,
                            const std::optional<std::string> (&after)[2]) {
@@ -268,8 +291,7 @@ bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
         step.info.changes.push_back(std::move(line));
     }
     files.CreateDirectoryLevel(HistoryFolder(gameFolder));
-    const std::vector<Step> steps = ReadSteps(files, gameFolder);
-    step.info.number = steps.empty() ? 1 : steps.front().info.number + 1;
+    step.info.number = NewestStepNumber(files, gameFolder) + 1;
     step.info.time = LocalTimeText();
     step.info.command = OneLine(command);
     const std::string path = StepPath(gameFolder, step.info.number);

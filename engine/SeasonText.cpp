@@ -99,9 +99,13 @@ std::vector<int> SortedEventOrder(std::string_view text, SortKey key) {
     int month, day;
     std::string name;
   };
+  // The spans are found once; each event's values are read from its own lines.
+  const std::vector<std::optional<ProfileSectionSpan>> spans = EventSpans(text, count);
   std::vector<Item> items;
-  for (int number = 1; number <= count; ++number) {
-    const std::string body = EventBody(text, number).value_or(std::string());
+  for (int number = 1; number <= static_cast<int>(spans.size()); ++number) {
+    const std::optional<ProfileSectionSpan>& span = spans[number - 1];
+    const std::string_view body =
+        span ? text.substr(span->bodyBegin, span->end - span->bodyBegin) : std::string_view();
     Item item{number, 0, 0, {}};
     // Read as the game reads numbers: "10 ; moved" is 10, a missing value 0.
     item.month = ParseEventCount(BodyValue(body, "month").value_or(kMissingValue));

@@ -131,12 +131,6 @@ std::size_t SectionBytes(const BITMAPINFOHEADER& header) {
   return BmpSectionBytes(header.biWidth, header.biHeight, header.biBitCount);
 }
 
-bool IsBmpFileHeader(const BITMAPFILEHEADER& header) {
-  BmpHeaders headers;
-  headers.type = header.bfType;
-  return IsBmpSignature(headers);
-}
-
 bool IsSupportedInfoHeader(const BITMAPINFOHEADER& header) {
   BmpHeaders headers;
   headers.infoSize = header.biSize;

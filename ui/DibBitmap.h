@@ -35,8 +35,6 @@ int RowStride(int width, int bitCount);
 // empty or beyond 2^31 - 1 bytes.
 std::size_t SectionBytes(const BITMAPINFOHEADER& header);
 
-// Whether a file header begins a BMP file ("BM").
-bool IsBmpFileHeader(const BITMAPFILEHEADER& header);
 // Whether an info header is one we load: the 40-byte BITMAPINFOHEADER only.
 bool IsSupportedInfoHeader(const BITMAPINFOHEADER& header);
 // The pixel area's size, bfSize - bfOffBits as a signed 32-bit number; negative when bfSize

@@ -68,7 +68,7 @@ class CInstallDlg : public CDialog, public InstallHost {
   void OnOpenSeason();
 
  private:
-  // Before the controls: the profile store borrows the file system.
+  // What the engine runs on; owned, declared first so it outlives every member.
   std::unique_ptr<FileSystem> m_files;
   std::unique_ptr<Registry> m_registry;
 

@@ -109,6 +109,23 @@ class UniqueHandle {
   HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
+// An owned search handle of FindFirstFileA; FindClose is the destructor's job.
+class UniqueFind {
+ public:
+  UniqueFind(const std::string& pattern, WIN32_FIND_DATAA& entry)
+      : m_find(FindFirstFileA(pattern.c_str(), &entry)) {}
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  ~UniqueFind() {
+    if (Valid()) FindClose(m_find);
+  }
+  bool Valid() const { return m_find != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return m_find; }
+
+ private:
+  HANDLE m_find;
+};
+
 class WinOpenFile : public OpenFile {
  public:
   explicit WinOpenFile(UniqueHandle handle) : m_handle(std::move(handle)) {}
@@ -342,13 +359,12 @@ class WinFileSystem : public FileSystem {
     // A junction or directory link is removed as the link; its target is never entered.
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       WIN32_FIND_DATAA entry;
-      const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-      if (find != INVALID_HANDLE_VALUE) {
+      const UniqueFind find(path + "\\*", entry);
+      if (find.Valid()) {
         do {
           const std::string name = entry.cFileName;
           if (name != "." && name != ".." && !RemoveFolderTree(path + "\\" + name)) ok = false;
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
+        } while (FindNextFileA(find.Get(), &entry));
       }
     }
     return RemoveDirectoryA(path.c_str()) != FALSE && ok;
@@ -356,8 +372,8 @@ class WinFileSystem : public FileSystem {
 
   int RemoveStaleTemporaries(const std::string& folder) override {
     WIN32_FIND_DATAA entry;
-    const HANDLE find = FindFirstFileA((folder + "\\*.~*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    const UniqueFind find(folder + "\\*.~*", entry);
+    if (!find.Valid()) return 0;
     int removed = 0;
     do {
       const std::string name = entry.cFileName;
@@ -377,22 +393,20 @@ class WinFileSystem : public FileSystem {
       } else if (readOnly) {
         SetFileAttributesA(path.c_str(), entry.dwFileAttributes);
       }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    } while (FindNextFileA(find.Get(), &entry));
     return removed;
   }
 
   std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
     WIN32_FIND_DATAA entry;
-    const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+    const UniqueFind find(path + "\\*", entry);
+    if (!find.Valid()) return std::nullopt;
     std::vector<FolderEntry> entries;
     do {
       const std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
       entries.push_back({name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    } while (FindNextFileA(find.Get(), &entry));
     return entries;
   }
 

@@ -2,6 +2,7 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <memory>
 
 #include "platform/ProcessList.h"
 
@@ -10,6 +11,8 @@ namespace gridmoor {
 bool IsProgramRunning(const std::string& exeName) {
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return false;
+  // Closed however the search ends.
+  const std::unique_ptr<void, decltype(&CloseHandle)> owner(snapshot, &CloseHandle);
   const DWORD self = GetCurrentProcessId();
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
@@ -22,7 +25,6 @@ bool IsProgramRunning(const std::string& exeName) {
     if (const char* slash = std::strrchr(name, '\\')) name = slash + 1;
     found = lstrcmpiA(name, exeName.c_str()) == 0;
   }
-  CloseHandle(snapshot);
   return found;
 }
 

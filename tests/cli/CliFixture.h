@@ -45,6 +45,17 @@ class CliFixture {
   TestFolder m_folder;
 };
 
+// `text` with its backslashes as the system separates folders (the program prints paths as the
+// player can paste them).
+inline std::string NativeSeparators(std::string text) {
+#ifndef _WIN32
+  for (char& c : text) {
+    if (c == '\\') c = '/';
+  }
+#endif
+  return text;
+}
+
 // Every file under `root` with its bytes and modification time, to prove nothing changed.
 inline std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> Snapshot(
     const std::filesystem::path& root) {

@@ -195,7 +195,7 @@ TEST(SeasonCommands, ASessionOfSets) {
   const CliResult bad = RunCli({"set", "save", "no/slash", "--game", game});
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(LineCount(bad.err), 1) << bad.err;
-  fixture.Folder().Write("hostile.cal", "[Gridmoor calendar]\nformat=1\nname=x\n"
+  fixture.Folder().Write("hostile.cal", "[Gridmoor calendar]\nformat=1\nname=x\n67season.ini=1\ngp.ini=0\n"
                                         "[67season.ini Event1]\ntrackDirectory=..\\..\\x\n");
   const CliResult hostile = RunCli({"set", "import", fixture.Folder().Native("hostile.cal").string(),
                                     "--game", game});

@@ -177,6 +177,50 @@ INSTANTIATE_TEST_SUITE_P(
                false}),
     [](const auto& info) { return info.param.name; });
 
+// The copy-first run: the season files are written only after the whole copy; no box speaks of
+// the dialog, none blames the game path, and the dialog is never closed.
+struct CopyFirstWay {
+  const char* name;
+  std::function<void(InstallRunTest&)> arrange;
+  InstallOutcome outcome;
+  int filesCopied;
+  bool seasonUpdated;
+  std::size_t boxes;  // each failure said once
+};
+
+class InstallCopyFirstTest : public InstallRunTest,
+                             public ::testing::WithParamInterface<CopyFirstWay> {};
+
+TEST_P(InstallCopyFirstTest, WritesTheSeasonOnlyAfterTheWholeCopy) {
+  GetParam().arrange(*this);
+  const auto before = Snapshot(game.Path());
+  EXPECT_EQ(InstallTrackCopyFirst(host, platform.files, package), GetParam().outcome);
+  EXPECT_EQ(Snapshot(game.Path()), After(before, GetParam().filesCopied, GetParam().seasonUpdated));
+  EXPECT_EQ(host.CountOf("close"), 0);
+  for (const Box& box : host.Boxes()) {
+    EXPECT_EQ(box.text.find("Click OK"), std::string::npos) << box.text;
+    EXPECT_EQ(box.text.find("GPL path"), std::string::npos) << box.text;
+  }
+  EXPECT_EQ(host.Boxes().size(), GetParam().boxes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, InstallCopyFirstTest,
+    ::testing::Values(
+        CopyFirstWay{"Installed", [](InstallRunTest&) {}, InstallOutcome::kDone, 9, true, 0},
+        CopyFirstWay{"CopyFailsSeasonUntouched",
+                     [](InstallRunTest& t) { fs::remove(t.packageFolder / "minrace.lp"); },
+                     InstallOutcome::kCopyFailed, 8, false, 2},
+        CopyFirstWay{"UpdateFails",
+                     [](InstallRunTest& t) { t.platform.files.failReplaceOf = "67season.ini"; },
+                     InstallOutcome::kUpdateFailed, 9, false, 1},
+        CopyFirstWay{"SeasonFull",
+                     [](InstallRunTest& t) {
+                       WriteBytes(t.game / "seasons" / "67season.ini", SeasonWithEvents(64));
+                     },
+                     InstallOutcome::kSeasonFull, 0, false, 1}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
   SetReadOnly(*platform.native, SeasonPath(), true);
   platform.files.failSetStatusCause = kCauseAccessDenied;

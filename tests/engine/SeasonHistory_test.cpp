@@ -160,3 +160,33 @@ TEST_F(SeasonHistoryTest, NoStepWithoutASeasonsFolder) {
 
 }  // namespace
 }  // namespace gridmoor
+
+namespace gridmoor {
+namespace {
+
+// A step's record of what its command changed: events by folder, so a refresh is no change of
+// events and a repeated folder counts twice; only the events the game reads count.
+TEST(DescribeSeasonChangeTest, NamesTheEventsAddedAndRemoved) {
+  const std::string two = "[Season]\r\nnumEvents=2\r\n[Event1]\r\ntrackDirectory=spa\r\n"
+                          "[Event2]\r\ntrackDirectory=monza\r\n";
+  const struct {
+    std::optional<std::string> before, after;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {two, two, {}},
+      {std::nullopt, two, {"gp.ini: added Event1 spa", "gp.ini: added Event2 monza"}},
+      {two, "[Season]\r\nnumEvents=1\r\n[Event1]\r\ntrackDirectory=monza\r\n",
+       {"gp.ini: removed Event1 spa"}},
+      {two, two + "[Event3]\r\ntrackDirectory=spa\r\n", {"gp.ini: changed, no event added or removed"}},
+      {two, "[Season]\r\nnumEvents=3\r\n[Event1]\r\ntrackDirectory=spa\r\n[Event2]\r\n"
+            "trackDirectory=monza\r\n[Event3]\r\ntrackDirectory=spa\r\n",
+       {"gp.ini: added Event3 spa"}},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(DescribeSeasonChange("gp.ini", row.before, row.after), row.lines)
+        << row.after.value_or("(missing)");
+  }
+}
+
+}  // namespace
+}  // namespace gridmoor

@@ -120,8 +120,9 @@ std::string Library(const std::vector<std::string>& tracks) {
   return SerializeLibrary(entries);
 }
 
-std::string Calendar(const std::string& events) {
-  return "[Gridmoor calendar]\r\nformat=1\r\nname=League\r\n" + events;
+std::string Calendar(const std::string& events, int count = 1) {
+  return "[Gridmoor calendar]\r\nformat=1\r\nname=League\r\n67season.ini=" +
+         std::to_string(count) + "\r\ngp.ini=0\r\n" + events;
 }
 
 class SeasonRefusalTest : public SeasonServiceTest,
@@ -168,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"LibraryNonsense",
                     [](SeasonServiceTest& t, const fs::path&) {
                       WriteBytes(t.game / "seasons" / "gridmoor-library" / "events",
-                                 "gridmoor event library 1\ntrack=..\\..\\x\nreplay=\nbody=0\n\n");
+                                 "gridmoor event library 1\nentries=1\ntrack=..\\..\\x\nreplay=\nbody=0\n\n");
                     },
                     [](const SeasonService& s, const std::string&) { return s.PlanRemove({"track1"}, {}, false); },
                     SeasonRefusal::kInvalidFile},
@@ -210,9 +211,10 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     [](const SeasonService& s, const std::string&) { return s.PlanSetUse("big"); },
                     SeasonRefusal::kSeasonFull, 1},
+        // Cut between two events: the count tells.
         RefusalCase{"CalendarCut",
                     [](SeasonServiceTest&, const fs::path& scratch) {
-                      WriteBytes(scratch / "c.cal", "[Gridmoor cal");
+                      WriteBytes(scratch / "c.cal", Calendar("[67season.ini Event1]\r\ntrackDirectory=a\r\n", 2));
                     },
                     [](const SeasonService& s, const std::string& d) { return s.PlanSetImport(d + "\\c.cal", "", false); },
                     SeasonRefusal::kInvalidFile},
@@ -234,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                       for (int i = 1; i <= 65; ++i)
                         events += "[67season.ini Event" + std::to_string(i) + "]\r\ntrackDirectory=t" +
                                   std::to_string(i) + "\r\n";
-                      WriteBytes(scratch / "c.cal", Calendar(events));
+                      WriteBytes(scratch / "c.cal", Calendar(events, 65));
                     },
                     [](const SeasonService& s, const std::string& d) { return s.PlanSetImport(d + "\\c.cal", "", false); },
                     SeasonRefusal::kSeasonFull, 1},

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
@@ -30,6 +32,36 @@ TEST(FileSystemPosix, ReplaceKeepsTheModeBits) {
   ASSERT_TRUE(MakeNativeFileSystem()->ReplaceFileContents(dir.Path("gp.ini"), "old", "new"));
   EXPECT_EQ(dir.Read("gp.ini"), "new");
   EXPECT_EQ(ModeOf(dir.Native("gp.ini")), 0640u);
+}
+
+// Another user's file in a folder anyone may write: root keeps its owner, anyone else is refused
+// (and told why beforehand) rather than making it their own.
+TEST(FileSystemPosix, AReplaceNeverGivesTheFileAnotherOwner) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  testing::TestFolder dir;
+  chmod(dir.Root().c_str(), 0777);
+  dir.Write("67season.ini", "old");
+  chown(dir.Native("67season.ini").c_str(), 65534, 65534);
+  ASSERT_TRUE(MakeNativeFileSystem()->ReplaceFileContents(dir.Path("67season.ini"), "old", "new"));
+  struct stat st {};
+  stat(dir.Native("67season.ini").c_str(), &st);
+  EXPECT_EQ(st.st_uid, 65534u);
+
+  chown(dir.Native("67season.ini").c_str(), 0, 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(2);
+    std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+    const bool told = !files->ReplaceBlocker(dir.Path("67season.ini")).empty();
+    const bool replaced = files->ReplaceFileContents(dir.Path("67season.ini"), "new", "mine");
+    _exit(told && !replaced ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(dir.Read("67season.ini"), "new");
+  stat(dir.Native("67season.ini").c_str(), &st);
+  EXPECT_EQ(st.st_uid, 0u);
 }
 
 TEST(FileSystemPosix, CopyTakesTheSourcesModeAndWriteTime) {
