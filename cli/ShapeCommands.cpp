@@ -316,7 +316,7 @@ void AddShapeCommands(CLI::App& app, Console& console, int& status) {
     list->add_flag("--json", options->json, "Print JSON");
     // For shell completion: one name a line.
     list->add_flag("--names", options->names, "Print the names only, one a line")->group("");
-    list->footer(ExitStatusHelp({4}));
+    list->footer(ExitStatusHelp({4, 12}));
     list->callback([&console, &status, options] {
       status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
         std::vector<SeasonProblem> problems;

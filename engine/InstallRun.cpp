@@ -77,6 +77,9 @@ InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
   std::string gameFolder = host.GameFolderText();
   if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
   SeasonService service(files, gameFolder);
+  // A folder without a season file is not one the run will write (its check refuses it): no
+  // folder of ours is left in it.
+  const bool aGame = files.ReadWholeFile(service.PathOf(SeasonFileId::kSeason), 0).has_value();
   // Ends the step however the run ends, the escaping read-only failure included.
   struct StepBracket {
     SeasonService& service;
@@ -84,7 +87,7 @@ InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
     ~StepBracket() {
       if (kept) service.EndCommand();
     }
-  } bracket{service, service.BeginCommand(command)};
+  } bracket{service, aGame && service.BeginCommand(command)};
   const InstallOutcome outcome = OnInstallTrack(host, files, package);
   if (outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed)
     service.RememberInstalled(package);

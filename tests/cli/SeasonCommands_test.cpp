@@ -163,8 +163,10 @@ TEST(SeasonCommands, ASessionOfSets) {
   const std::string season0 = fixture.Read("seasons/67season.ini");
   const auto run = [&](std::vector<std::string> args) {
     args.insert(args.end(), {"--game", game});
-    const CliResult result = RunCli(args);
+    CliResult result = RunCli(args);
     EXPECT_EQ(result.status, 0) << args[0] << " " << args[1] << ": " << result.out << result.err;
+    // The Windows console's text mode ends lines in CR LF.
+    result.out.erase(std::remove(result.out.begin(), result.out.end(), '\r'), result.out.end());
     return result;
   };
   run({"set", "save", "Historic"});

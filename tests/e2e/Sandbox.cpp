@@ -56,7 +56,8 @@ void SnapshotInto(const std::string& root, const std::string& relative, TreeSnap
                  const std::string path = relative.empty() ? name : Join(relative, name);
                  // The folders of ours (undo steps, event library, sets) are not the run's
                  // outcome; the step the dialog keeps is checked on its own.
-                 if (path.rfind("seasons\\gridmoor-", 0) == 0) return;
+                 const std::size_t ours = path.find("seasons\\gridmoor-");
+                 if (ours != std::string::npos && (ours == 0 || path[ours - 1] == '\\')) return;
                  EntryState& state = into[path];
                  state.attributes = data.dwFileAttributes;
                  state.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -57,7 +57,8 @@ struct EntryState {
   }
 };
 using TreeSnapshot = std::map<std::string, EntryState>;
-// Leaves out seasons\gridmoor-*: the folders of ours beside the season files.
+// Leaves out seasons\gridmoor-* (in any game folder under `root`): the folders of ours beside
+// the season files.
 TreeSnapshot Snapshot(const std::string& root);
 // What differs between two snapshots, one line per entry; empty when they are equal.
 std::string Differences(const TreeSnapshot& before, const TreeSnapshot& after);

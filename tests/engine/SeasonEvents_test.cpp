@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
+#include "engine/SeasonUpdate.h"
 
 namespace gridmoor {
 namespace {
@@ -108,6 +109,19 @@ TEST(RemoveTrackEventsRule, RepeatsNeverTakeAnEventsPlace) {
     EXPECT_EQ(document.Get("Event2", "trackDirectory"), c.event2) << c.season;
     EXPECT_EQ(document.Get("Season", "numEvents"), "2") << c.season;
   }
+}
+
+// remove finds a track as the install does: by the folder's first 99 characters, so the event an
+// install of that package refreshed is the one a removal takes out.
+TEST(RemoveTrackEventsRule, FindsATrackByTheInstallsRule) {
+  const std::string folder(99, 'a');
+  TempFolder game;
+  WriteBytes(game / "67season.ini",
+             "[Season]\r\nnumEvents=1\r\n[Event1]\r\ntrackDirectory=" + folder + "tail\r\n");
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  ProfileDocument document = ProfileDocument::Load(*files, game.Text() + "\\67season.ini");
+  EXPECT_EQ(PlaceTrack(document, folder).event, 1);
+  EXPECT_EQ(RemoveTrackEvents(document, {folder}).removed.size(), 1u);
 }
 
 TEST(ReadSeasonEventsTest, MarksMissingFoldersSharedFoldersAndDisagreements) {
