@@ -2,13 +2,15 @@
 # The demo: installs the example track (examples/package) into a fresh demo game folder with
 # the real program under Wine.
 #
-# With a display ($DISPLAY set) the program opens and you install by hand; without one the
-# install is driven for you on a virtual X server, and the summary box, the season files'
-# changes and a screenshot of the dialog are reported.
+# With a display ($DISPLAY set) the program opens and you install by hand ("Season..." shows
+# the season window); without one the install is driven for you on a virtual X server, and the
+# summary box, the season files' changes and pictures of the dialog and of the season window
+# (over a second game folder with a full season of 64 events) are reported.
 #
-# Everything lands in build/demo: game/ (the game folder), package/ (the package with
-# gridmoor.exe beside it, as track makers ship it) and dialog.png. The demo has a Wine prefix of
-# its own, build/demo-wineprefix-<arch>, whose registry names game/ as the game's folder.
+# Everything lands in build/demo: game/ (the game folder), full-season/ (the full one),
+# package/ (the package with gridmoor.exe beside it, as track makers ship it), dialog.png and
+# season-window.png (the pictures in docs/ are these). The demo has a Wine prefix of its own,
+# build/demo-wineprefix-<arch>, whose registry names game/ as the game's folder.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -26,10 +28,31 @@ winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 
 demo=$GRIDMOOR_BUILD/demo
 log "laying out $demo"
-rm -rf "$demo/game" "$demo/package" "$demo/dialog.bmp" "$demo/dialog.png"
+rm -rf "$demo/game" "$demo/full-season" "$demo/package" "$demo"/*.bmp "$demo"/*.png
 mkdir -p "$demo"
 cp -r "$GRIDMOOR_ROOT/examples/game" "$demo/game"
 rm -f "$demo/game/replay/.gitkeep"
+
+# A full season: 64 events in both files, each with its track folder but the last.
+cp -r "$demo/game" "$demo/full-season"
+full_season() {  # full_season <season name>
+  local names=(Ardenvale Brockhurst "Calder Point" Dunmere "Elsworth Park" Fallowmere Glenrothy
+               Harrowgate Ivelmoor "Jarrow Bay" Kestrel Lindqvist Marrowdale Northcliff
+               Oakhampton Pellworth)
+  local kinds=("Grand Prix" Trophy "Gold Cup" "200")
+  local i name folder
+  printf '[Season]\r\nname=%s\r\nyear=1967\r\nnumEvents=64\r\n\r\n' "$1"
+  for i in $(seq 1 64); do
+    name="${names[$(((i - 1) % 16))]} ${kinds[$(((i - 1) / 16))]}"
+    folder=$(printf '%s%02d' "$(tr -d ' ' <<<"${names[$(((i - 1) % 16))]}" | tr 'A-Z' 'a-z' | cut -c1-6)" "$i")
+    [ "$i" -lt 64 ] && mkdir -p "$demo/full-season/tracks/$folder"
+    printf '[Event%d]\r\nname=%s\r\nshortname=%s\r\ntrackDirectory=%s\r\nnumberOfLaps=%d\r\n' \
+      "$i" "$name" "${names[$(((i - 1) % 16))]}" "$folder" $((40 + i % 50))
+    printf 'day=%d\r\nmonth=%d\r\nstartingGrid=2-2-2\r\n\r\n' $((1 + (i * 11) % 28)) $((1 + (i - 1) * 12 / 64))
+  done
+}
+full_season "1967 Long Season" >"$demo/full-season/seasons/67season.ini"
+full_season "1967 Long Championship" >"$demo/full-season/seasons/gp.ini"
 cp -r "$GRIDMOOR_ROOT/examples/package" "$demo/package"
 cp "$program" "$demo/package/gridmoor.exe"
 
@@ -87,14 +110,20 @@ if [ -z "$headless" ]; then
   exit 0
 fi
 
-log "no display: driving the install on the virtual display $DISPLAY"
+log "no display: driving the program on the virtual display $DISPLAY"
+"$WINELOADER" "$driver" "$(winpath "$demo/package/gridmoor.exe")" "$(winpath "$demo/package")" \
+  --game-folder "$(winpath "$demo/full-season")" --pictures-only \
+  --screenshot "$(winpath "$demo/dialog.bmp")" \
+  --season-screenshot "$(winpath "$demo/season-window.bmp")" || true
+for picture in dialog season-window; do
+  [ -f "$demo/$picture.bmp" ] && convert "$demo/$picture.bmp" "$demo/$picture.png" &&
+    rm -f "$demo/$picture.bmp"
+done
 status=0
 "$WINELOADER" "$driver" "$(winpath "$demo/package/gridmoor.exe")" "$(winpath "$demo/package")" \
-  --championship --screenshot "$(winpath "$demo/dialog.bmp")" || status=$?
+  --championship || status=$?
 show_changes
-if [ -f "$demo/dialog.bmp" ]; then
-  convert "$demo/dialog.bmp" "$demo/dialog.png" && rm -f "$demo/dialog.bmp"
-  echo
-  echo "Screenshot of the dialog: $demo/dialog.png"
-fi
+for picture in dialog season-window; do
+  [ -f "$demo/$picture.png" ] && printf '\nPicture: %s\n' "$demo/$picture.png"
+done
 exit $status

@@ -1,6 +1,14 @@
 #include "ui/InstallApp.h"
 
+#include <string>
+
+#include "engine/GameFolder.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "ui/CommandLine.h"
+#include "ui/GameFolderPrompt.h"
 #include "ui/InstallDlg.h"
+#include "ui/SeasonWindow.h"
 
 namespace gridmoor::ui {
 
@@ -8,6 +16,10 @@ namespace gridmoor::ui {
 CInstallApp theApp;
 
 BOOL CInstallApp::InitInstance() {
+  if (AsksForSeasonWindow(GetCommandLineA())) {
+    RunSeasonWindow();
+    return FALSE;
+  }
   // The 3D-controls library that once gave dialogs their raised look has no counterpart on
   // today's Windows; the manifest's version 6 common controls give the look instead.
   CInstallDlg dialog;
@@ -15,6 +27,21 @@ BOOL CInstallApp::InitInstance() {
   // There is no help: F1 shows nothing.
   dialog.DoModal();  // the end code carries no meaning: the outcome was shown in message boxes
   return FALSE;
+}
+
+void CInstallApp::RunSeasonWindow() {
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  std::unique_ptr<Registry> registry = MakeNativeRegistry();
+  // The game is found as the install dialog finds it; without a setup entry the player points
+  // at gpl.exe, and cancelling ends the program.
+  std::string folder = GetGamePathFromRegistry(*registry);
+  if (folder.empty()) {
+    std::optional<std::string> chosen = AskForGameFolder(nullptr);
+    if (!chosen) return;
+    folder = *chosen;
+  }
+  CSeasonDlg window(*files, folder);
+  window.Run(nullptr);
 }
 
 }  // namespace gridmoor::ui

@@ -1,17 +1,17 @@
 #include "ui/InstallDlg.h"
 
-#include <commdlg.h>
-
 #include <utility>
 
 #include "engine/FileErrorText.h"
 #include "engine/GameFolder.h"
 #include "engine/InstallRun.h"
 #include "res/resource.h"
+#include "ui/GameFolderPrompt.h"
 #include "ui/HomePage.h"
-#include "ui/framework/FileDialog.h"
+#include "ui/SeasonWindow.h"
 #include "ui/framework/MessageBox.h"
 #include "ui/framework/PaintDC.h"
+#include "ui/framework/StringResource.h"
 
 namespace gridmoor::ui {
 
@@ -22,8 +22,6 @@ constexpr int kProgressEnd = 25;
 // The screenshot's place in the client area, in device pixels: it does not follow the
 // dialog-unit scaling of the template, so it stays this size with any system font.
 constexpr RECT kPictureArea = {12, 7, 12 + 300, 7 + 178};
-
-constexpr std::size_t kChosenPathBuffer = 260;
 
 }  // namespace
 
@@ -88,6 +86,10 @@ bool CInstallDlg::OnCommand(int id, int code) {
     OnInstallTrack();
     return true;
   }
+  if (code == BN_CLICKED && id == IDC_OPEN_SEASON) {
+    OnOpenSeason();
+    return true;
+  }
   return CDialog::OnCommand(id, code);
 }
 
@@ -102,17 +104,20 @@ void CInstallDlg::OnInstallTrack() {
 }
 
 bool CInstallDlg::BrowseForGamePath(std::string& folder) {
-  OpenFileSettings settings;
-  settings.title = "Locate GPL.EXE";
-  settings.filters = {{"GPL.exe File (gpl.exe)", "gpl.exe"}, {"All Files(*.*)", "*.*"}};
-  // No OFN_NOCHANGEDIR: the current directory may move, which is harmless because the package
-  // files are found through the package folder fixed at start.
-  settings.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-  settings.bufferSize = kChosenPathBuffer;
-  std::optional<std::string> chosen = AskOpenFileName(GetSafeHwnd(), settings);
+  std::optional<std::string> chosen = AskForGameFolder(GetSafeHwnd());
   if (!chosen) return false;
-  folder = FolderOfChosenFile(*chosen);
+  folder = *chosen;
   return true;
+}
+
+void CInstallDlg::OnOpenSeason() {
+  const std::string folder = m_gameFolder.GetWindowText();
+  if (folder.empty()) {
+    AppMessageBox(LoadResourceString(IDS_NO_GAME_FOLDER), MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  CSeasonDlg season(*m_files, folder);
+  season.Run(GetSafeHwnd());
 }
 
 void CInstallDlg::OnBrowse() {

@@ -64,6 +64,8 @@ class CInstallDlg : public CDialog, public InstallHost {
   void OnInstallTrack();
   // "Browse": the chosen gpl.exe's folder replaces the game-folder box's text.
   void OnBrowse();
+  // "Season...": the season window, modal, for the folder in the game-folder box.
+  void OnOpenSeason();
 
  private:
   // What the engine runs on; owned, declared first so it outlives every member.

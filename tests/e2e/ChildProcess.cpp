@@ -37,9 +37,9 @@ void ChildProcess::Release() {
 }
 
 ChildProcess ChildProcess::Start(const std::string& exe, const std::string& currentFolder,
-                                 DWORD* error) {
+                                 DWORD* error, const std::string& arguments) {
   // CreateProcess may write into the command line, so it gets a buffer of its own.
-  std::string quoted = "\"" + exe + "\"";
+  std::string quoted = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
   std::vector<char> commandLine(quoted.begin(), quoted.end());
   commandLine.push_back('\0');
   STARTUPINFOA startup = {};

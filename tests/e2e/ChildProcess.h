@@ -19,10 +19,11 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
   ~ChildProcess();
 
-  // Starts `exe` with no arguments in `currentFolder`. Answers an empty owner (no process)
-  // when CreateProcess fails; `error` then holds its Win32 error code.
+  // Starts `exe` in `currentFolder`, with `arguments` after its quoted name on the command
+  // line. Answers an empty owner (no process) when CreateProcess fails; `error` then holds its
+  // Win32 error code.
   static ChildProcess Start(const std::string& exe, const std::string& currentFolder,
-                            DWORD* error = nullptr);
+                            DWORD* error = nullptr, const std::string& arguments = "");
 
   bool Started() const { return m_process != nullptr; }
   DWORD Id() const { return m_processId; }

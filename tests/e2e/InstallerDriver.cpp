@@ -123,8 +123,9 @@ AnswerPolicy AnswerChoices(std::vector<int> choices) {
   };
 }
 
-InstallerDriver::InstallerDriver(const std::string& exe, const std::string& packageFolder)
-    : m_process(ChildProcess::Start(exe, packageFolder, &m_startError)) {}
+InstallerDriver::InstallerDriver(const std::string& exe, const std::string& packageFolder,
+                                 const std::string& arguments)
+    : m_process(ChildProcess::Start(exe, packageFolder, &m_startError, arguments)) {}
 
 std::vector<HWND> InstallerDriver::TopLevelWindows() const {
   std::vector<HWND> windows;

@@ -31,6 +31,7 @@ constexpr int kScreenshotFrame = 1006;
 constexpr int kProgress = 1007;
 constexpr int kGameFolder = 1096;
 constexpr int kBrowse = 1097;
+constexpr int kOpenSeason = 1098;
 }  // namespace control
 
 // The title of the open-file dialog behind "Browse".
@@ -65,8 +66,10 @@ struct RunOutcome {
 
 class InstallerDriver {
  public:
-  // Starts `exe` with `packageFolder` as its current directory.
-  InstallerDriver(const std::string& exe, const std::string& packageFolder);
+  // Starts `exe` with `packageFolder` as its current directory and `arguments` on its command
+  // line.
+  InstallerDriver(const std::string& exe, const std::string& packageFolder,
+                  const std::string& arguments = "");
   InstallerDriver(const InstallerDriver&) = delete;
   InstallerDriver& operator=(const InstallerDriver&) = delete;
 
@@ -118,8 +121,10 @@ class InstallerDriver {
 
   bool WaitForExit(Millis timeout = kDefaultTimeout) { return m_process.WaitForExit(timeout); }
 
- private:
+  // The program's top-level windows, visible or not.
   std::vector<HWND> TopLevelWindows() const;
+
+ private:
   bool IsMessageBox(HWND window) const;
   MessageBoxRecord ReadMessageBox(HWND box) const;
 

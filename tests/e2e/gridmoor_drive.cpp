@@ -1,20 +1,38 @@
 // Drives one install through the real program without a person: the demo's hands.
 //
 //   gridmoor_drive <program.exe> <package folder> [--game-folder <folder>] [--championship]
-//                  [--screenshot <file.bmp>]
+//                  [--screenshot <file.bmp>] [--season-screenshot <file.bmp>] [--pictures-only]
+//   gridmoor_drive <program.exe> <package folder> --time-start <runs>
+//   gridmoor_drive <program.exe> <package folder> --game-folder <folder> --time-season <runs>
 //
 // Starts the program in the package folder, waits for its dialog, optionally types the game
-// folder, ticks "Add to gp.ini" and saves a picture of the dialog; then presses Install Track,
-// answers every message box (Yes to the read-only questions, OK otherwise) and prints each.
+// folder, ticks "Add to gp.ini" and saves a picture of the dialog (and, opened with
+// "Season...", of the season window); then presses Install Track, answers every message box
+// (Yes to the read-only questions, OK otherwise) and prints each. With --pictures-only it
+// cancels instead of installing.
 // Exit status: 0 when the program ended after a summary that reports both steps completed.
+//
+// The timings start the program <runs> times and print each run and the median, in
+// milliseconds: --time-start from the start of the process until its dialog is shown,
+// --time-season from the press of "Season..." until the season window is shown with its list
+// filled.
 
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#include <commctrl.h>
 
+#include <cstdlib>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "e2e/InstallerDriver.h"
+#include "e2e/SeasonDriver.h"
 
 using namespace gridmoor::e2e;
 
@@ -25,7 +43,11 @@ struct Options {
   std::string package;
   std::string gameFolder;
   std::string screenshot;
+  std::string seasonScreenshot;
   bool championship = false;
+  bool picturesOnly = false;
+  int timeStartRuns = 0;
+  int timeSeasonRuns = 0;
 };
 
 bool ParseArguments(int argc, char** argv, Options& options) {
@@ -34,8 +56,15 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     const std::string arg = argv[i];
     if (arg == "--championship") {
       options.championship = true;
+    } else if (arg == "--pictures-only") {
+      options.picturesOnly = true;
     } else if ((arg == "--game-folder" || arg == "--screenshot") && i + 1 < argc) {
       (arg == "--game-folder" ? options.gameFolder : options.screenshot) = argv[++i];
+    } else if (arg == "--season-screenshot" && i + 1 < argc) {
+      options.seasonScreenshot = argv[++i];
+    } else if ((arg == "--time-start" || arg == "--time-season") && i + 1 < argc) {
+      (arg == "--time-start" ? options.timeStartRuns : options.timeSeasonRuns) =
+          std::max(1, std::atoi(argv[++i]));
     } else if (positional == 0) {
       options.program = arg, ++positional;
     } else if (positional == 1) {
@@ -62,6 +91,19 @@ void PrintIndented(const std::string& text) {
   std::printf("    %s\n", line.c_str());
 }
 
+// Captures of `rect` that agree `times` in a row: the window has finished painting.
+Image SteadyCapture(const std::function<RECT()>& rect, int times = 2) {
+  Image previous, shot;
+  int agreeing = 0;
+  WaitUntil([&] {
+    previous = std::move(shot);
+    shot = CaptureScreen(rect());
+    agreeing = !shot.Empty() && shot.pixels == previous.pixels ? agreeing + 1 : 0;
+    return agreeing + 1 >= times;
+  });
+  return shot;
+}
+
 // Waits until the dialog shows its picture and two captures in a row agree, then saves it.
 bool SaveDialogPicture(const InstallerDriver& program, const std::string& path) {
   const POINT origin = program.ClientOrigin();
@@ -73,13 +115,108 @@ bool SaveDialogPicture(const InstallerDriver& program, const std::string& path) 
     }
     return false;
   });
-  Image previous, shot;
-  WaitUntil([&] {
-    previous = std::move(shot);
-    shot = CaptureScreen(program.WindowRect());
-    return !shot.Empty() && shot.pixels == previous.pixels;
-  });
+  const Image shot = SteadyCapture([&] { return program.WindowRect(); });
   return pictureShown && SaveBmp24(shot, path);
+}
+
+// Opens the season window from the dialog, saves its picture and closes it again.
+bool SaveSeasonPicture(InstallerDriver& program, const std::string& path) {
+  program.Click(control::kOpenSeason);
+  SeasonWindowDriver season(program);
+  if (!season.WaitForWindow()) return false;
+  // Painted once the list shows its rows: more than one colour in it.
+  WaitUntil([&] {
+    RECT list = {};
+    GetWindowRect(season.Control(season::kList), &list);
+    const Image rows = CaptureScreen(list);
+    return std::any_of(rows.pixels.begin(), rows.pixels.end(),
+                       [&](std::uint32_t pixel) { return pixel != rows.pixels.front(); });
+  });
+  const Image shot = SteadyCapture([&] {
+    RECT rect = {};
+    GetWindowRect(season.Window(), &rect);
+    return rect;
+  }, 20);
+  const bool saved = SaveBmp24(shot, path);
+  std::printf("Season window \"%s\": %s, %d events listed\n", WindowText(season.Window()).c_str(),
+              season.Text(season::kCount).c_str(), season.RowCount());
+  season.Click(season::kClose);
+  return season.WaitForClosed() && saved;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Polls every millisecond: the figures are tens of milliseconds.
+template <class Condition>
+bool WaitClosely(Condition condition) {
+  const auto deadline = Clock::now() + kDefaultTimeout;
+  while (!condition()) {
+    if (Clock::now() >= deadline) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+int PrintTimings(const char* what, const std::vector<double>& runs, int wanted) {
+  std::printf("%s:", what);
+  for (double ms : runs) std::printf(" %.1f", ms);
+  if (static_cast<int>(runs.size()) != wanted) {
+    std::printf("\nonly %zu of %d runs succeeded\n", runs.size(), wanted);
+    return 1;
+  }
+  std::printf("\n%s median of %d: %.1f ms\n", what, wanted, Median(runs));
+  return 0;
+}
+
+int TimeStart(const Options& options) {
+  std::vector<double> runs;
+  for (int run = 0; run < options.timeStartRuns; ++run) {
+    const auto start = Clock::now();
+    InstallerDriver program(options.program, options.package);
+    if (!program.Started()) break;
+    HWND shown = nullptr;
+    WaitClosely([&] {
+      for (HWND window : program.TopLevelWindows()) {
+        if (IsWindowVisible(window) && GetDlgItem(window, control::kGameFolder)) shown = window;
+      }
+      return shown || program.Process().HasExited();
+    });
+    if (!shown) break;
+    runs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    program.Process().Terminate();
+  }
+  return PrintTimings("start-up to dialog shown", runs, options.timeStartRuns);
+}
+
+int TimeSeason(const Options& options) {
+  std::vector<double> runs;
+  for (int run = 0; run < options.timeSeasonRuns; ++run) {
+    InstallerDriver program(options.program, options.package);
+    if (!program.Started() || !program.WaitForDialog()) break;
+    program.SetText(control::kGameFolder, options.gameFolder);
+    SeasonWindowDriver season(program);
+    const auto start = Clock::now();
+    program.Click(control::kOpenSeason);
+    HWND shown = nullptr;
+    WaitClosely([&] {
+      for (HWND window : program.TopLevelWindows()) {
+        HWND list = GetDlgItem(window, season::kList);
+        if (list && IsWindowVisible(window) && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0)
+          shown = window;
+      }
+      return shown || program.Process().HasExited();
+    });
+    if (!shown) break;
+    runs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    program.Process().Terminate();
+  }
+  return PrintTimings("Season... to window shown", runs, options.timeSeasonRuns);
 }
 
 }  // namespace
@@ -91,9 +228,13 @@ int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: gridmoor_drive <program.exe> <package folder> [--game-folder <folder>]"
-                 " [--championship] [--screenshot <file.bmp>]\n");
+                 " [--championship] [--screenshot <file.bmp>] [--season-screenshot <file.bmp>]"
+                 " [--pictures-only]"
+                 " [--time-start <runs> | --time-season <runs>]\n");
     return 2;
   }
+  if (options.timeStartRuns) return TimeStart(options);
+  if (options.timeSeasonRuns) return TimeSeason(options);
   InstallerDriver program(options.program, options.package);
   if (!program.Started()) {
     std::fprintf(stderr, "cannot start %s (error %lu)\n", options.program.c_str(),
@@ -127,7 +268,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "could not save the dialog's picture to %s\n", options.screenshot.c_str());
     }
   }
+  if (!options.seasonScreenshot.empty() && !SaveSeasonPicture(program, options.seasonScreenshot)) {
+    std::fprintf(stderr, "could not save the season window's picture to %s\n",
+                 options.seasonScreenshot.c_str());
+  }
 
+  if (options.picturesOnly) {
+    program.Click(control::kCancel);
+    return program.WaitForExit() ? 0 : 1;
+  }
   std::printf("Pressing Install Track\n");
   program.Click(control::kInstall);
   const RunOutcome outcome = program.AnswerUntilExit(AnswerChoices({IDYES}));

@@ -61,4 +61,94 @@ void CProgressCtrl::SetPos(int position) { Send(PBM_SETPOS, static_cast<WPARAM>(
 
 int CProgressCtrl::GetPos() const { return static_cast<int>(Send(PBM_GETPOS)); }
 
+void CListView::SetExtendedStyle(DWORD style) {
+  Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+}
+
+void CListView::AddColumn(const std::string& heading, int width, int format) {
+  const int index = static_cast<int>(SendMessageA(
+      reinterpret_cast<HWND>(Send(LVM_GETHEADER)), HDM_GETITEMCOUNT, 0, 0));
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  column.fmt = format;
+  column.cx = width;
+  column.pszText = const_cast<char*>(heading.c_str());
+  Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index < 0 ? 0 : index),
+       reinterpret_cast<LPARAM>(&column));
+}
+
+int CListView::GetColumnWidth(int column) const {
+  return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+}
+
+void CListView::SetColumnWidth(int column, int width) {
+  Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+}
+
+void CListView::SetRows(const std::vector<std::vector<std::string>>& rows) {
+  Send(WM_SETREDRAW, FALSE);
+  Send(LVM_DELETEALLITEMS);
+  Send(LVM_SETITEMCOUNT, rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      LVITEMA item = {};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(r);
+      item.iSubItem = static_cast<int>(c);
+      item.pszText = const_cast<char*>(rows[r][c].c_str());
+      Send(c == 0 ? LVM_INSERTITEMA : LVM_SETITEMTEXTA, c == 0 ? 0 : r,
+           reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  Send(WM_SETREDRAW, TRUE);
+  if (GetSafeHwnd()) InvalidateRect(GetSafeHwnd(), nullptr, TRUE);
+}
+
+int CListView::GetItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
+
+std::vector<int> CListView::GetSelectedRows() const {
+  std::vector<int> rows;
+  for (int row = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       row >= 0;
+       row = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void CListView::SelectRow(int row) {
+  LVITEMA clear = {};
+  clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+  if (row < 0 || row >= GetItemCount()) return;
+  LVITEMA set = {};
+  set.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  set.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&set));
+  Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+void CComboBox::ResetContent() { Send(CB_RESETCONTENT); }
+
+int CComboBox::AddString(const std::string& text) {
+  return static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int CComboBox::GetCount() const { return static_cast<int>(Send(CB_GETCOUNT)); }
+
+int CComboBox::GetCurSel() const {
+  return GetSafeHwnd() ? static_cast<int>(Send(CB_GETCURSEL)) : CB_ERR;
+}
+
+void CComboBox::SetCurSel(int index) { Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
+
+std::string CComboBox::GetItemText(int index) const {
+  const LRESULT length = Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+  if (length == CB_ERR || length <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+  const LRESULT got =
+      Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  return got == CB_ERR ? std::string() : std::string(buffer.data(), static_cast<std::size_t>(got));
+}
+
 }  // namespace gridmoor::ui

@@ -4,8 +4,10 @@
 // answers empty values.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace gridmoor::ui {
 
@@ -55,6 +57,38 @@ class CProgressCtrl : public CControl {
   void SetRange(int lower, int upper);
   void SetPos(int position);
   int GetPos() const;
+};
+
+// A list view in report style. Rows and columns count from 0.
+class CListView : public CControl {
+ public:
+  // LVS_EX_* bits, for instance LVS_EX_FULLROWSELECT.
+  void SetExtendedStyle(DWORD style);
+  // Appends a column `width` pixels wide; `format` is LVCFMT_LEFT or LVCFMT_RIGHT.
+  void AddColumn(const std::string& heading, int width, int format = LVCFMT_LEFT);
+  int GetColumnWidth(int column) const;
+  void SetColumnWidth(int column, int width);
+  // Replaces every row by `rows` (one text per column), with the redraw held off meanwhile.
+  void SetRows(const std::vector<std::vector<std::string>>& rows);
+  int GetItemCount() const;
+  // The selected rows in ascending order.
+  std::vector<int> GetSelectedRows() const;
+  // Selects and focuses `row` alone and scrolls it into view; a row out of range clears the
+  // selection.
+  void SelectRow(int row);
+};
+
+// A drop-down list (CBS_DROPDOWNLIST) of texts.
+class CComboBox : public CControl {
+ public:
+  void ResetContent();
+  int AddString(const std::string& text);
+  int GetCount() const;
+  // The selected index, or CB_ERR (-1) when none is.
+  int GetCurSel() const;
+  void SetCurSel(int index);
+  // The text at `index`; empty when out of range.
+  std::string GetItemText(int index) const;
 };
 
 }  // namespace gridmoor::ui

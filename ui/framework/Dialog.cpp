@@ -86,8 +86,9 @@ CDialog::~CDialog() {
   if (m_hWnd) DestroyWindow(m_hWnd);
 }
 
-INT_PTR CDialog::DoModal() {
+INT_PTR CDialog::DoModal(HWND owner) {
   if (m_hWnd) return -1;
+  m_hOwner = owner;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(m_nTemplateId), RT_DIALOG);
   HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
@@ -100,9 +101,12 @@ INT_PTR CDialog::DoModal() {
   m_nResult = -1;
   m_bCentre = prepared.centre;
   HWND window = CreateDialogIndirectParamA(
-      instance, reinterpret_cast<LPCDLGTEMPLATEA>(prepared.words.data()), nullptr, DialogProc,
+      instance, reinterpret_cast<LPCDLGTEMPLATEA>(prepared.words.data()), owner, DialogProc,
       reinterpret_cast<LPARAM>(this));
   if (!window) return -1;
+  // As the system's own modal dialogs do: the owner takes no input until the dialog is gone.
+  const bool disabledOwner = owner && IsWindowEnabled(owner);
+  if (disabledOwner) ::EnableWindow(owner, FALSE);
 
   if (!m_bEndRequested && prepared.visible && m_hWnd) {
     // The dialog manager has put the focus on a control while the window was hidden; showing
@@ -126,7 +130,9 @@ INT_PTR CDialog::DoModal() {
     }
     bool handled = false;
     try {
-      handled = PreTranslateMessage(&msg) != FALSE;
+      handled = m_hAccelerators && m_hWnd && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd)) &&
+                TranslateAcceleratorA(m_hWnd, m_hAccelerators, &msg) != 0;
+      if (!handled) handled = PreTranslateMessage(&msg) != FALSE;
     } catch (const std::exception& error) {
       Report(error);
     } catch (...) {
@@ -138,7 +144,10 @@ INT_PTR CDialog::DoModal() {
     }
   }
   const INT_PTR result = m_nResult;
+  // Enabled before the dialog goes, so that the activation returns to the owner.
+  if (disabledOwner) ::EnableWindow(owner, TRUE);
   if (m_hWnd) DestroyWindow(m_hWnd);
+  m_hOwner = nullptr;
   return result;
 }
 
@@ -148,6 +157,10 @@ void CDialog::EndDialog(INT_PTR result) {
 }
 
 BOOL CDialog::PreTranslateMessage(MSG*) { return FALSE; }
+
+void CDialog::UseAccelerators(UINT resourceId) {
+  m_hAccelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId));
+}
 
 void CDialog::DoDataExchange(CDataExchange&) {}
 
@@ -231,7 +244,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam,
     SetWindowLongPtrA(window, DWLP_USER, 0);
     self->m_hWnd = nullptr;
     if (self->m_bMadeMainWindow) {
-      if (MainWindow() == window) SetMainWindow(nullptr);
+      if (MainWindow() == window) SetMainWindow(self->m_hPreviousMainWindow);
+      self->m_hPreviousMainWindow = nullptr;
       self->m_bMadeMainWindow = false;
     }
   }
@@ -239,7 +253,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam,
 }
 
 INT_PTR CDialog::HandleInitDialog() {
-  if (!MainWindow() || !IsWindow(MainWindow())) {
+  // An owned dialog owns the message boxes while it runs: a box owned by its disabled owner
+  // would enable the owner again when it closes.
+  if (m_hOwner || !MainWindow() || !IsWindow(MainWindow())) {
+    m_hPreviousMainWindow = m_hOwner ? MainWindow() : nullptr;
     SetMainWindow(m_hWnd);
     m_bMadeMainWindow = true;
   }

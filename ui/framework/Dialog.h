@@ -45,7 +45,9 @@ class CDialog {
   // screen when the template leaves the position at 0, 0), runs it until EndDialog has been
   // asked and the handler that asked has returned, and destroys it. Answers the code given
   // to EndDialog, or -1 when the window cannot be created or the thread is told to quit.
-  INT_PTR DoModal();
+  // With an `owner`, the owner is disabled for the run and the dialog owns the program's
+  // message boxes meanwhile (see MainWindow); both are given back when it ends.
+  INT_PTR DoModal(HWND owner = nullptr);
 
   // Asks the modal run to end with `result`; the window closes once the running handler
   // returns to the dialog's message loop.
@@ -56,6 +58,10 @@ class CDialog {
 
   // Sees every message of the modal loop first; answering TRUE swallows it.
   virtual BOOL PreTranslateMessage(MSG* msg);
+
+  // Keys of accelerator table `resourceId` become commands (WM_COMMAND with code 1) while
+  // the focus is in this dialog. Call before DoModal.
+  void UseAccelerators(UINT resourceId);
 
  protected:
   // Binds the members to the controls (see CDataExchange); called by OnInitDialog and OnOK.
@@ -96,6 +102,9 @@ class CDialog {
 
   UINT m_nTemplateId;
   HWND m_hWnd = nullptr;  // owned: destroyed by DoModal or the destructor
+  HWND m_hOwner = nullptr;  // not owned
+  HWND m_hPreviousMainWindow = nullptr;  // not owned
+  HACCEL m_hAccelerators = nullptr;  // a resource: freed with the module
   bool m_bEndRequested = false;
   INT_PTR m_nResult = -1;
   bool m_bReporting = false;

@@ -16,7 +16,9 @@ std::string BuildFilterString(const std::vector<std::pair<std::string, std::stri
   return list;
 }
 
-std::optional<std::string> AskOpenFileName(HWND owner, const OpenFileSettings& settings) {
+namespace {
+
+std::optional<std::string> AskFileName(HWND owner, const OpenFileSettings& settings, bool save) {
   if (settings.bufferSize == 0) return std::nullopt;
   const std::string filter = BuildFilterString(settings.filters);
   std::vector<char> path(settings.bufferSize, '\0');
@@ -30,9 +32,20 @@ std::optional<std::string> AskOpenFileName(HWND owner, const OpenFileSettings& s
   ofn.nMaxFile = static_cast<DWORD>(path.size());
   ofn.lpstrTitle = settings.title.empty() ? nullptr : settings.title.c_str();
   ofn.Flags = settings.flags;
-  if (!GetOpenFileNameA(&ofn)) return std::nullopt;
+  ofn.lpstrDefExt = settings.defaultExtension.empty() ? nullptr : settings.defaultExtension.c_str();
+  if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return std::nullopt;
   path.back() = '\0';
   return std::string(path.data());
+}
+
+}  // namespace
+
+std::optional<std::string> AskOpenFileName(HWND owner, const OpenFileSettings& settings) {
+  return AskFileName(owner, settings, false);
+}
+
+std::optional<std::string> AskSaveFileName(HWND owner, const OpenFileSettings& settings) {
+  return AskFileName(owner, settings, true);
 }
 
 }  // namespace gridmoor::ui

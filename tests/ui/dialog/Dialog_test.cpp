@@ -12,6 +12,7 @@
 
 #include "res/resource.h"
 #include "ui/dialog/DialogTestSupport.h"
+#include "ui/framework/MessageBox.h"
 #include "ui/framework/Reflect.h"
 
 namespace gridmoor::ui {
@@ -42,6 +43,8 @@ class ScriptedDialog : public CDialog {
     return msg->message == kSwallowed;
   }
 
+  std::vector<std::pair<int, int>> commands;  // id and code of every WM_COMMAND
+
  protected:
   BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
@@ -61,6 +64,10 @@ class ScriptedDialog : public CDialog {
       return true;
     }
     return false;
+  }
+  bool OnCommand(int id, int code) override {
+    commands.emplace_back(id, code);
+    return CDialog::OnCommand(id, code);
   }
   void ReportFailure(const std::exception& error) noexcept override {
     failures.push_back(error.what());
@@ -145,6 +152,47 @@ INSTANTIATE_TEST_SUITE_P(
                    [](HWND d) { PostMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0); },
                    IDCANCEL}),
     [](const ::testing::TestParamInfo<EndingCase>& info) { return info.param.name; });
+
+TEST_F(DialogTest, AnOwnedRunDisablesItsOwnerAndOwnsTheMessageBoxesUntilItEnds) {
+  ScriptedDialog outer;
+  HWND outerWindow = nullptr;
+  HWND mainDuring = nullptr;
+  bool ownerEnabledDuring = true;
+  bool ownerEnabledAfter = false;
+  HWND mainAfter = nullptr;
+  outer.probe = [&](ScriptedDialog& o) {
+    outerWindow = o.GetSafeHwnd();
+    ScriptedDialog inner;
+    inner.probe = [&](ScriptedDialog& i) {
+      mainDuring = MainWindow();
+      ownerEnabledDuring = IsWindowEnabled(outerWindow) != FALSE;
+      EXPECT_EQ(GetWindow(i.GetSafeHwnd(), GW_OWNER), outerWindow);
+      i.EndDialog(IDCANCEL);
+    };
+    EXPECT_EQ(inner.DoModal(outerWindow), IDCANCEL);
+    ownerEnabledAfter = IsWindowEnabled(outerWindow) != FALSE;
+    mainAfter = MainWindow();
+    o.EndDialog(IDOK);
+  };
+  EXPECT_EQ(outer.DoModal(), IDOK);
+  // A message box owned by the disabled owner would enable it again when it closes.
+  EXPECT_NE(mainDuring, outerWindow);
+  EXPECT_NE(mainDuring, nullptr);
+  EXPECT_FALSE(ownerEnabledDuring);
+  EXPECT_TRUE(ownerEnabledAfter);
+  EXPECT_EQ(mainAfter, outerWindow);
+}
+
+TEST_F(DialogTest, AcceleratorKeysBecomeCommandsWithCodeOne) {
+  ScriptedDialog dialog;
+  dialog.UseAccelerators(IDR_SEASON_KEYS);
+  dialog.probe = [](ScriptedDialog& d) {
+    PressKey(d.GetSafeHwnd(), VK_DELETE);
+    PostMessageA(d.GetSafeHwnd(), kEnd, 0, 0);
+  };
+  EXPECT_EQ(dialog.DoModal(), IDABORT);
+  EXPECT_EQ(dialog.commands, (std::vector<std::pair<int, int>>{{IDC_SEASON_REMOVE, 1}}));
+}
 
 TEST_F(DialogTest, LeavesWmQuitForTheOuterLoop) {
   ScriptedDialog dialog;

@@ -111,6 +111,8 @@ const std::vector<Control> kExpectedControls = {
      216, 9, 135, 102, 0},
     {"msctls_progress32", IDC_PROGRESS, "Progress1", kChild | WS_BORDER | PBS_VERTICAL | PBS_SMOOTH,
      293, 162, 62, 44, 0},
+    // Added last: the controls above keep their places and their tab order.
+    {"button", IDC_OPEN_SEASON, "Season...", kChild | BS_PUSHBUTTON | WS_TABSTOP, 231, 188, 50, 14, 0},
 };
 
 TEST(Resources, DialogTemplateIsTheInstallDialogAsDesigned) {

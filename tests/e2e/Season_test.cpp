@@ -1,0 +1,274 @@
+// The season window, driven as the player uses it: opened from the dialog's "Season..." and by
+// gridmoor.exe /season, its list read row by row, changes made with its buttons and checked
+// against golden season files, undone, sets switched, and the refusals answered both ways.
+// The service's own rules are the engine's tests; these show what only the window adds.
+
+#include <algorithm>
+
+#include "e2e/InstallerFixture.h"
+#include "e2e/SeasonDriver.h"
+
+namespace gridmoor::e2e {
+namespace {
+
+std::string GoldenFile(const std::string& name) {
+  return ReadFileBytes(std::string(GRIDMOOR_TEST_DATA_DIR) + "\\e2e\\season-window\\" + name)
+      .value_or("<missing golden file " + name + ">");
+}
+
+// The example season as the window lists it.
+const std::vector<ListRow> kExampleRows = {
+    {"1", "Ardenvale Grand Prix", "ardenvale", "80", "5/7", ""},
+    {"2", "Brockhurst Grand Prix", "brockhurst", "90", "6/4", ""},
+    {"3", "Calder Point Grand Prix", "calder", "100", "6/18", ""},
+    {"4", "Dunmere Grand Prix", "dunmere", "60", "7/9", ""},
+    {"5", "Elsworth Park Grand Prix", "elsworth", "75", "8/6", ""},
+};
+
+std::vector<std::string> Folders(const std::vector<ListRow>& rows) {
+  std::vector<std::string> folders;
+  for (const ListRow& row : rows) folders.push_back(row.size() > 2 ? row[2] : "");
+  return folders;
+}
+
+class SeasonWindowTest : public InstallerTest {
+ protected:
+  // The program with its dialog, the season window opened by "Season..." for `game`.
+  SeasonWindowDriver& OpenFromDialog() {
+    InstallerDriver& program = StartProgram();
+    program.SetText(control::kGameFolder, game);
+    program.Click(control::kOpenSeason);
+    m_season = std::make_unique<SeasonWindowDriver>(program);
+    EXPECT_TRUE(m_season->WaitForWindow()) << "the season window did not come up";
+    return *m_season;
+  }
+  // The program started with /season; the game found through the registry.
+  SeasonWindowDriver& OpenAlone() {
+    EXPECT_TRUE(setupEntry.SetDirectory(game));
+    m_alone = std::make_unique<InstallerDriver>(ProgramPath(), package, "/season");
+    m_season = std::make_unique<SeasonWindowDriver>(*m_alone);
+    EXPECT_TRUE(m_season->WaitForWindow()) << "the season window did not come up";
+    return *m_season;
+  }
+  InstallerDriver& Owner() { return m_alone ? *m_alone : Program(); }
+
+  // Selects the event of `folder`, presses `button` and waits until the list is read again
+  // with `rows` rows.
+  void Press(const std::string& folder, int button, int rows) {
+    SeasonWindowDriver& season = *m_season;
+    const std::vector<std::string> folders = Folders(season.Rows());
+    const auto at = std::find(folders.begin(), folders.end(), folder);
+    ASSERT_NE(at, folders.end()) << folder << " is not listed";
+    ASSERT_TRUE(season.SelectRow(static_cast<int>(at - folders.begin())));
+    ChangeAndWait([&] { season.Click(button); }, [&] { return season.RowCount() == rows; });
+  }
+  // Does `act` and waits until the window has read the files again (the list changes) and
+  // `done` holds. The files are read only then: a read while the program replaces one would
+  // hold it open and make the replace fail, as any program holding it would.
+  template <class Act, class Done>
+  void ChangeAndWait(Act act, Done done) {
+    const std::vector<ListRow> before = m_season->Rows();
+    act();
+    ASSERT_TRUE(WaitUntil([&] { return m_season->Rows() != before; }))
+        << "the list did not change";
+    ASSERT_TRUE(WaitUntil(done));
+  }
+  void PressAndWait(int button) {
+    ChangeAndWait([&] { m_season->Click(button); }, [] { return true; });
+  }
+
+  // The next box, answered with `button`.
+  MessageBoxRecord AnswerBox(int button) {
+    std::optional<MessageBoxRecord> box = Owner().WaitForMessageBox();
+    EXPECT_TRUE(box) << "no message box came";
+    if (!box) return {};
+    EXPECT_TRUE(Owner().Answer(*box, button)) << Describe(*box);
+    return *box;
+  }
+
+  std::unique_ptr<InstallerDriver> m_alone;
+  std::unique_ptr<SeasonWindowDriver> m_season;
+};
+
+TEST_F(SeasonWindowTest, OpensFromTheDialogOverTheGameFolderInTheBoxAndGivesTheDialogBack) {
+  SeasonWindowDriver& season = OpenFromDialog();
+  EXPECT_EQ(season.Rows(), kExampleRows);
+  EXPECT_EQ(season.Text(season::kCount), "5 of 64 events");
+  EXPECT_EQ(season.Text(season::kProblem), "");
+  EXPECT_FALSE(IsWindowEnabled(Program().Dialog())) << "the dialog must wait for the window";
+
+  season.Choose(season::kShowChampionship);
+  ASSERT_TRUE(season.WaitForRows(3));
+  EXPECT_EQ(Folders(season.Rows()), (std::vector<std::string>{"ardenvale", "calder", "elsworth"}));
+
+  // Moved and made larger, closed and opened again: it comes back where the player left it.
+  RECT placed = {};
+  GetWindowRect(season.Window(), &placed);
+  placed = {placed.left + 40, placed.top + 30, placed.right + 140, placed.bottom + 90};
+  SetWindowPos(season.Window(), nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  season.Click(season::kClose);
+  ASSERT_TRUE(season.WaitForClosed());
+  Program().Click(control::kOpenSeason);
+  ASSERT_TRUE(season.WaitForWindow());
+  RECT reopened = {};
+  GetWindowRect(season.Window(), &reopened);
+  EXPECT_EQ(std::vector<LONG>({reopened.left, reopened.top, reopened.right, reopened.bottom}),
+            std::vector<LONG>({placed.left, placed.top, placed.right, placed.bottom}));
+
+  season.Click(season::kClose);
+  ASSERT_TRUE(season.WaitForClosed());
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Program().Dialog()) != FALSE; }));
+  // The install run is as it was: it still installs into the folder in the box.
+  const RunOutcome outcome = InstallAndAnswer();
+  ASSERT_EQ(outcome.boxes.size(), 1u) << ::testing::PrintToString(TextsOf(outcome));
+  ExpectPlainBox(outcome.boxes[0], text::kSummaryOk);
+}
+
+TEST_F(SeasonWindowTest, SlashSeasonOpensTheWindowAloneAndShowsWhatIsWrongWithTheFile) {
+  // An event whose folder is missing, one folder named twice, and a section above the count.
+  std::vector<SeasonEvent> events = MadeUpEvents(3);
+  events[1].trackDirectory = "calder";
+  events[2].trackDirectory = "calder";
+  std::string text = SeasonFileText(events, 3) + "[Event4]\r\nname=Unread\r\n";
+  ASSERT_TRUE(WriteFileBytes(SeasonFile(), text));
+  const TreeSnapshot before = Snapshot(game);
+
+  SeasonWindowDriver& season = OpenAlone();
+  const std::vector<ListRow> rows = season.Rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0][5], "folder missing");
+  EXPECT_EQ(rows[1][5], "folder named twice");
+  EXPECT_EQ(rows[2][5], "folder named twice");
+  EXPECT_NE(season.Text(season::kProblem).find("sections above the count"), std::string::npos)
+      << season.Text(season::kProblem);
+
+  season.Click(season::kClose);
+  EXPECT_TRUE(m_alone->WaitForExit());
+  EXPECT_EQ(Differences(before, Snapshot(game)), "") << "reading must write nothing";
+}
+
+TEST_F(SeasonWindowTest, RemoveMoveSortAndAddWriteTheGoldenFilesAndUndoTakesEachBack) {
+  const std::string original = ReadFileBytes(SeasonFile()).value_or("");
+  SeasonWindowDriver& season = OpenAlone();
+
+  // Del in the list is Remove.
+  ASSERT_TRUE(season.SelectRow(1));
+  ChangeAndWait([&] { season.PressKeyInList(VK_DELETE); }, [&] { return season.RowCount() == 4; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), GoldenFile("removed.ini"));
+  Press("ardenvale", season::kMoveDown, 4);
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), GoldenFile("moved.ini"));
+  EXPECT_EQ(season.SelectedRows(season.Control(season::kList)), std::vector<int>{1})
+      << "the selection follows the moved event";
+  ChangeAndWait([&] { season.Click(season::kSort); },
+                [&] { return Folders(season.Rows()).front() == "ardenvale"; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), GoldenFile("sorted.ini"));
+
+  // Brockhurst's event was kept when it was taken out: Add puts it back at the end.
+  season.Click(season::kAdd);
+  HWND add = season.WaitForDialogWith(season::kAddList);
+  ASSERT_TRUE(add);
+  const std::vector<ListRow> offered = season.Rows(GetDlgItem(add, season::kAddList));
+  ASSERT_FALSE(offered.empty());
+  EXPECT_EQ(offered.front(), (ListRow{"brockhurst", "event known"}));
+  ASSERT_TRUE(season.SelectRow(GetDlgItem(add, season::kAddList), 0));
+  ChangeAndWait([&] { PostMessageA(add, WM_COMMAND, IDOK, 0); },
+                [&] { return season.RowCount() == 5; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), GoldenFile("added.ini"));
+
+  for (const char* back : {"sorted.ini", "moved.ini", "removed.ini"}) {
+    PressAndWait(season::kUndo);
+    EXPECT_EQ(ReadFileBytes(SeasonFile()), GoldenFile(back)) << "undo back to " << back;
+  }
+  ChangeAndWait([&] { season.Click(season::kUndo); }, [&] { return season.RowCount() == 5; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
+}
+
+TEST_F(SeasonWindowTest, SavedSetsAreSwitchedFromTheComboAndTheSwitchIsUndone) {
+  const std::string original = ReadFileBytes(SeasonFile()).value_or("");
+  SeasonWindowDriver& season = OpenAlone();
+  season.Click(season::kSetSave);
+  HWND prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Historic"));
+  ASSERT_TRUE(WaitUntil([&] { return season.SelectedSetText() == "Historic (active)"; }))
+      << ::testing::PrintToString(season.SetTexts());
+
+  Press("calder", season::kRemove, 4);
+  EXPECT_TRUE(WaitUntil([&] { return season.SelectedSetText() == "Historic (active, changed)"; }))
+      << ::testing::PrintToString(season.SetTexts());
+  season.Click(season::kSetSave);
+  prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Short"));
+  ASSERT_TRUE(WaitUntil([&] { return season.SelectedSetText() == "Short (active)"; }));
+  const std::string shortSeason = ReadFileBytes(SeasonFile()).value_or("");
+
+  ASSERT_TRUE(season.SelectSet("Historic"));
+  ChangeAndWait([&] { season.Click(season::kSetUse); }, [&] { return season.RowCount() == 5; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
+  EXPECT_EQ(season.SelectedSetText(), "Historic (active)");
+
+  ChangeAndWait([&] { season.Click(season::kUndo); }, [&] { return season.RowCount() == 4; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), shortSeason);
+}
+
+TEST_F(SeasonWindowTest, GameFolderThatVanishesIsReportedAndTheWindowStays) {
+  SeasonWindowDriver& season = OpenAlone();
+  ASSERT_TRUE(MoveFileA(game.c_str(), (game + "-moved").c_str()));
+  season.Click(season::kSort);
+  const MessageBoxRecord box = AnswerBox(IDOK);
+  EXPECT_EQ(box.text, "The game folder " + game + " cannot be found any more. Nothing was changed.");
+  EXPECT_TRUE(WaitUntil([&] { return season.RowCount() == 0; }));
+  EXPECT_TRUE(season.IsOpen());
+  ASSERT_TRUE(MoveFileA((game + "-moved").c_str(), game.c_str()));
+}
+
+// --- Refusals: the player's No leaves the file alone, Yes goes on -------------------------
+
+TEST_F(SeasonWindowTest, ReadOnlySeasonFileIsChangedOnlyAfterYes) {
+  ASSERT_TRUE(SetReadOnly(SeasonFile(), true));
+  const std::string original = ReadFileBytes(SeasonFile()).value_or("");
+  SeasonWindowDriver& season = OpenAlone();
+  ASSERT_TRUE(season.SelectRow(0));
+
+  season.Click(season::kRemove);
+  MessageBoxRecord box = AnswerBox(IDNO);
+  EXPECT_EQ(box.text, "67season.ini is write protected.\r\n\r\nRemove the read-only flag and make the change?");
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+  EXPECT_FALSE(Owner().WaitForMessageBox(Millis(500))) << "No is the end of it";
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
+  EXPECT_TRUE(IsReadOnly(SeasonFile()));
+
+  season.Click(season::kRemove);
+  AnswerBox(IDYES);
+  ASSERT_TRUE(season.WaitForRows(4));
+  EXPECT_EQ(Folders(season.Rows()).front(), "brockhurst");
+  EXPECT_FALSE(IsReadOnly(SeasonFile()));
+}
+
+TEST_F(SeasonWindowTest, RunningGameStopsAChangeUntilThePlayerGoesOnAnyway) {
+  const std::string running = sandbox.Path("running");
+  ASSERT_TRUE(CreateDirectoryA(running.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileA(GRIDMOOR_IDLE_PROGRAM, Join(running, "gpl.exe").c_str(), FALSE));
+  ChildProcess gameProcess = ChildProcess::Start(Join(running, "gpl.exe"), running);
+  ASSERT_TRUE(gameProcess.Started());
+  const std::string original = ReadFileBytes(SeasonFile()).value_or("");
+  SeasonWindowDriver& season = OpenAlone();
+  ASSERT_TRUE(season.SelectRow(0));
+
+  season.Click(season::kRemove);
+  MessageBoxRecord box = AnswerBox(IDNO);
+  EXPECT_EQ(box.text.substr(0, box.text.find("\r\n")),
+            "GPL is running and may write its season files back when it ends.");
+  EXPECT_FALSE(Owner().WaitForMessageBox(Millis(500))) << "No is the end of it";
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
+
+  season.Click(season::kRemove);
+  AnswerBox(IDYES);
+  EXPECT_TRUE(season.WaitForRows(4));
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), GoldenFile("removed-first.ini"));
+}
+
+}  // namespace
+}  // namespace gridmoor::e2e

@@ -1,0 +1,680 @@
+#include "ui/SeasonWindow.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "res/resource.h"
+#include "ui/SeasonPrompts.h"
+#include "ui/framework/Dpi.h"
+#include "ui/framework/FileDialog.h"
+#include "ui/framework/MessageBox.h"
+#include "ui/framework/StringResource.h"
+
+namespace gridmoor::ui {
+
+namespace {
+
+// Recorded with each undo step, so that `restore` can say what it takes back.
+constexpr const char* kCommandPrefix = "gridmoor.exe season window: ";
+
+// Sent to itself once the system has rescaled the window for a new DPI.
+constexpr UINT kRescaled = WM_APP + 1;
+
+// Where the window was last, for this run of the program.
+std::optional<WINDOWPLACEMENT> g_lastPlace;
+
+struct Column {
+  UINT heading;
+  int width;  // dialog units
+  int format;
+};
+constexpr Column kColumns[] = {
+    {IDS_COLUMN_NUMBER, 16, LVCFMT_RIGHT}, {IDS_COLUMN_NAME, 88, LVCFMT_LEFT},
+    {IDS_COLUMN_FOLDER, 56, LVCFMT_LEFT},  {IDS_COLUMN_LAPS, 22, LVCFMT_RIGHT},
+    {IDS_COLUMN_DATE, 26, LVCFMT_LEFT},    {IDS_COLUMN_MARKS, 60, LVCFMT_LEFT},
+};
+
+std::string StripTrailingBackslashes(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+std::string NumberList(const std::vector<int>& numbers) {
+  std::string list;
+  for (int number : numbers) list += (list.empty() ? "" : ", ") + std::to_string(number);
+  return list;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Marks(const SeasonEvent& event) {
+  std::vector<UINT> marks;
+  if (!event.hasSection) marks.push_back(IDS_MARK_NO_SECTION);
+  if (event.hasSection && event.trackFolderMissing) marks.push_back(IDS_MARK_FOLDER_MISSING);
+  if (event.sharesFolder) marks.push_back(IDS_MARK_NAMED_TWICE);
+  std::string text;
+  for (UINT mark : marks) text += (text.empty() ? "" : ", ") + LoadResourceString(mark);
+  return text;
+}
+
+std::string DateText(const SeasonEvent& event) {
+  if (!event.month && !event.day) return "";
+  return event.month.value_or("?") + "/" + event.day.value_or("?");
+}
+
+std::vector<std::vector<std::string>> Rows(const SeasonEvents& season) {
+  std::vector<std::vector<std::string>> rows;
+  rows.reserve(season.events.size());
+  for (const SeasonEvent& event : season.events) {
+    rows.push_back({std::to_string(event.number), event.name.value_or(""),
+                    event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
+                    DateText(event), Marks(event)});
+  }
+  return rows;
+}
+
+// What is wrong with the file shown, one sentence a line; empty when nothing is.
+std::string ProblemText(const SeasonFileView& view, const std::string& fileName) {
+  std::vector<std::string> lines;
+  const SeasonEvents& season = view.events;
+  if (view.problem.refusal == SeasonRefusal::kUnreadable) {
+    lines.push_back(FormatResourceString(IDS_FILE_UNREADABLE, {fileName, view.problem.detail}));
+  } else if (!season.fileExists) {
+    lines.push_back(FormatResourceString(IDS_FILE_MISSING, {fileName}));
+  }
+  if (season.count > kMaxSeasonEventNumber) {
+    lines.push_back(FormatResourceString(
+        IDS_COUNT_TOO_LARGE,
+        {std::to_string(season.count), std::to_string(kMaxSeasonEventNumber)}));
+  }
+  if (!season.missingSections.empty())
+    lines.push_back(FormatResourceString(IDS_MISSING_SECTIONS, {NumberList(season.missingSections)}));
+  if (!season.sectionsAboveCount.empty()) {
+    lines.push_back(
+        FormatResourceString(IDS_SECTIONS_ABOVE_COUNT, {NumberList(season.sectionsAboveCount)}));
+  }
+  if (!season.repeatedSections.empty()) {
+    lines.push_back(
+        FormatResourceString(IDS_REPEATED_SECTIONS, {NumberList(season.repeatedSections)}));
+  }
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : " ") + line;
+  return text;
+}
+
+bool SameEffects(const std::vector<SeasonEffect>& a, const std::vector<SeasonEffect>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const SeasonEffect& x, const SeasonEffect& y) {
+                      return x.file == y.file && x.text == y.text;
+                    });
+}
+
+bool IsOverrulable(const SeasonProblem& problem, const CommitOptions& options) {
+  return (problem.refusal == SeasonRefusal::kGameRunning && !options.evenIfGameRuns) ||
+         (problem.refusal == SeasonRefusal::kReadOnly && !options.clearReadOnly);
+}
+
+}  // namespace
+
+class CSeasonDlg::WaitCursor {
+ public:
+  explicit WaitCursor(CSeasonDlg& window) : m_window(window) {
+    if (m_window.m_waiting++ == 0) m_previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  }
+  ~WaitCursor() {
+    if (--m_window.m_waiting == 0) SetCursor(m_previous ? m_previous : LoadCursorA(nullptr, IDC_ARROW));
+  }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  CSeasonDlg& m_window;
+  HCURSOR m_previous = nullptr;  // not owned: a shared system cursor
+};
+
+CSeasonDlg::CSeasonDlg(FileSystem& files, const std::string& gameFolder)
+    : CDialog(IDD_SEASON_WINDOW),
+      m_files(files),
+      m_service(files, StripTrailingBackslashes(gameFolder)) {}
+
+INT_PTR CSeasonDlg::Run(HWND owner) {
+  const ScopedPerMonitorDpi dpi;
+  UseAccelerators(IDR_SEASON_KEYS);
+  return DoModal(owner);
+}
+
+void CSeasonDlg::DoDataExchange(CDataExchange& dx) {
+  dx.Attach(IDC_SEASON_SHOW_SEASON, m_showSeason);
+  dx.Attach(IDC_SEASON_SHOW_CHAMPIONSHIP, m_showChampionship);
+  dx.Attach(IDC_SEASON_COUNT, m_count);
+  dx.Attach(IDC_SEASON_LIST, m_list);
+  dx.Attach(IDC_SEASON_PROBLEM, m_problem);
+  dx.Attach(IDC_SEASON_SETS, m_sets);
+}
+
+BOOL CSeasonDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HWND window = GetSafeHwnd();
+  SetWindowTextA(window,
+                 FormatResourceString(IDS_SEASON_CAPTION, {m_service.GameFolder()}).c_str());
+  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+  m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+  for (const Column& column : kColumns) {
+    RECT width = {0, 0, column.width, 0};
+    MapDialogRect(window, &width);
+    m_list.AddColumn(LoadResourceString(column.heading), width.right, column.format);
+  }
+  m_showSeason.SetCheck(BST_CHECKED);
+
+  m_layout.Add(window, IDC_SEASON_COUNT, kAnchorTopRight);
+  m_layout.Add(window, IDC_SEASON_LIST, kAnchorAll);
+  m_layout.Add(window, IDC_SEASON_PROBLEM, kAnchorLeft | kAnchorRight | kAnchorBottom);
+  for (int id = IDC_SEASON_REMOVE; id <= IDC_SEASON_SET_IMPORT; ++id)
+    m_layout.Add(window, id, kAnchorTopRight);
+  m_layout.Add(window, IDCANCEL, kAnchorBottomRight);
+
+  RECT frame = {};
+  GetWindowRect(window, &frame);
+  m_minimumSize = {frame.right - frame.left, frame.bottom - frame.top};
+  if (g_lastPlace) {
+    // Still hidden: the modal run shows the window where this puts it.
+    WINDOWPLACEMENT place = *g_lastPlace;
+    place.showCmd = SW_HIDE;
+    place.flags = 0;
+    SetWindowPlacement(window, &place);
+  }
+
+  Refresh(0);
+  RefreshSets();
+  SetFocus(m_list.GetSafeHwnd());
+  return FALSE;  // the focus is on the list
+}
+
+SeasonFileId CSeasonDlg::Shown() const {
+  return m_showChampionship.GetCheck() == BST_CHECKED ? SeasonFileId::kChampionship
+                                                      : SeasonFileId::kSeason;
+}
+
+SeasonFileChoice CSeasonDlg::ShownChoice() const {
+  SeasonFileChoice choice;
+  choice.season = Shown() == SeasonFileId::kSeason;
+  choice.championship = !choice.season;
+  return choice;
+}
+
+void CSeasonDlg::Refresh(int row) {
+  const SeasonFileId shown = Shown();
+  const std::string fileName = SeasonFileNameOf(shown);
+  if (IsFolder(m_files, m_service.GameFolder())) {
+    m_view = m_service.Read(shown);
+    m_problem.SetWindowText(ProblemText(m_view, fileName));
+  } else {
+    m_view = SeasonFileView();
+    m_problem.SetWindowText(FormatResourceString(IDS_GAME_FOLDER_GONE, {m_service.GameFolder()}));
+  }
+  m_count.SetWindowText(FormatResourceString(IDS_SEASON_COUNT, {std::to_string(m_view.events.count)}));
+  m_list.SetRows(Rows(m_view.events));
+  const int rows = m_list.GetItemCount();
+  if (rows > 0) m_list.SelectRow(std::clamp(row, 0, rows - 1));
+  UpdateButtons();
+}
+
+void CSeasonDlg::RefreshSets() {
+  const std::optional<std::string> before = SelectedSet();
+  m_setNames.clear();
+  m_sets.ResetContent();
+  int select = -1;
+  for (const SetSummary& set : m_service.ListSets()) {
+    const UINT format = !set.active              ? 0
+                        : set.changedSinceSaved ? IDS_SET_CHANGED
+                                                : IDS_SET_ACTIVE;
+    const int index =
+        m_sets.AddString(format ? FormatResourceString(format, {set.name}) : set.name);
+    if (index < 0) continue;
+    // Sorted by the service: the combo keeps the order it is given.
+    m_setNames.push_back(set.name);
+    if (set.active || (select < 0 && before && *before == set.name)) select = index;
+  }
+  if (select >= 0) m_sets.SetCurSel(select);
+  UpdateButtons();
+}
+
+int CSeasonDlg::SelectedRow() const {
+  const std::vector<int> rows = m_list.GetSelectedRows();
+  return rows.empty() ? -1 : rows.front();
+}
+
+std::optional<std::string> CSeasonDlg::SelectedFolder() const {
+  const int row = SelectedRow();
+  if (row < 0 || static_cast<std::size_t>(row) >= m_view.events.events.size()) return std::nullopt;
+  const SeasonEvent& event = m_view.events.events[static_cast<std::size_t>(row)];
+  if (!event.hasSection || !event.trackDirectory || event.trackDirectory->empty())
+    return std::nullopt;
+  return event.trackDirectory;
+}
+
+std::optional<std::string> CSeasonDlg::SelectedSet() const {
+  const int index = m_sets.GetCurSel();
+  if (index < 0 || static_cast<std::size_t>(index) >= m_setNames.size()) return std::nullopt;
+  return m_setNames[static_cast<std::size_t>(index)];
+}
+
+void CSeasonDlg::UpdateButtons() {
+  HWND window = GetSafeHwnd();
+  if (!window) return;
+  const int row = SelectedRow();
+  const bool event = SelectedFolder().has_value();
+  const int rows = m_list.GetItemCount();
+  const bool set = SelectedSet().has_value();
+  const std::pair<int, bool> states[] = {
+      {IDC_SEASON_REMOVE, event},
+      {IDC_SEASON_MOVE_UP, event && row > 0},
+      {IDC_SEASON_MOVE_DOWN, event && row + 1 < rows},
+      {IDC_SEASON_SORT, rows > 1},
+      {IDC_SEASON_SET_USE, set},
+      {IDC_SEASON_SET_DELETE, set},
+      {IDC_SEASON_SET_EXPORT, set},
+  };
+  HWND focus = GetFocus();
+  for (const auto& [id, enabled] : states) {
+    HWND control = GetDlgItem(window, id);
+    // A button that loses its use while it has the focus hands the focus to the list, so the
+    // keyboard is never left on a disabled control.
+    if (!enabled && control == focus) SetFocus(m_list.GetSafeHwnd());
+    ::EnableWindow(control, enabled ? TRUE : FALSE);
+  }
+}
+
+bool CSeasonDlg::GameFolderReachable() {
+  if (IsFolder(m_files, m_service.GameFolder())) return true;
+  AppMessageBox(FormatResourceString(IDS_GAME_FOLDER_GONE, {m_service.GameFolder()}),
+                MB_OK | MB_ICONSTOP);
+  Refresh(SelectedRow());
+  return false;
+}
+
+bool CSeasonDlg::AskToOverrule(const SeasonProblem& problem, CommitOptions& options) {
+  if (!IsOverrulable(problem, options)) return false;
+  const bool running = problem.refusal == SeasonRefusal::kGameRunning;
+  const std::string question =
+      running ? LoadResourceString(IDS_ASK_GAME_RUNNING)
+              : FormatResourceString(IDS_ASK_READ_ONLY, {FileNameOf(problem.path)});
+  if (AppMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return false;
+  (running ? options.evenIfGameRuns : options.clearReadOnly) = true;
+  return true;
+}
+
+void CSeasonDlg::Tell(const SeasonProblem& problem) {
+  UINT icon = MB_ICONEXCLAMATION;
+  std::string text;
+  const std::string file = problem.path.empty() ? problem.subject : problem.path;
+  switch (problem.refusal) {
+    case SeasonRefusal::kNone:
+      return;
+    case SeasonRefusal::kGameRunning:
+      text = LoadResourceString(IDS_ASK_GAME_RUNNING);
+      text = text.substr(0, text.find("\r\n"));
+      break;
+    case SeasonRefusal::kReadOnly:
+    case SeasonRefusal::kNotWritable:
+      text = FormatResourceString(IDS_NOT_WRITABLE, {file, problem.detail.empty() ? "read-only" : problem.detail});
+      break;
+    case SeasonRefusal::kUnreadable:
+      text = FormatResourceString(IDS_FILE_UNREADABLE, {file, problem.detail});
+      break;
+    case SeasonRefusal::kSeasonFull:
+      text = FormatResourceString(IDS_SEASON_FULL, {std::to_string(problem.mustGo)});
+      break;
+    case SeasonRefusal::kNotFound:
+      text = FormatResourceString(IDS_NOT_FOUND, {problem.subject});
+      break;
+    case SeasonRefusal::kNotInLibrary:
+      text = FormatResourceString(IDS_NOT_IN_LIBRARY, {problem.subject});
+      break;
+    case SeasonRefusal::kNothingToDo:
+      text = LoadResourceString(IDS_NOTHING_TO_DO);
+      icon = MB_ICONINFORMATION;
+      break;
+    case SeasonRefusal::kBadName:
+      text = FormatResourceString(IDS_BAD_NAME, {problem.subject});
+      break;
+    case SeasonRefusal::kNameTaken:
+      text = FormatResourceString(IDS_NAME_TAKEN, {problem.subject});
+      break;
+    case SeasonRefusal::kInvalidFile:
+      text = FormatResourceString(IDS_INVALID_FILE, {file, problem.detail});
+      break;
+    case SeasonRefusal::kSectionsDisagree:
+      text = FormatResourceString(IDS_SECTIONS_DISAGREE, {FileNameOf(file)});
+      break;
+    case SeasonRefusal::kUndoNotKept:
+      text = FormatResourceString(IDS_UNDO_NOT_KEPT, {problem.detail});
+      icon = MB_ICONSTOP;
+      break;
+    case SeasonRefusal::kWriteFailed:
+      text = FormatResourceString(IDS_WRITE_FAILED, {file, problem.detail});
+      icon = MB_ICONSTOP;
+      break;
+  }
+  AppMessageBox(text, MB_OK | icon);
+}
+
+bool CSeasonDlg::Apply(const SeasonChange& change, const std::string& command) {
+  if (change.Problem()) {
+    Tell(change.Problem());
+    return false;
+  }
+  CommitOptions options;
+  options.command = kCommandPrefix + command;
+  // Each answer sets one option, so the questions end after two rounds; one more lets a
+  // refusal that comes only with the commit (the game started meanwhile) be asked too.
+  for (int round = 0; round < 4; ++round) {
+    SeasonProblem problem = m_service.Check(change, options);
+    if (!problem) {
+      CommitResult result;
+      {
+        WaitCursor wait(*this);
+        result = m_service.Commit(change, options);
+      }
+      problem = result.problem;
+      if (!problem) {
+        if (!change.CreatedSetName().empty()) {
+          AppMessageBox(FormatResourceString(IDS_SET_CREATED, {change.CreatedSetName()}),
+                        MB_OK | MB_ICONINFORMATION);
+        }
+        return true;
+      }
+    }
+    if (AskToOverrule(problem, options)) continue;
+    if (!IsOverrulable(problem, options)) Tell(problem);
+    return false;
+  }
+  return false;
+}
+
+bool CSeasonDlg::OnCommand(int id, int code) {
+  // Buttons send BN_CLICKED (0), the keys of the accelerator table 1.
+  if (code != BN_CLICKED && code != 1) {
+    if (id == IDC_SEASON_SETS && code == CBN_SELCHANGE) UpdateButtons();
+    return CDialog::OnCommand(id, code);
+  }
+  switch (id) {
+    case IDC_SEASON_SHOW_SEASON:
+    case IDC_SEASON_SHOW_CHAMPIONSHIP:
+      Refresh(0);
+      return true;
+    case IDC_SEASON_REMOVE: OnRemove(); return true;
+    case IDC_SEASON_ADD: OnAdd(); return true;
+    case IDC_SEASON_MOVE_UP: OnMove(-1); return true;
+    case IDC_SEASON_MOVE_DOWN: OnMove(+1); return true;
+    case IDC_SEASON_SORT: OnSort(); return true;
+    case IDC_SEASON_UNDO: OnUndo(); return true;
+    case IDC_SEASON_SET_USE: OnSetUse(); return true;
+    case IDC_SEASON_SET_SAVE: OnSetSave(); return true;
+    case IDC_SEASON_SET_DELETE: OnSetDelete(); return true;
+    case IDC_SEASON_SET_EXPORT: OnSetExport(); return true;
+    case IDC_SEASON_SET_IMPORT: OnSetImport(); return true;
+    default: return CDialog::OnCommand(id, code);
+  }
+}
+
+void CSeasonDlg::OnRemove() {
+  const std::optional<std::string> folder = SelectedFolder();
+  if (!folder || !GameFolderReachable()) return;
+  const int row = SelectedRow();
+  Apply(m_service.PlanRemove({*folder}, ShownChoice(), false), "remove " + *folder);
+  Refresh(row);
+  RefreshSets();
+}
+
+void CSeasonDlg::OnAdd() {
+  if (!GameFolderReachable()) return;
+  std::vector<AddCandidate> candidates;
+  for (const AvailableTrack& track : m_service.AvailableTracks())
+    candidates.push_back({track.folder, track.known});
+  if (Shown() == SeasonFileId::kChampionship) {
+    // gp.ini may also take the season's own tracks that it does not name yet.
+    const SeasonFileView season = m_service.Read(SeasonFileId::kSeason);
+    for (const SeasonEvent& event : season.events.events) {
+      if (!event.trackDirectory || event.trackDirectory->empty()) continue;
+      const std::string& folder = *event.trackDirectory;
+      const auto named = [&](const SeasonEvent& shown) { return shown.trackDirectory == folder; };
+      const auto listed = [&](const AddCandidate& c) { return c.folder == folder; };
+      if (std::none_of(m_view.events.events.begin(), m_view.events.events.end(), named) &&
+          std::none_of(candidates.begin(), candidates.end(), listed)) {
+        candidates.push_back({folder, true});
+      }
+    }
+  }
+  CAddEventsDlg dialog(std::move(candidates));
+  if (dialog.DoModal(GetSafeHwnd()) != IDOK || dialog.Chosen().empty()) return;
+  std::string command = "add";
+  for (const std::string& folder : dialog.Chosen()) command += " " + folder;
+  const int rowsBefore = m_list.GetItemCount();
+  if (Apply(m_service.PlanAdd(dialog.Chosen(), ShownChoice()), command)) {
+    Refresh(rowsBefore);  // the first event added
+  } else {
+    Refresh(SelectedRow());
+  }
+  RefreshSets();
+}
+
+void CSeasonDlg::OnMove(int by) {
+  const std::optional<std::string> folder = SelectedFolder();
+  if (!folder || !GameFolderReachable()) return;
+  const int row = SelectedRow();
+  const int to = row + by;
+  if (to < 0 || to >= m_list.GetItemCount()) return;
+  const bool moved = Apply(m_service.PlanMove(*folder, to + 1, ShownChoice()),
+                           "move " + *folder + " --to " + std::to_string(to + 1));
+  Refresh(moved ? to : row);
+  RefreshSets();
+}
+
+void CSeasonDlg::OnSort() {
+  if (!GameFolderReachable()) return;
+  Apply(m_service.PlanSort(SortKey::kDate, ShownChoice()), "sort --by date");
+  Refresh(0);
+  RefreshSets();
+}
+
+void CSeasonDlg::OnUndo() {
+  if (!GameFolderReachable()) return;
+  CommitOptions options;
+  options.command = std::string(kCommandPrefix) + "restore";
+  for (int round = 0; round < 4; ++round) {
+    SeasonProblem problem;
+    RestoreReport report;
+    {
+      WaitCursor wait(*this);
+      report = m_service.Restore(false, options, problem);
+    }
+    if (problem) {
+      if (AskToOverrule(problem, options)) continue;
+      if (!IsOverrulable(problem, options)) Tell(problem);
+      break;
+    }
+    if (report.status == RestoreStatus::kNothingKept) {
+      AppMessageBox(LoadResourceString(IDS_NOTHING_TO_UNDO), MB_OK | MB_ICONINFORMATION);
+    } else if (report.status == RestoreStatus::kFailed || report.status == RestoreStatus::kReadOnly) {
+      SeasonProblem failed;
+      failed.refusal = report.status == RestoreStatus::kFailed ? SeasonRefusal::kWriteFailed
+                                                               : SeasonRefusal::kReadOnly;
+      failed.path = report.failedFile;
+      Tell(failed);
+    } else {
+      for (const RestoredFile& file : report.files) {
+        if (file.changedSince) {
+          AppMessageBox(FormatResourceString(IDS_UNDO_CHANGED_SINCE, {file.fileName, file.replacedCopy}),
+                        MB_OK | MB_ICONINFORMATION);
+        }
+      }
+    }
+    break;
+  }
+  Refresh(SelectedRow());
+  RefreshSets();
+}
+
+void CSeasonDlg::OnSetUse() {
+  const std::optional<std::string> name = SelectedSet();
+  if (!name || !GameFolderReachable()) return;
+  Apply(m_service.PlanSetUse(*name), "set use " + *name);
+  Refresh(0);
+  RefreshSets();
+}
+
+void CSeasonDlg::OnSetSave() {
+  if (!GameFolderReachable()) return;
+  CSetNameDlg prompt(m_service.ActiveSet().value_or(""));
+  if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
+  const std::string name = prompt.Name();
+  // Set names are ASCII: letter case is ignored the simple way.
+  const auto sameName = [&](const std::string& set) {
+    return std::equal(set.begin(), set.end(), name.begin(), name.end(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+  };
+  const auto existing = std::find_if(m_setNames.begin(), m_setNames.end(), sameName);
+  if (existing != m_setNames.end() &&
+      AppMessageBox(FormatResourceString(IDS_CONFIRM_REPLACE_SET, {*existing}),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  Apply(m_service.PlanSetSave(name), "set save " + name);
+  RefreshSets();
+}
+
+void CSeasonDlg::OnSetDelete() {
+  const std::optional<std::string> name = SelectedSet();
+  if (!name || !GameFolderReachable()) return;
+  if (AppMessageBox(FormatResourceString(IDS_CONFIRM_DELETE_SET, {*name}),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  Apply(m_service.PlanSetDelete(*name), "set delete " + *name);
+  RefreshSets();
+}
+
+namespace {
+
+OpenFileSettings CalendarFileSettings(UINT title, DWORD flags) {
+  OpenFileSettings settings;
+  settings.title = LoadResourceString(title);
+  settings.filters = {{LoadResourceString(IDS_CALENDAR_FILTER), "*.txt"},
+                      {LoadResourceString(IDS_ALL_FILES_FILTER), "*.*"}};
+  settings.flags = flags | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
+  settings.defaultExtension = "txt";
+  return settings;
+}
+
+}  // namespace
+
+void CSeasonDlg::OnSetExport() {
+  const std::optional<std::string> name = SelectedSet();
+  if (!name || !GameFolderReachable()) return;
+  const std::optional<std::string> path = AskSaveFileName(
+      GetSafeHwnd(), CalendarFileSettings(IDS_EXPORT_TITLE, OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST));
+  if (!path) return;
+  Apply(m_service.PlanSetExport(*name, *path), "set export " + *name);
+}
+
+void CSeasonDlg::OnSetImport() {
+  if (!GameFolderReachable()) return;
+  const std::optional<std::string> path = AskOpenFileName(
+      GetSafeHwnd(), CalendarFileSettings(IDS_IMPORT_TITLE, OFN_FILEMUSTEXIST));
+  if (!path) return;
+  std::string as;
+  SeasonChange all = m_service.PlanSetImport(*path, as, false);
+  // A name the file brings that cannot be used: the player names the set instead.
+  while (all.Problem().refusal == SeasonRefusal::kNameTaken ||
+         all.Problem().refusal == SeasonRefusal::kBadName) {
+    Tell(all.Problem());
+    CSetNameDlg prompt(all.Problem().subject);
+    if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
+    as = prompt.Name();
+    all = m_service.PlanSetImport(*path, as, false);
+  }
+  const SeasonChange* chosen = &all;
+  SeasonChange installedOnly;
+  if (!all.Problem()) {
+    installedOnly = m_service.PlanSetImport(*path, as, true);
+    if (!installedOnly.Problem() && !SameEffects(all.Effects(), installedOnly.Effects())) {
+      std::string missing;
+      for (const SeasonEffect& effect : all.Effects()) {
+        const auto same = [&](const SeasonEffect& other) { return other.text == effect.text; };
+        if (std::none_of(installedOnly.Effects().begin(), installedOnly.Effects().end(), same))
+          missing += "\r\n  " + effect.text;
+      }
+      const int answer = AppMessageBox(
+          FormatResourceString(IDS_IMPORT_NOT_INSTALLED, {missing}), MB_YESNOCANCEL | MB_ICONQUESTION);
+      if (answer == IDCANCEL) return;
+      if (answer == IDNO) chosen = &installedOnly;
+    }
+  }
+  Apply(*chosen, "set import " + FileNameOf(*path));
+  RefreshSets();
+}
+
+bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  HWND window = GetSafeHwnd();
+  switch (message) {
+    case WM_SIZE:
+      if (!m_rescaling && wParam != SIZE_MINIMIZED) m_layout.Apply(window);
+      return false;
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMinTrackSize.x = m_minimumSize.cx;
+      limits->ptMinTrackSize.y = m_minimumSize.cy;
+      result = 0;
+      return true;
+    }
+    case kWmDpiChanged: {
+      // The system scales a per-monitor dialog's controls and fonts itself; the layout takes
+      // their new places once it is done.
+      const double scale = LOWORD(wParam) / static_cast<double>(WindowDpi(window));
+      m_minimumSize.cx = static_cast<LONG>(m_minimumSize.cx * scale);
+      m_minimumSize.cy = static_cast<LONG>(m_minimumSize.cy * scale);
+      m_rescaling = true;
+      PostMessageA(window, kRescaled, 0, 0);
+      return false;
+    }
+    case kRescaled:
+      m_rescaling = false;
+      m_layout.Capture(window);
+      m_layout.Apply(window);
+      result = 0;
+      return true;
+    case WM_SETCURSOR:
+      if (m_waiting > 0) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        result = TRUE;
+        return true;
+      }
+      return false;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == IDC_SEASON_LIST && header->code == LVN_ITEMCHANGED) UpdateButtons();
+      return false;
+    }
+    case WM_DESTROY: {
+      WINDOWPLACEMENT placement = {};
+      placement.length = sizeof placement;
+      if (GetWindowPlacement(window, &placement)) g_lastPlace = placement;
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace gridmoor::ui

@@ -1,0 +1,94 @@
+#pragma once
+// The season window: the events of 67season.ini or gp.ini in a list, and every change the
+// command line can make to them, through the engine's season service. The window decides
+// nothing about the season itself: it shows what the service reads, plans what the player
+// chose, asks where the service refuses and the player may go on, and reads the files again
+// after every change.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/SeasonService.h"
+#include "platform/FileSystem.h"
+#include "ui/framework/Controls.h"
+#include "ui/framework/Dialog.h"
+#include "ui/framework/Layout.h"
+
+namespace gridmoor::ui {
+
+class CSeasonDlg : public CDialog {
+ public:
+  // The season of `gameFolder` (trailing backslashes are ignored), read and written through
+  // `files` (not owned; it must outlive the window).
+  CSeasonDlg(FileSystem& files, const std::string& gameFolder);
+
+  // Runs the window modally over `owner` (null: on its own), per-monitor DPI aware, with its
+  // keys (Del, Alt+Up, Alt+Down, Ctrl+Z). Answers DoModal's code.
+  INT_PTR Run(HWND owner);
+
+ protected:
+  void DoDataExchange(CDataExchange& dx) override;
+  BOOL OnInitDialog() override;
+  // Enter does not close the window: the list has the focus most of the time.
+  void OnOK() override {}
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  // Shows the wait cursor over the window while a change runs.
+  class WaitCursor;
+
+  SeasonFileId Shown() const;
+  SeasonFileChoice ShownChoice() const;
+  // Reads the shown file and the sets again; selects `row` afterwards (clamped to the list).
+  void Refresh(int row);
+  void RefreshSets();
+  void UpdateButtons();
+  // The selected event's index in the list and its track folder, when it has one.
+  int SelectedRow() const;
+  std::optional<std::string> SelectedFolder() const;
+  std::optional<std::string> SelectedSet() const;
+
+  // Commits `change` after the player has answered the refusals that allow going on; tells
+  // the player about any other refusal. Answers whether the change was made.
+  bool Apply(const SeasonChange& change, const std::string& command);
+  // Asks whether to go past a refusal the player may overrule, setting the option that does;
+  // false when the refusal cannot be overruled or the player said No.
+  bool AskToOverrule(const SeasonProblem& problem, CommitOptions& options);
+  void Tell(const SeasonProblem& problem);
+  // The game folder is still there; otherwise says so and answers false.
+  bool GameFolderReachable();
+
+  void OnRemove();
+  void OnAdd();
+  void OnMove(int by);
+  void OnSort();
+  void OnUndo();
+  void OnSetUse();
+  void OnSetSave();
+  void OnSetDelete();
+  void OnSetExport();
+  void OnSetImport();
+
+  FileSystem& m_files;  // not owned
+  SeasonService m_service;
+  SeasonFileView m_view;  // what the list shows
+  std::vector<std::string> m_setNames;  // by the combo's index
+
+  CButton m_showSeason;        // IDC_SEASON_SHOW_SEASON
+  CButton m_showChampionship;  // IDC_SEASON_SHOW_CHAMPIONSHIP
+  CControl m_count;            // IDC_SEASON_COUNT
+  CListView m_list;            // IDC_SEASON_LIST
+  CControl m_problem;          // IDC_SEASON_PROBLEM
+  CComboBox m_sets;            // IDC_SEASON_SETS
+
+  CAnchorLayout m_layout;
+  SIZE m_minimumSize = {0, 0};  // the window's, in pixels at the current DPI
+  bool m_rescaling = false;     // the system is moving the controls for a new DPI
+  int m_waiting = 0;
+};
+
+}  // namespace gridmoor::ui
