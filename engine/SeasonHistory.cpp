@@ -208,15 +208,6 @@ std::vector<std::pair<int, std::string>> EventsNotIn(
   return missing;
 }
 
-std::string LocalTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (const std::tm* converted = std::localtime(&now)) local = *converted;
-  char text[32] = {};
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
-
 }  // namespace
 
 std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
@@ -232,6 +223,15 @@ std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
     lines.push_back(fileName + ": removed Event" + std::to_string(number) + " " + folder);
   if (lines.empty()) lines.push_back(fileName + ": changed, no event added or removed");
   return lines;
+}
+
+std::string LocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (const std::tm* converted = std::localtime(&now)) local = *converted;
+  char text[32] = {};
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
 }
 
 std::string HistoryFolder(const std::string& gameFolder) {

@@ -25,6 +25,9 @@ namespace gridmoor {
 // Steps kept at most; older ones are dropped when a new one is kept.
 constexpr int kMaxHistorySteps = 50;
 
+// The local time now as steps and sets record it, "YYYY-MM-DD HH:MM:SS".
+std::string LocalTimeText();
+
 // The undo folder of a game folder: gameFolder + "\seasons\gridmoor-undo".
 std::string HistoryFolder(const std::string& gameFolder);
 

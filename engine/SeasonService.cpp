@@ -50,15 +50,6 @@ std::string Quoted(const std::optional<std::string>& text) {
   return "\"" + text.value_or("") + "\"";
 }
 
-std::string LocalTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (const std::tm* converted = std::localtime(&now)) local = *converted;
-  char text[32] = {};
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
-
 // A set's file name: its name, folded and written in hex, so sets that differ only in letter
 // case share one file, and no name (a device name, trailing dots) means anything to the system.
 std::string SetFileName(const std::string& name) {
