@@ -202,6 +202,30 @@ TEST_F(FileSystemTest, RemoveStaleTemporariesDeletesOurLeftoversOnly) {
   EXPECT_EQ(m_files->RemoveStaleTemporaries(m_dir.Path("missing")), 0);
 }
 
+TEST_F(FileSystemTest, ABatchReplacesInOrderUpToTheFirstFileItMustNotReplace) {
+  m_dir.Write("step", "s0");
+  m_dir.Write("67season.ini", "a0");
+  m_dir.Write("gp.ini", "b0");
+  const auto batch = [&](const std::string& gpHolds) {
+    return m_files->ReplaceFilesInOrder({{{m_dir.Path("step"), "s0", "s1"}},
+                                         {{m_dir.Path("67season.ini"), "a0", "a1"},
+                                          {m_dir.Path("gp.ini"), gpHolds, "b1"},
+                                          {m_dir.Path("active"), std::nullopt, "B"}}});
+  };
+  // gp.ini changed since it was read: what comes before it goes in, it and what follows do not.
+  EXPECT_EQ(batch("theirs"), 2u);
+  EXPECT_EQ(m_dir.Read("step") + m_dir.Read("67season.ini") + m_dir.Read("gp.ini"), "s1a1b0");
+  EXPECT_EQ(m_dir.Listing(), "67season.ini;gp.ini;step;");
+
+  m_dir.Write("step", "s0");
+  m_dir.Write("67season.ini", "a0");
+  EXPECT_EQ(batch("b0"), 4u);
+  EXPECT_EQ(m_dir.Read("step") + m_dir.Read("67season.ini") + m_dir.Read("gp.ini") +
+                m_dir.Read("active"),
+            "s1a1b1B");
+  EXPECT_EQ(m_dir.Listing(), "67season.ini;active;gp.ini;step;");
+}
+
 struct ReplaceCase {
   const char* what;
   std::optional<std::string> before;  // the file's bytes, nullopt for no file
