@@ -267,8 +267,18 @@ struct PreparedReplace {
   std::string folder;
   bool createOnly = false;  // the target must still not exist when the temporary takes its place
   UniqueFd held;            // the target, locked until it is replaced
+  const std::string* expected = nullptr;  // what the held target was found to hold, if checked
   std::unique_ptr<TempFile> temp;
 };
+
+// Whether the file open at `held` is still the one at `target` and holds exactly `expected`.
+bool StillAsExpected(int held, const std::string& target, const std::string& expected,
+                     const std::string& name) {
+  struct stat now, st;
+  // Another writer may have renamed a new file into place since.
+  return ::fstat(held, &now) == 0 && ::stat(target.c_str(), &st) == 0 && now.st_ino == st.st_ino &&
+         now.st_dev == st.st_dev && HoldsBytes(held, expected, name);
+}
 
 // The first half of a replace of `path`: a temporary file in the same folder gets the bytes
 // from `fill`. An existing target keeps its mode bits and owner; a new one gets `newMode` (less
@@ -301,13 +311,9 @@ PreparedReplace PrepareReplace(const std::string& path, mode_t newMode,
     // Held until the rename so no exclusive open slips in between.
     ready.held = OpenLocked(path, expected ? LOCK_EX : LOCK_SH);
     if (expected) {
-      struct stat now;
-      // Another writer may have renamed a new file into place after our stat.
-      if (::fstat(ready.held.Get(), &now) != 0 || ::stat(p.c_str(), &st) != 0 ||
-          now.st_ino != st.st_ino || now.st_dev != st.st_dev ||
-          !HoldsBytes(ready.held.Get(), **expected, path)) {
+      if (!StillAsExpected(ready.held.Get(), p, **expected, path))
         throw CFileException(kCauseSharingViolation, path);
-      }
+      ready.expected = &**expected;
     }
   }
 
@@ -328,10 +334,17 @@ PreparedReplace PrepareReplace(const std::string& path, mode_t newMode,
 }
 
 // The second half: the temporary's bytes are flushed to disk and it takes the target's place.
-// The folder's entry is the caller's to flush. Throws CFileException naming the path.
-void FinishReplace(PreparedReplace& ready) {
+// With `checkAgain` the target is compared once more right before (for a replace made ready
+// long before, while other files went in). The folder's entry is the caller's to flush. Throws
+// CFileException naming the path.
+void FinishReplace(PreparedReplace& ready, bool checkAgain) {
   TempFile& temp = *ready.temp;
   if (::fsync(temp.Fd()) != 0) ThrowErrno(errno, ready.folder, ready.path);
+  // The lock keeps out writers who take it; this keeps the window for those who do not as short
+  // as a single replace's.
+  if (checkAgain && ready.expected &&
+      !StillAsExpected(ready.held.Get(), ready.target, *ready.expected, ready.path))
+    throw CFileException(kCauseSharingViolation, ready.path);
   if (const int err = temp.Close()) ThrowErrno(err, ready.folder, ready.path);
   if (ready.createOnly) {
     if (const int err = RenameNoReplace(temp.Path(), ready.target)) {
@@ -352,7 +365,7 @@ void WriteFileAtomically(const std::string& path, mode_t newMode,
                          const std::optional<std::string>* expected, bool syncFolder,
                          const std::function<void(int fd)>& fill) {
   PreparedReplace ready = PrepareReplace(path, newMode, expected, fill);
-  FinishReplace(ready);
+  FinishReplace(ready, false);
   if (syncFolder) SyncFolder(ready.folder);
 }
 
@@ -575,7 +588,7 @@ class PosixFileSystem : public FileSystem {
       bool failed = false;
       for (PreparedReplace& one : group) {
         try {
-          FinishReplace(one);
+          FinishReplace(one, true);
         } catch (const std::exception&) {
           failed = true;
           break;
@@ -634,9 +647,12 @@ class PosixFileSystem : public FileSystem {
     while (const struct dirent* entry = ::readdir(dir)) {
       const std::string name = entry->d_name;
       if (name == "." || name == "..") continue;
-      struct stat st;
-      const bool folder =
-          ::fstatat(::dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+      // The listing's own type spares a look-up for each entry; a link is followed.
+      bool folder = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        struct stat st;
+        folder = ::fstatat(::dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+      }
       entries.push_back({name, folder});
     }
     ::closedir(dir);
