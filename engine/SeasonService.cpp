@@ -1046,14 +1046,16 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     if (step) writes.push_back({Phase::kStep, step->path, step->expected, step->bytes});
   }
   for (const SeasonChange::OwnWrite& write : change.m_writes) {
-    if (write.beforeSeason) writes.push_back({Phase::kBefore, write.path, write.expected, write.bytes});
+    if (write.beforeSeason)
+      writes.push_back({Phase::kBefore, write.path, write.expected, write.bytes});
   }
   for (const SeasonFileId file : kBothFiles) {
     if (change.Changes(file))
       writes.push_back({Phase::kSeason, PathOf(file), change.Before(file), change.After(file)});
   }
   for (const SeasonChange::OwnWrite& write : change.m_writes) {
-    if (!write.beforeSeason) writes.push_back({Phase::kAfter, write.path, write.expected, write.bytes});
+    if (!write.beforeSeason)
+      writes.push_back({Phase::kAfter, write.path, write.expected, write.bytes});
   }
   const auto undoNotKept = [&result, this] {
     result.problem = Problem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
@@ -1084,15 +1086,17 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
   const std::string ours = m_gameFolder + kSeasonsFolder + "\\gridmoor-";
   for (const Write& write : writes) {
     const std::string folder = write.path.substr(0, write.path.rfind('\\'));
-    const bool makeFolder = write.path.compare(0, ours.size(), ours) == 0 && !IsFolder(m_files, folder);
+    const bool makeFolder =
+        write.path.compare(0, ours.size(), ours) == 0 && !IsFolder(m_files, folder);
     if (!write.bytes || makeFolder) {
       if (!flush()) return result;
       bool done = true;
       try {
         if (!write.bytes) {
           const std::optional<std::string> now =
-              write.phase == Phase::kSeason ? m_files.ReadExistingFile(write.path, kMaxSeasonFileBytes)
-                                            : ReadOwnFile(m_files, write.path, kMaxSetBytes);
+              write.phase == Phase::kSeason
+                  ? m_files.ReadExistingFile(write.path, kMaxSeasonFileBytes)
+                  : ReadOwnFile(m_files, write.path, kMaxSetBytes);
           // Read once more right before: a change made meanwhile stays.
           done = now == write.expected && m_files.RemoveFile(write.path);
         } else {

@@ -348,8 +348,8 @@ void FinishReplace(PreparedReplace& ready, bool checkAgain) {
   if (const int err = temp.Close()) ThrowErrno(err, ready.folder, ready.path);
   if (ready.createOnly) {
     if (const int err = RenameNoReplace(temp.Path(), ready.target)) {
-      throw CFileException(err == EEXIST ? kCauseSharingViolation : CauseFromErrno(err, ready.target),
-                           ready.path);
+      const int cause = err == EEXIST ? kCauseSharingViolation : CauseFromErrno(err, ready.target);
+      throw CFileException(cause, ready.path);
     }
   } else if (::rename(temp.Path().c_str(), ready.target.c_str()) != 0) {
     ThrowErrno(errno, ready.target, ready.path);
