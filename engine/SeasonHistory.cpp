@@ -279,9 +279,9 @@ int NewestStepNumber(FileSystem& files, const std::string& gameFolder) {
   return newest;
 }
 
-bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
-                           const std::string& command,
-                           const std::optional<std::string> (&after)[2]) {
+std::optional<FileReplacement> PlanSeasonStep(FileSystem& files, const std::string& gameFolder,
+                                              const std::string& command,
+                                              const std::optional<std::string> (&after)[2]) {
   try {
     Step step;
     for (int i = 0; i < kFileCount; ++i) {
@@ -295,10 +295,9 @@ bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
     step.info.time = LocalTimeText();
     step.info.command = OneLine(command);
     const std::string path = StepPath(gameFolder, step.info.number);
-    const std::optional<std::string> old = files.ReadExistingFile(path, kMaxStepBytes);
-    return files.ReplaceFileContents(path, old, Serialize(step));
+    return FileReplacement{path, files.ReadExistingFile(path, kMaxStepBytes), Serialize(step)};
   } catch (const std::exception&) {
-    return false;
+    return std::nullopt;
   }
 }
 

@@ -55,11 +55,16 @@ std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
 bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std::string& command);
 
 // KeepSeasonStep for a change whose outcome is planned before it is made (the season service's
-// commits): the step records, in the same one write, what the command will leave (`after`, by
+// commits), as the one write to make: the step records what the command will leave (`after`, by
 // file) and the events it adds and removes, so no second write follows a command that completes.
-// A command that then fails calls SettleFailedStep.
-bool KeepPlannedSeasonStep(FileSystem& files, const std::string& gameFolder,
-                           const std::string& command, const std::optional<std::string> (&after)[2]);
+// The caller makes it durable before the season files change (FileSystem::ReplaceFilesInOrder,
+// the step in an earlier group than theirs); the undo folder is made here. Nullopt, planning
+// nothing, when the step cannot be planned (a season file or the folder cannot be read); the
+// caller then must not change the season files. A command that then fails calls
+// SettleFailedStep. Never throws.
+std::optional<FileReplacement> PlanSeasonStep(FileSystem& files, const std::string& gameFolder,
+                                              const std::string& command,
+                                              const std::optional<std::string> (&after)[2]);
 
 // After a planned command failed: drops the newest step when both season files still hold the
 // bytes it kept, else records what the files now hold (for the restore's check). Never throws.

@@ -1017,51 +1017,96 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
       }
     }
   }
+  // The writes in the order they must reach the disk: the undo step, the files of ours that
+  // keep what the season files lose, the season files, the rest of ours. The replaces go to the
+  // file system together, one group per kind, so it can share its flushes; a deletion, or a
+  // folder of ours still to make, is done on its own between them.
+  enum class Phase { kStep, kBefore, kSeason, kAfter };
+  struct Write {
+    Phase phase;
+    std::string path;
+    std::optional<std::string> expected;
+    std::optional<std::string> bytes;  // nullopt: delete the file
+  };
+  std::vector<Write> writes;
   if (season) {
     const std::optional<std::string> after[2] = {change.After(SeasonFileId::kSeason),
                                                  change.After(SeasonFileId::kChampionship)};
-    if (!KeepPlannedSeasonStep(m_files, m_gameFolder, options.command, after)) {
-      result.problem = Problem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
-                               HistoryFolder(m_gameFolder));
-      return result;
-    }
-    result.stepKept = true;
+    const std::optional<FileReplacement> step =
+        PlanSeasonStep(m_files, m_gameFolder, options.command, after);
+    if (step) writes.push_back({Phase::kStep, step->path, step->expected, step->bytes});
   }
   for (const SeasonChange::OwnWrite& write : change.m_writes) {
-    if (!write.beforeSeason) continue;
-    if (!WriteOwn(m_files, m_gameFolder, write.path, write.expected, write.bytes)) {
-      fail(write.path);
-      if (season) SettleFailedStep(m_files, m_gameFolder);
-      return result;
-    }
+    if (write.beforeSeason)
+      writes.push_back({Phase::kBefore, write.path, write.expected, write.bytes});
   }
   for (const SeasonFileId file : kBothFiles) {
-    if (!change.Changes(file)) continue;
-    const std::string path = PathOf(file);
-    bool done = false;
-    try {
-      if (change.After(file)) {
-        done = m_files.ReplaceFileContents(path, change.Before(file), *change.After(file));
-      } else {
-        done = m_files.ReadExistingFile(path, kMaxSeasonFileBytes) == change.Before(file) &&
-               m_files.RemoveFile(path);
-      }
-    } catch (const std::exception&) {
-      done = false;
-    }
-    if (!done) {
-      fail(path);
-      SettleFailedStep(m_files, m_gameFolder);
-      return result;
-    }
+    if (change.Changes(file))
+      writes.push_back({Phase::kSeason, PathOf(file), change.Before(file), change.After(file)});
   }
   for (const SeasonChange::OwnWrite& write : change.m_writes) {
-    if (write.beforeSeason) continue;
-    if (!WriteOwn(m_files, m_gameFolder, write.path, write.expected, write.bytes)) {
-      fail(write.path);
-      return result;
-    }
+    if (!write.beforeSeason)
+      writes.push_back({Phase::kAfter, write.path, write.expected, write.bytes});
   }
+  const auto undoNotKept = [&result, this] {
+    result.problem = Problem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
+                             HistoryFolder(m_gameFolder));
+  };
+  if (season && (writes.empty() || writes.front().phase != Phase::kStep)) {
+    undoNotKept();
+    return result;
+  }
+  const auto failed = [&](const Write& write) {
+    if (write.phase == Phase::kStep) return undoNotKept();
+    fail(write.path);
+    if (result.stepKept && write.phase != Phase::kAfter) SettleFailedStep(m_files, m_gameFolder);
+  };
+  std::vector<std::vector<FileReplacement>> groups;
+  std::vector<const Write*> batch;
+  const auto flush = [&]() {
+    const std::size_t done = batch.empty() ? 0 : m_files.ReplaceFilesInOrder(groups);
+    for (std::size_t i = 0; i < done; ++i) {
+      if (batch[i]->phase == Phase::kStep) result.stepKept = true;
+    }
+    const bool whole = done == batch.size();
+    if (!whole) failed(*batch[done]);
+    groups.clear();
+    batch.clear();
+    return whole;
+  };
+  const std::string ours = m_gameFolder + kSeasonsFolder + "\\gridmoor-";
+  for (const Write& write : writes) {
+    const std::string folder = write.path.substr(0, write.path.rfind('\\'));
+    const bool makeFolder =
+        write.path.compare(0, ours.size(), ours) == 0 && !IsFolder(m_files, folder);
+    if (!write.bytes || makeFolder) {
+      if (!flush()) return result;
+      bool done = true;
+      try {
+        if (!write.bytes) {
+          const std::optional<std::string> now =
+              write.phase == Phase::kSeason
+                  ? m_files.ReadExistingFile(write.path, kMaxSeasonFileBytes)
+                  : ReadOwnFile(m_files, write.path, kMaxSetBytes);
+          // Read once more right before: a change made meanwhile stays.
+          done = now == write.expected && m_files.RemoveFile(write.path);
+        } else {
+          m_files.CreateDirectoryLevel(folder);
+        }
+      } catch (const std::exception&) {
+        done = false;
+      }
+      if (!done) {
+        failed(write);
+        return result;
+      }
+      if (!write.bytes) continue;
+    }
+    if (batch.empty() || batch.back()->phase != write.phase) groups.emplace_back();
+    groups.back().push_back({write.path, write.expected, *write.bytes});
+    batch.push_back(&write);
+  }
+  if (!flush()) return result;
   for (const std::string& folder : change.m_deleteFolders) {
     if (!m_files.RemoveFolderTree(folder)) {
       result.problem = Problem(SeasonRefusal::kWriteFailed, folder, "it could not be deleted whole",

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include <exception>
+
 #include "platform/FileException.h"
 
 namespace gridmoor {
@@ -18,6 +20,22 @@ std::optional<std::string> FileSystem::ReadExistingFile(const std::string& path,
   if (!bytes) throw CFileException(kCauseSharingViolation, path);
   if (truncated) throw CFileException(kCauseGeneric, path);
   return bytes;
+}
+
+std::size_t FileSystem::ReplaceFilesInOrder(
+    const std::vector<std::vector<FileReplacement>>& groups) {
+  std::size_t done = 0;
+  for (const std::vector<FileReplacement>& group : groups) {
+    for (const FileReplacement& file : group) {
+      try {
+        if (!ReplaceFileContents(file.path, file.expected, file.bytes)) return done;
+      } catch (const std::exception&) {
+        return done;
+      }
+      ++done;
+    }
+  }
+  return done;
 }
 
 bool IsTemporaryFileName(const std::string& name) {

@@ -37,6 +37,13 @@ struct FolderEntry {
   bool isFolder = false;  // a folder (a link to one counts as a folder where the system says so)
 };
 
+// One file of a ReplaceFilesInOrder batch: what ReplaceFileContents takes.
+struct FileReplacement {
+  std::string path;
+  std::optional<std::string> expected;  // nullopt: only while the file does not exist
+  std::string bytes;
+};
+
 // An open file handle; closing is the destructor's job.
 class OpenFile {
  public:
@@ -92,6 +99,15 @@ class FileSystem {
   virtual bool ReplaceFileContents(const std::string& path,
                                    const std::optional<std::string>& expected,
                                    const std::string& bytes) = 0;
+
+  // Replaces the files of `groups` (distinct files) as ReplaceFileContents would, one after the
+  // other (each file old or whole new, only while it holds what was expected), group by group:
+  // no file of a group takes its place before every file of the earlier groups has, durably.
+  // Answers how many files, counted in that order, were replaced; on a failure the files before
+  // it stay replaced and it and those after it are left as they were. Never throws. The default
+  // makes the calls one by one; the POSIX one writes all the temporaries first and flushes each
+  // folder once per group, so the files of a group share one folder flush.
+  virtual std::size_t ReplaceFilesInOrder(const std::vector<std::vector<FileReplacement>>& groups);
 
   // Deletes the file `path`. Answers true when it is gone, also when it did not exist; false,
   // leaving it, when it is marked read-only, is a folder, or cannot be deleted.

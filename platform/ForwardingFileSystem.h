@@ -34,6 +34,8 @@ class ForwardingFileSystem : public FileSystem {
                            const std::string& bytes) override {
     return m_inner.ReplaceFileContents(p, expected, bytes);
   }
+  // ReplaceFilesInOrder is not forwarded: the default goes through ReplaceFileContents above,
+  // so a wrapper that changes or fails single replaces sees every file of a batch.
   bool RemoveFile(const std::string& p) override { return m_inner.RemoveFile(p); }
   bool RemoveFolderTree(const std::string& p) override { return m_inner.RemoveFolderTree(p); }
   int RemoveStaleTemporaries(const std::string& folder) override {

@@ -16,8 +16,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -202,8 +204,8 @@ class TempFile {
  public:
   TempFile(const std::string& folder, const std::string& baseName, mode_t mode,
            const std::string& name) {
-    std::random_device seed;
-    std::mt19937 random(seed());
+    // Seeded once: opening the system's random source for every file costs more than the write.
+    thread_local std::mt19937 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
       char suffix[32];
       std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
@@ -257,19 +259,43 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return 0;
 }
 
-// Puts new content at `path` in one step: a temporary file in the same folder gets the bytes
-// from `fill`, is flushed to disk and renamed over the target; with `syncFolder` the folder's
-// entry is flushed too, else the caller flushes the folder once after several such writes. An existing target keeps its
-// mode bits and owner; a new one gets `newMode` (less the umask). Refuses a read-only target
-// and one held exclusively elsewhere. With `expected`, refuses unless the target still holds
-// those bytes (nullopt: unless it still does not exist); the target is then held exclusively
-// from the comparison to the rename, so two such writers cannot both win. Throws
-// CFileException naming `path`; the temporary file never outlives a failure.
-void WriteFileAtomically(const std::string& path, mode_t newMode,
-                         const std::optional<std::string>* expected, bool syncFolder,
-                         const std::function<void(int fd)>& fill) {
-  const std::string p = ToPosixPath(path);
-  const std::string folder = ParentOf(p);
+// A replace made ready by PrepareReplace: the target held (and found as expected), the new bytes
+// in a temporary file beside it, not yet flushed.
+struct PreparedReplace {
+  std::string path;    // as the caller named it
+  std::string target;  // the POSIX path
+  std::string folder;
+  bool createOnly = false;  // the target must still not exist when the temporary takes its place
+  UniqueFd held;            // the target, locked until it is replaced
+  const std::string* expected = nullptr;  // what the held target was found to hold, if checked
+  std::unique_ptr<TempFile> temp;
+};
+
+// Whether the file open at `held` is still the one at `target` and holds exactly `expected`.
+bool StillAsExpected(int held, const std::string& target, const std::string& expected,
+                     const std::string& name) {
+  struct stat now, st;
+  // Another writer may have renamed a new file into place since.
+  return ::fstat(held, &now) == 0 && ::stat(target.c_str(), &st) == 0 && now.st_ino == st.st_ino &&
+         now.st_dev == st.st_dev && HoldsBytes(held, expected, name);
+}
+
+// The first half of a replace of `path`: a temporary file in the same folder gets the bytes
+// from `fill`. An existing target keeps its mode bits and owner; a new one gets `newMode` (less
+// the umask). Refuses a read-only target and one held exclusively elsewhere. With `expected`,
+// refuses unless the target still holds those bytes (nullopt: unless it still does not exist);
+// the target is then held exclusively from the comparison to the rename, so two such writers
+// cannot both win. Throws CFileException naming `path`; the temporary file never outlives a
+// failure.
+PreparedReplace PrepareReplace(const std::string& path, mode_t newMode,
+                               const std::optional<std::string>* expected,
+                               const std::function<void(int fd)>& fill) {
+  PreparedReplace ready;
+  ready.path = path;
+  ready.target = ToPosixPath(path);
+  const std::string& p = ready.target;
+  ready.folder = ParentOf(p);
+  const std::string& folder = ready.folder;
   if (!IsDirectory(folder)) throw CFileException(kCauseBadPath, path);
 
   struct stat st;
@@ -278,46 +304,69 @@ void WriteFileAtomically(const std::string& path, mode_t newMode,
   if (expected && exists != expected->has_value()) {
     throw CFileException(kCauseSharingViolation, path);
   }
-  UniqueFd held;
+  ready.createOnly = !exists && expected;
   if (exists) {
     if (!S_ISREG(st.st_mode)) throw CFileException(kCauseAccessDenied, path);
     if (!(st.st_mode & S_IWUSR)) throw CFileException(kCauseAccessDenied, path);
     // Held until the rename so no exclusive open slips in between.
-    held = OpenLocked(path, expected ? LOCK_EX : LOCK_SH);
+    ready.held = OpenLocked(path, expected ? LOCK_EX : LOCK_SH);
     if (expected) {
-      struct stat now;
-      // Another writer may have renamed a new file into place after our stat.
-      if (::fstat(held.Get(), &now) != 0 || ::stat(p.c_str(), &st) != 0 ||
-          now.st_ino != st.st_ino || now.st_dev != st.st_dev ||
-          !HoldsBytes(held.Get(), **expected, path)) {
+      if (!StillAsExpected(ready.held.Get(), p, **expected, path))
         throw CFileException(kCauseSharingViolation, path);
-      }
+      ready.expected = &**expected;
     }
   }
 
-  TempFile temp(folder, BaseNameOf(p), exists ? 0600 : newMode, path);
+  ready.temp = std::make_unique<TempFile>(folder, BaseNameOf(p), exists ? 0600 : newMode, path);
+  const int fd = ready.temp->Fd();
   if (exists) {
-    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) ThrowErrno(errno, folder, path);
+    if (::fchmod(fd, st.st_mode & 07777) != 0) ThrowErrno(errno, folder, path);
     // The new file is ours until given to the old one's owner; only root may do that. A replace
     // that would silently make another user's file ours is refused. A group that cannot be
     // kept is no reason to refuse: the file stays its owner's.
-    if (::fchown(temp.Fd(), st.st_uid, st.st_gid) != 0 &&
-        (st.st_uid != ::geteuid() || ::fchown(temp.Fd(), st.st_uid, static_cast<gid_t>(-1)) != 0)) {
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0 &&
+        (st.st_uid != ::geteuid() || ::fchown(fd, st.st_uid, static_cast<gid_t>(-1)) != 0)) {
       throw CFileException(kCauseAccessDenied, path);
     }
   }
-  fill(temp.Fd());
-  if (::fsync(temp.Fd()) != 0) ThrowErrno(errno, folder, path);
-  if (const int err = temp.Close()) ThrowErrno(err, folder, path);
-  if (!exists && expected) {
-    if (const int err = RenameNoReplace(temp.Path(), p)) {
-      throw CFileException(err == EEXIST ? kCauseSharingViolation : CauseFromErrno(err, p), path);
+  fill(fd);
+  return ready;
+}
+
+// The second half: the temporary's bytes are flushed to disk and it takes the target's place.
+// With `checkAgain` the target is compared once more right before (for a replace made ready
+// long before, while other files went in). The folder's entry is the caller's to flush. Throws
+// CFileException naming the path.
+void FinishReplace(PreparedReplace& ready, bool checkAgain) {
+  TempFile& temp = *ready.temp;
+  if (::fsync(temp.Fd()) != 0) ThrowErrno(errno, ready.folder, ready.path);
+  // The lock keeps out writers who take it; this keeps the window for those who do not as short
+  // as a single replace's.
+  if (checkAgain && ready.expected &&
+      !StillAsExpected(ready.held.Get(), ready.target, *ready.expected, ready.path))
+    throw CFileException(kCauseSharingViolation, ready.path);
+  if (const int err = temp.Close()) ThrowErrno(err, ready.folder, ready.path);
+  if (ready.createOnly) {
+    if (const int err = RenameNoReplace(temp.Path(), ready.target)) {
+      const int cause = err == EEXIST ? kCauseSharingViolation : CauseFromErrno(err, ready.target);
+      throw CFileException(cause, ready.path);
     }
-  } else if (::rename(temp.Path().c_str(), p.c_str()) != 0) {
-    ThrowErrno(errno, p, path);
+  } else if (::rename(temp.Path().c_str(), ready.target.c_str()) != 0) {
+    ThrowErrno(errno, ready.target, ready.path);
   }
   temp.Committed();
-  if (syncFolder) SyncFolder(folder);
+  ready.held.Close();
+}
+
+// Puts new content at `path` in one step (PrepareReplace, then FinishReplace); with
+// `syncFolder` the folder's entry is flushed too, else the caller flushes the folder once after
+// several such writes.
+void WriteFileAtomically(const std::string& path, mode_t newMode,
+                         const std::optional<std::string>* expected, bool syncFolder,
+                         const std::function<void(int fd)>& fill) {
+  PreparedReplace ready = PrepareReplace(path, newMode, expected, fill);
+  FinishReplace(ready, false);
+  if (syncFolder) SyncFolder(ready.folder);
 }
 
 // Moves the rest of `source` to the end of `target` by read and write.
@@ -513,6 +562,47 @@ class PosixFileSystem : public FileSystem {
     }
   }
 
+  // All the temporaries are written (and their writing to disk started) before the first takes
+  // its place, so the disk works on them together; each group's folders are flushed once.
+  std::size_t ReplaceFilesInOrder(
+      const std::vector<std::vector<FileReplacement>>& groups) override {
+    std::vector<std::vector<PreparedReplace>> ready;
+    try {
+      for (const std::vector<FileReplacement>& group : groups) {
+        ready.emplace_back();
+        for (const FileReplacement& file : group) {
+          PreparedReplace one = PrepareReplace(file.path, 0666, &file.expected, [&](int fd) {
+            WriteAll(fd, file.bytes.data(), file.bytes.size(), file.path);
+          });
+          // Only a start: FinishReplace waits for it and flushes what it did not cover.
+          ::sync_file_range(one.temp->Fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+          ready.back().push_back(std::move(one));
+        }
+      }
+    } catch (const std::exception&) {
+      // The files made ready before the refused one still go in, as one by one they would have.
+    }
+    std::size_t done = 0;
+    for (std::vector<PreparedReplace>& group : ready) {
+      std::vector<std::string> folders;
+      bool failed = false;
+      for (PreparedReplace& one : group) {
+        try {
+          FinishReplace(one, true);
+        } catch (const std::exception&) {
+          failed = true;
+          break;
+        }
+        ++done;
+        if (std::find(folders.begin(), folders.end(), one.folder) == folders.end())
+          folders.push_back(one.folder);
+      }
+      for (const std::string& folder : folders) SyncFolder(folder);
+      if (failed) break;
+    }
+    return done;
+  }
+
   bool RemoveFile(const std::string& path) override {
     const std::string p = ToPosixPath(path);
     struct stat st;
@@ -557,9 +647,12 @@ class PosixFileSystem : public FileSystem {
     while (const struct dirent* entry = ::readdir(dir)) {
       const std::string name = entry->d_name;
       if (name == "." || name == "..") continue;
-      struct stat st;
-      const bool folder =
-          ::fstatat(::dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+      // The listing's own type spares a look-up for each entry; a link is followed.
+      bool folder = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        struct stat st;
+        folder = ::fstatat(::dirfd(dir), name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+      }
       entries.push_back({name, folder});
     }
     ::closedir(dir);

@@ -202,6 +202,60 @@ TEST_F(FileSystemTest, RemoveStaleTemporariesDeletesOurLeftoversOnly) {
   EXPECT_EQ(m_files->RemoveStaleTemporaries(m_dir.Path("missing")), 0);
 }
 
+// A batch as a season command makes it: the undo step alone, then both season files and a new
+// file of ours. `meddle` makes one of them a file the batch must not replace.
+struct BatchCase {
+  const char* what;
+  std::function<std::unique_ptr<OpenFile>(FileSystem&, const TestFolder&)> meddle;
+  std::size_t replaced;
+  const char* contents;  // step, 67season.ini, gp.ini and active ("-": missing), one space apart
+};
+
+class FileSystemBatch : public FileSystemTest, public ::testing::WithParamInterface<BatchCase> {};
+
+TEST_P(FileSystemBatch, ReplacesInOrderUpToTheFirstFileItMustNotReplace) {
+  m_dir.Write("step", "s0");
+  m_dir.Write("67season.ini", "a0");
+  m_dir.Write("gp.ini", "b0");
+  std::unique_ptr<OpenFile> held = GetParam().meddle(*m_files, m_dir);
+  EXPECT_EQ(m_files->ReplaceFilesInOrder({{{m_dir.Path("step"), "s0", "s1"}},
+                                          {{m_dir.Path("67season.ini"), "a0", "a1"},
+                                           {m_dir.Path("gp.ini"), "b0", "b1"},
+                                           {m_dir.Path("active"), std::nullopt, "B"}}}),
+            GetParam().replaced);
+  held.reset();
+  const bool active = m_dir.Exists("active");
+  EXPECT_EQ(m_dir.Read("step") + " " + m_dir.Read("67season.ini") + " " + m_dir.Read("gp.ini") +
+                " " + (active ? m_dir.Read("active") : "-"),
+            GetParam().contents);
+  // No temporary file outlives the batch.
+  EXPECT_EQ(m_dir.Listing(),
+            active ? "67season.ini;active;gp.ini;step;" : "67season.ini;gp.ini;step;");
+}
+
+using Held = std::unique_ptr<OpenFile>;
+INSTANTIATE_TEST_SUITE_P(
+    Table, FileSystemBatch,
+    ::testing::Values(
+        BatchCase{"AllGoIn", [](FileSystem&, Dir) { return Held(); }, 4, "s1 a1 b1 B"},
+        BatchCase{"StepChangedSinceRead",
+                  [](FileSystem&, Dir d) { d.Write("step", "theirs"); return Held(); }, 0,
+                  "theirs a0 b0 -"},
+        BatchCase{"SeasonFileReadOnly",
+                  [](FileSystem&, Dir d) { d.SetReadOnly("67season.ini", true); return Held(); },
+                  1, "s1 a0 b0 -"},
+        // What comes before the refused file goes in, as one replace after the other would.
+        BatchCase{"SecondFileChangedSinceRead",
+                  [](FileSystem&, Dir d) { d.Write("gp.ini", "theirs"); return Held(); }, 2,
+                  "s1 a1 theirs -"},
+        BatchCase{"SecondFileHeldByAnother",
+                  [](FileSystem& f, Dir d) { return f.OpenExclusiveForRead(d.Path("gp.ini")); },
+                  2, "s1 a1 b0 -"},
+        BatchCase{"NewFileCreatedMeanwhile",
+                  [](FileSystem&, Dir d) { d.Write("active", "A"); return Held(); }, 3,
+                  "s1 a1 b1 A"}),
+    [](const auto& info) { return info.param.what; });
+
 struct ReplaceCase {
   const char* what;
   std::optional<std::string> before;  // the file's bytes, nullopt for no file
