@@ -433,6 +433,36 @@ struct SeasonPlanner {
     change.m_writes.push_back({path, now, bytes, false});
   }
 
+  // Whether a saved set holds exactly these season files.
+  bool HeldBySet(const std::optional<std::string> (&seasonFiles)[kSeasonFileCount]) const {
+    const std::optional<std::vector<FolderEntry>> entries = files.ListFolder(game + kSetsFolder);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries) {
+      if (entry.isFolder || entry.name.compare(0, 4, "set-") != 0) continue;
+      try {
+        const std::optional<std::string> bytes =
+            files.ReadExistingFile(game + kSetsFolder + "\\" + entry.name, kMaxSetBytes);
+        std::string error;
+        const std::optional<SavedSet> set = bytes ? ParseSet(*bytes, error) : std::nullopt;
+        if (set && set->files[0] == seasonFiles[0] && set->files[1] == seasonFiles[1]) return true;
+      } catch (const std::exception&) {
+        // A set that cannot be read holds nothing to compare.
+      }
+    }
+    return false;
+  }
+
+  // One line per season file a set switch changes.
+  static void DescribeSetTaken(SeasonChange& change) {
+    for (const SeasonFileId file : kBothFiles) {
+      if (!change.Changes(file)) continue;
+      const std::optional<std::string>& after = change.m_after[IndexOf(file)];
+      Effect(change, file,
+             after ? "take the set's " + std::to_string(EventCountOf(*after)) + " events"
+                   : "delete the file (the set has none)");
+    }
+  }
+
   // The bytes of the set file `name` now, for the safe replace; nullopt when there is none.
   std::optional<std::string> SetBytes(const std::string& name) const {
     try {
@@ -765,6 +795,18 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
   std::optional<LoadedSet> activeSet =
       active ? ReadSet(planner.context(), *active, ignored) : std::nullopt;
   if (activeSet && Folded(activeSet->set.name) == Folded(target->set.name)) activeSet.reset();
+  if (differs && !(activeSet && activeSet->set.files[0] == change.m_before[0] &&
+                    activeSet->set.files[1] == change.m_before[1]) &&
+      planner.HeldBySet(change.m_before)) {
+    // Another set holds these very bytes: the files are that set's, under a record that still
+    // names an older one (a switch undone, or killed before its last write). Saving them into
+    // the active set would overwrite it with a copy of another.
+    for (const SeasonFileId file : kBothFiles)
+      change.m_after[IndexOf(file)] = target->set.files[IndexOf(file)];
+    SeasonPlanner::DescribeSetTaken(change);
+    planner.WriteActive(change, target->set.name);
+    return change;
+  }
   if (differs) {
     SavedSet keep;
     keep.savedTime = LocalTimeText();
@@ -789,15 +831,9 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
       SeasonPlanner::Effect(change, "save the season files as the new set \"" + keep.name + "\"");
     }
   }
-  for (const SeasonFileId file : kBothFiles) {
+  for (const SeasonFileId file : kBothFiles)
     change.m_after[IndexOf(file)] = target->set.files[IndexOf(file)];
-    if (!change.Changes(file)) continue;
-    const std::optional<std::string>& after = change.m_after[IndexOf(file)];
-    SeasonPlanner::Effect(change, file,
-                          after ? "take the set's " + std::to_string(EventCountOf(*after)) +
-                                      " events"
-                                : "delete the file (the set has none)");
-  }
+  SeasonPlanner::DescribeSetTaken(change);
   planner.WriteActive(change, target->set.name);
   return change;
 }

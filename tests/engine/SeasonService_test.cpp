@@ -294,6 +294,28 @@ TEST_F(SeasonServiceTest, SetUseKeepsTheReplacedFilesInTheActiveSet) {
   EXPECT_EQ(SeasonNow(), SeasonWithEvents(4));
 }
 
+// Undoing "set use A" leaves B's files under a record that still names A, as a switch killed
+// before its last write does: the next switch must not save B's files over A.
+TEST_F(SeasonServiceTest, SetUseNeverSavesAnotherSetsFilesOverTheActiveOne) {
+  Season(SeasonWithEvents(2));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("C")).problem);
+  Season(SeasonWithEvents(4));
+  ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
+  ASSERT_FALSE(Do(service.PlanSetUse("A")).problem);
+  SeasonProblem problem;
+  service.Restore(false, {}, problem);
+  ASSERT_EQ(SeasonNow(), SeasonWithEvents(4));
+
+  const SeasonChange use = service.PlanSetUse("C");
+  EXPECT_TRUE(use.CreatedSetName().empty());
+  ASSERT_FALSE(Do(use).problem);
+  EXPECT_EQ(SeasonNow(), SeasonWithEvents(3));
+  EXPECT_EQ(service.ShowSet("A").summary.seasonEvents, 2);
+  EXPECT_EQ(service.ShowSet("B").summary.seasonEvents, 4);
+}
+
 // A command that changes no byte leaves no undo step; one that does leaves exactly one.
 TEST_F(SeasonServiceTest, KeepsAStepOnlyForAChange) {
   Season(SeasonWithEvents(3));  // already in date order (all 5/1)
