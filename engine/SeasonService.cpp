@@ -1097,6 +1097,10 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     fail(write.path);
     if (result.stepKept && write.phase != Phase::kAfter) SettleFailedStep(m_files, m_gameFolder);
   };
+  // What a commit killed mid-write left in these folders goes first (our ".~" temporaries only).
+  std::set<std::string> folders;
+  for (const Write& write : writes) folders.insert(write.path.substr(0, write.path.rfind('\\')));
+  for (const std::string& folder : folders) m_files.RemoveStaleTemporaries(folder);
   std::vector<std::vector<FileReplacement>> groups;
   std::vector<const Write*> batch;
   const auto flush = [&]() {

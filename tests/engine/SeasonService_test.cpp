@@ -308,12 +308,15 @@ TEST_F(SeasonServiceTest, SetUseNeverSavesAnotherSetsFilesOverTheActiveOne) {
   service.Restore(false, {}, problem);
   ASSERT_EQ(SeasonNow(), SeasonWithEvents(4));
 
+  // A switch killed mid-write left a temporary beside the sets; the next commit clears it.
+  WriteBytes(game / "seasons" / "gridmoor-sets" / "active.~0123abcd", "A\n");
   const SeasonChange use = service.PlanSetUse("C");
   EXPECT_TRUE(use.CreatedSetName().empty());
   ASSERT_FALSE(Do(use).problem);
   EXPECT_EQ(SeasonNow(), SeasonWithEvents(3));
   EXPECT_EQ(service.ShowSet("A").summary.seasonEvents, 2);
   EXPECT_EQ(service.ShowSet("B").summary.seasonEvents, 4);
+  EXPECT_FALSE(fs::exists(game / "seasons" / "gridmoor-sets" / "active.~0123abcd"));
 }
 
 // A command that changes no byte leaves no undo step; one that does leaves exactly one.
