@@ -985,17 +985,10 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
 SeasonProblem SeasonService::Check(const SeasonChange& change, const CommitOptions& options) const {
   if (change.Problem()) return change.Problem();
   if (!change.ChangesSeasonFiles()) return {};
-  if (!options.evenIfGameRuns && GameRuns()) {
-    return Problem(SeasonRefusal::kGameRunning, kGameProgram,
-                   "the game holds the season in memory and may write it back");
-  }
-  std::vector<std::string> paths;
-  for (const SeasonFileId file : kBothFiles) {
-    if (change.Changes(file)) paths.push_back(PathOf(file));
-  }
-  // The real reason a file (or the undo folder) cannot be written, before anything is.
-  if (const std::optional<std::string> blocker = FindWriteBlocker(m_files, m_gameFolder, paths))
-    return Problem(SeasonRefusal::kNotWritable, "", *blocker);
+  // The game, and the real reason a file (or the undo folder) cannot be written, before anything.
+  const SeasonFileChoice changed{change.Changes(SeasonFileId::kSeason),
+                                 change.Changes(SeasonFileId::kChampionship)};
+  if (SeasonProblem problem = CheckCommand(changed, options)) return problem;
   for (const SeasonFileId file : kBothFiles) {
     if (change.Changes(file) && change.Before(file) && !options.clearReadOnly &&
         HasReadOnlyMark(m_files, PathOf(file))) {
