@@ -7,7 +7,6 @@
 
 #include "engine/GameFiles.h"
 #include "engine/ProfileValue.h"
-#include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
 #include "platform/ProfileText.h"
@@ -54,10 +53,6 @@ int DeleteAllSections(ProfileDocument& document, const std::string& section) {
 }
 
 }  // namespace
-
-std::string SeasonFilePath(const std::string& gameFolder, const std::string& fileName) {
-  return gameFolder + "\\seasons\\" + fileName;
-}
 
 int EventNumberOfSection(const std::string& sectionName) {
   static const std::string kPrefix = "event";

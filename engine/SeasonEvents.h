@@ -12,20 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/SeasonRules.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileDocument.h"
 
 namespace gridmoor {
-
-constexpr const char* kSeasonFileName = "67season.ini";
-constexpr const char* kChampionshipFileName = "gp.ini";
-
-// Events above this number are neither listed nor searched, as in the install's own scan: a
-// corrupt count of millions must not mean millions of lookups.
-constexpr int kMaxSeasonEventNumber = 4096;
-
-// gameFolder + "\seasons\" + fileName.
-std::string SeasonFilePath(const std::string& gameFolder, const std::string& fileName);
 
 // The number of a section name the game reads as an event ("Event7", any letter case, no
 // leading zero, at most nine digits), or 0.

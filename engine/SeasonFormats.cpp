@@ -1,11 +1,33 @@
 #include "engine/SeasonFormats.h"
 
-#include "engine/SeasonService.h"
+#include <cctype>
+
+#include "engine/SeasonEvents.h"
+#include "engine/SeasonRules.h"
 #include "engine/SeasonText.h"
 #include "engine/TrackPackage.h"
 #include "platform/ProfileText.h"
 
 namespace gridmoor {
+
+namespace {
+
+// The letters of the game's 8-bit text beyond ASCII: the Western code page's accented letters.
+bool IsEightBitLetter(unsigned char c) {
+  if (c >= 0xC0) return c != 0xD7 && c != 0xF7;  // not × and ÷
+  return c == 0x8A || c == 0x8C || c == 0x8E || c == 0x9A || c == 0x9C || c == 0x9E || c == 0x9F;
+}
+
+}  // namespace
+
+bool IsValidSetName(const std::string& name) {
+  if (name.empty() || name.size() > 40 || name.front() == ' ' || name.back() == ' ') return false;
+  for (const unsigned char c : name) {
+    const bool ascii = c < 0x80 && (std::isalnum(c) || c == ' ' || c == '-' || c == '_' || c == '.');
+    if (!ascii && !IsEightBitLetter(c)) return false;
+  }
+  return true;
+}
 namespace {
 
 constexpr std::string_view kLibraryMagic = "gridmoor event library 1\n";

@@ -19,6 +19,15 @@ constexpr std::size_t kMaxCalendarBytes = 1024 * 1024;
 // The most bytes one event's lines may hold.
 constexpr std::size_t kMaxEventBodyBytes = 64 * 1024;
 
+// Whether `name` can name a set: 1 to 40 characters of the game's 8-bit text, each a letter
+// (accented ones included), digit, space, '-', '_' or '.', neither first nor last a space.
+// (Uniqueness, without regard to letter case, is the service's check.)
+bool IsValidSetName(const std::string& name);
+// The rule above as one line, for the player.
+constexpr const char* kSetNameRule =
+    "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.', and neither starts nor ends "
+    "with a space";
+
 // One event the library remembers: the lines of its section after the header, as written.
 struct LibraryEntry {
   std::string trackDirectory;  // a plain, non-empty name

@@ -15,8 +15,6 @@
 namespace gridmoor {
 namespace {
 
-// As ProfileDocument reads a season file: a larger one is unreadable, never kept in part.
-constexpr std::size_t kMaxSeasonFileBytes = 16 * 1024 * 1024;
 constexpr std::size_t kMaxStepBytes = 2 * kMaxSeasonFileBytes + 64 * 1024;
 constexpr const char* kStepMagic = "gridmoor undo step 1";
 const char* const kSeasonFiles[] = {kSeasonFileName, kChampionshipFileName};

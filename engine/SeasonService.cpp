@@ -22,19 +22,11 @@
 namespace gridmoor {
 namespace {
 
-// As ProfileDocument reads a season file: a larger one is unreadable, never read in part.
-constexpr std::size_t kMaxSeasonFileBytes = 16 * 1024 * 1024;
 constexpr const char* kActiveSetFile = "\\active";
 
-constexpr SeasonFileId kBothFiles[] = {SeasonFileId::kSeason, SeasonFileId::kChampionship};
+constexpr const SeasonFileId (&kBothFiles)[2] = kBothSeasonFiles;
 
-int IndexOf(SeasonFileId file) { return static_cast<int>(file); }
-
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+std::string Folded(const std::string& text) { return FoldedName(text); }
 
 SeasonProblem Problem(SeasonRefusal refusal, std::string subject = {}, std::string detail = {},
                       std::string path = {}) {
@@ -97,18 +89,6 @@ struct Library {
 };
 
 }  // namespace
-
-const char* SeasonFileNameOf(SeasonFileId file) {
-  return file == SeasonFileId::kSeason ? kSeasonFileName : kChampionshipFileName;
-}
-
-bool IsValidSetName(const std::string& name) {
-  if (name.empty() || name.size() > 40) return false;
-  for (const unsigned char c : name) {
-    if (!std::isalnum(c) && c != ' ' && c != '-' && c != '_' && c != '.') return false;
-  }
-  return true;
-}
 
 bool SeasonChange::Changes(SeasonFileId file) const {
   return m_before[IndexOf(file)] != m_after[IndexOf(file)];
@@ -176,7 +156,7 @@ struct LoadedSet {
 std::optional<LoadedSet> ReadSet(Context c, const std::string& name, SeasonProblem& problem) {
   if (!IsValidSetName(name)) {
     problem = Problem(SeasonRefusal::kBadName, name,
-                      "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.'");
+                      kSetNameRule);
     return std::nullopt;
   }
   const std::string path = SetPath(c.game, name);
@@ -744,7 +724,7 @@ SeasonChange SeasonService::PlanSetSave(const std::string& name) const {
   SeasonChange change;
   if (!IsValidSetName(name)) {
     SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, name,
-                                          "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.'"));
+                                          kSetNameRule));
     return change;
   }
   if (!planner.Start(change)) return change;
@@ -857,7 +837,7 @@ SeasonChange SeasonService::PlanSetRename(const std::string& from, const std::st
   if (!set) return change;
   if (!IsValidSetName(to)) {
     SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, to,
-                                          "a set name is 1 to 40 letters, digits, spaces, '-', '_' or '.'"));
+                                          kSetNameRule));
     return change;
   }
   const bool samePath = SetPath(m_gameFolder, to) == set->path;
@@ -928,8 +908,7 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
   const std::string name = as.empty() ? calendar->name : as;
   if (!IsValidSetName(name)) {
     SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, name,
-                                          "a set name is 1 to 40 letters, digits, spaces, '-', '_' "
-                                          "or '.' (give one with --as)"));
+                                          std::string(kSetNameRule) + " (give one with --as)"));
     return change;
   }
   if (planner.SetBytes(name)) {

@@ -23,34 +23,13 @@
 #include <vector>
 
 #include "engine/SeasonEvents.h"
+#include "engine/SeasonFormats.h"
 #include "engine/SeasonHistory.h"
 #include "platform/FileSystem.h"
 
 namespace gridmoor {
 
 struct TrackPackage;
-
-// The two season files, in the order they are planned, described and saved.
-enum class SeasonFileId : int { kSeason = 0, kChampionship = 1 };
-constexpr int kSeasonFileCount = 2;
-// "67season.ini" or "gp.ini".
-const char* SeasonFileNameOf(SeasonFileId file);
-
-// Which season files a command works on: 67season.ini always, gp.ini with --championship.
-// The season window works on one file at a time (season = false, championship = true for gp.ini).
-struct SeasonFileChoice {
-  bool season = true;
-  bool championship = false;
-  bool Has(SeasonFileId file) const {
-    return file == SeasonFileId::kSeason ? season : championship;
-  }
-};
-
-enum class SortKey {
-  kDate,    // month, then day, each read as the game reads numbers (the leading integer)
-  kName,    // the event's name, letter case ignored
-  kFolder,  // trackDirectory, letter case ignored
-};
 
 // Why a plan or a commit stops. Each names what the player can do about it.
 enum class SeasonRefusal {
@@ -183,9 +162,6 @@ struct SetDifference {
   int numberInB = 0;
 };
 
-// Whether `name` can name a set: 1 to 40 characters, each a letter, digit, space, '-', '_'
-// or '.'. (Uniqueness, without regard to letter case, is the service's check.)
-bool IsValidSetName(const std::string& name);
 
 class SeasonService {
  public:

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "engine/ProfileValue.h"
-#include "engine/SeasonUpdate.h"
+#include "engine/SeasonEvents.h"
 
 namespace gridmoor {
 namespace {
@@ -24,11 +24,7 @@ std::string WithoutLineEnd(std::string block) {
   return block;
 }
 
-std::string Folded(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+std::string Folded(std::string_view text) { return FoldedName(text); }
 
 std::string WithCount(std::string_view text, int count) {
   // An existing entry keeps its spelling; a new one is spelled as the install writes it.

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/SeasonService.h"
+#include "engine/SeasonRules.h"
 #include "platform/ProfileText.h"
 
 namespace gridmoor {

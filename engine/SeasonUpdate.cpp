@@ -62,18 +62,6 @@ bool UpdateEvents(FileSystem& files, const TrackPackage& package, const std::str
 
 }  // namespace
 
-int ParseEventCount(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min<long long>(value * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
-  }
-  return static_cast<int>(negative ? -value : std::min<long long>(value, INT_MAX));
-}
-
 int ReadEventCount(const ProfileDocument& file) {
   return ParseEventCount(ReadProfileValue(file, "Season", "numEvents"));
 }

@@ -2,18 +2,12 @@
 #include <string>
 
 #include "engine/InstallHost.h"
+#include "engine/SeasonRules.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileDocument.h"
 
 namespace gridmoor {
-
-constexpr int MAX_SEASON_EVENTS = 64;
-
-// The leading decimal number of a count's text: white space skipped, an optional sign, the
-// digits up to the first other character; 0 without digits ("default" is 0, "64x" is 64).
-// Saturates at the limits of int.
-int ParseEventCount(const std::string& text);
 
 // The event count of a season or championship file: the leading number of numEvents in
 // [Season], read as the engine reads values (0 when missing).
