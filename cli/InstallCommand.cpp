@@ -10,11 +10,13 @@
 #include "cli/DryRunFileSystem.h"
 #include "cli/PackageFolder.h"
 #include "cli/PackageList.h"
+#include "cli/SeasonConsoleHost.h"
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
 #include "engine/InstallRun.h"
 #include "engine/PackageCheck.h"
 #include "engine/SeasonHistory.h"
+#include "engine/SeasonCommand.h"
 #include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
@@ -61,10 +63,13 @@ int StatusOf(InstallOutcome outcome) {
   return kExitUpdateFailed;
 }
 
-// One engine run, copy first, answered as an exit status.
-int RunEngine(ConsoleHost& host, FileSystem& files, const TrackPackage& track) {
+// One engine run, copy first, answered as an exit status; `outcome` gets how it ended (nullopt
+// when an error escaped).
+int RunEngine(ConsoleHost& host, FileSystem& files, const TrackPackage& track,
+              std::optional<InstallOutcome>* ended = nullptr) {
   try {
     const InstallOutcome outcome = InstallTrackCopyFirst(host, files, track);
+    if (ended) *ended = outcome;
     if (outcome == InstallOutcome::kRefused && host.Declined()) return kExitNotConfirmed;
     return StatusOf(outcome);
   } catch (const CFileException& error) {
@@ -83,9 +88,7 @@ bool RefuseFaultyPackage(Console& console, FileSystem& files, const std::string&
                          bool noReplay) {
   bool refused = false;
   for (const PackageFinding& finding : CheckPackage(files, package)) {
-    if (finding.level != FindingLevel::kError) continue;
-    if (noReplay && (finding.subject == "rpy" || finding.subject == "install.ini: replayfilename"))
-      continue;
+    if (!StopsInstall(finding, noReplay)) continue;
     console.err << "error: " << files.NativePath(package) << ": " << finding.subject << ": "
                 << finding.message << "\n";
     refused = true;
@@ -146,9 +149,10 @@ int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
   }
   const std::optional<ProfileDocument> season = LoadQuietly(files, gameFolder + kSeasonFile);
   const bool appended = !season || PlaceTrack(*season, track.trackDirectory).appended;
-  const int status = RunEngine(host, files, track);
+  std::optional<InstallOutcome> outcome;
+  const int status = RunEngine(host, files, track, &outcome);
   // Remembered, so `remove` and `add` can take the track out and put it back without its package.
-  if (status == kExitOk) service.RememberInstalled(track);
+  if (outcome && RecordsTrack(*outcome)) service.RememberInstalled(track);
   Count(totals, status, appended);
   return status;
 }
@@ -195,11 +199,7 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   const bool loaded = LoadPackage(host, files, track);
   std::vector<PackageFinding> errors;
   for (const PackageFinding& finding : CheckPackage(plan, package)) {
-    if (finding.level != FindingLevel::kError) continue;
-    if (loaded && options.noReplay &&
-        (finding.subject == "rpy" || finding.subject == "install.ini: replayfilename"))
-      continue;
-    errors.push_back(finding);
+    if (StopsInstall(finding, loaded && options.noReplay)) errors.push_back(finding);
   }
   if (!loaded || !errors.empty()) {
     console.out << "  would refuse: invalid package (status 3)\n";
@@ -276,42 +276,27 @@ int RunInstall(Console& console, const InstallOptions& options) {
     console.err << "error: " << error << "\n";
     return kExitNoGameFolder;
   }
-  // The season service refuses what the real run would: the game running, a file or the undo
-  // folder this user cannot write (found before anything is copied).
-  SeasonService service(*native, game->folder, [] { return IsGameRunning(); });
-  const SeasonFileChoice seasonFiles{true, options.championship};
-  const bool refusedRunning =
-      service.CheckCommand(seasonFiles, {CommandLineText(), options.force, false}).refusal ==
-      SeasonRefusal::kGameRunning;
-  if (refusedRunning && !options.dryRun) {
-    console.err << "error: gpl.exe is running; it holds the season in memory and may write it "
-                   "back. Quit the game first (or --force)\n";
-    return kExitGameRunning;
-  }
   if (!options.quiet || options.dryRun)
     console.out << "game folder: " << files.NativePath(game->folder) << " (" << game->how << ")\n";
-  if (refusedRunning)
-    console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
-
-  // A dry run looks through the plan, which changes no owner or permission.
-  if (const std::optional<std::string> blocker = FindWriteBlocker(
-          files, game->folder, SeasonFilesToWrite(game->folder, options.championship))) {
-    if (options.dryRun) {
-      console.out << "would refuse: " << *blocker << " (status 5)\n";
-      return refusedRunning ? kExitGameRunning : kExitNotWritable;
-    }
-    console.err << "error: " << *blocker << "; nothing was copied\n";
-    return kExitNotWritable;
-  }
-
   // Archives are unpacked before the undo step is kept, so a slow unpack holds no step open.
   const PackageList packages(*native, options.packages);
 
-  // The whole command is one undo step.
-  if (!options.dryRun && !service.BeginCommand(CommandLineText())) {
-    console.err << "error: the season files' bytes cannot be kept for restore in "
-                << native->NativePath(HistoryFolder(game->folder)) << "; nothing was changed\n";
-    return kExitNotWritable;
+  // The engine refuses what the real run would (a file or the undo folder this user cannot
+  // write, found before anything is copied; the game running unless --force) and keeps the one
+  // undo step of the whole command. A dry run looks through the plan, which changes nothing.
+  SeasonService service(files, game->folder, [] { return IsGameRunning(); });
+  ChangeOptions change;
+  change.yes = options.yes;
+  change.dryRun = options.dryRun;
+  change.force = options.force;
+  ConsoleSeasonHost host(console, files, "install", change);
+  const SeasonOutcome begun = BeginSeasonCommand(service, host, {true, options.championship},
+                                                 CommandLineText(), options.dryRun);
+  // A dry run goes on past the game running, to show the rest of what the real run would do.
+  const bool refusedRunning = begun.problem.refusal == SeasonRefusal::kGameRunning;
+  if (begun.problem && !(options.dryRun && refusedRunning)) {
+    host.ShowOutcome(begun);
+    return host.Status();
   }
 
   int first = kExitOk;
@@ -333,7 +318,7 @@ int RunInstall(Console& console, const InstallOptions& options) {
     if (first == kExitOk) first = status;
   }
   if (!options.dryRun) {
-    service.EndCommand();
+    EndSeasonCommand(service);
     PrintTotals(console, totals);
   }
   return refusedRunning ? kExitGameRunning : first;

@@ -250,60 +250,16 @@ struct RemoveOptions : ChangeOptions {
   bool deleteFiles = false;
 };
 
-// The read-only marks among `paths`, asked about one by one (a dry run only says it would ask).
-// Answers false when one was not confirmed.
-bool ConfirmClearingMarks(Console& console, FileSystem& files,
-                          const std::vector<std::string>& paths, bool yes, bool dryRun,
-                          std::vector<std::string>& marked) {
-  for (const std::string& path : paths) {
-    if (!HasReadOnlyMark(files, path)) continue;
-    const std::string name = files.NativePath(path);
-    if (dryRun) {
-      console.out << "would ask: " << name << " is read-only; clear the mark?"
-                  << (yes ? " (--yes answers yes)\n" : " (status 11 unless answered yes)\n");
-    } else if (!AskYesNo(console, name + " is read-only. Clear the mark?", yes)) {
-      return false;
-    }
-    marked.push_back(path);
-  }
-  return true;
-}
-
-// The first read-only mark among `marked` that cannot be cleared, as one line; "" when all are.
-std::string ClearMarks(FileSystem& files, const std::vector<std::string>& marked) {
-  for (const std::string& path : marked) {
-    try {
-      ClearReadOnlyMark(files, path);
-    } catch (const CFileException& error) {
-      return "the read-only mark of " + files.NativePath(path) +
-             " could not be cleared: " + FileErrorText(error.Cause());
-    }
-  }
-  return {};
-}
-
 int RunRemove(Console& console, const RemoveOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
-  if (options.deleteFiles) {
-    // Only a plain name stays inside tracks\: "..", "a\b" or "C:x" would reach elsewhere.
-    for (const std::string& track : options.tracks) {
-      if (track.empty() || !IsPlainFileName(track)) {
-        console.err << "remove: \"" << track
-                    << "\" is not a plain folder name; --delete-files refuses it\n";
-        return kExitUsage;
-      }
-    }
-  }
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
   SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
   // A deleted folder must leave no event naming it in either file.
   const SeasonFileChoice choice{true, options.championship || options.deleteFiles};
-  const SeasonChange change = service.PlanRemove(options.tracks, choice, options.deleteFiles);
-  return RunChange(console, *files, service, "remove", change, options,
-                   options.deleteFiles ? "Remove these events and delete the files?"
-                                       : "Remove these events?");
+  return RunChange(console, *files, service, "remove",
+                   service.PlanRemove(options.tracks, choice, options.deleteFiles), options);
 }
 
 // ------------------------------------------------------------------------------------- restore
@@ -316,20 +272,17 @@ struct RestoreOptions {
   bool force = false;
 };
 
-std::string SizeText(const std::optional<std::size_t>& size) {
-  return size ? std::to_string(*size) + " bytes" : "missing";
-}
-
 int RunRestore(Console& console, const RestoreOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
-
+  SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
   if (options.list) {
-    const std::vector<HistoryStep> steps = ListSeasonSteps(*files, game->folder);
+    const std::vector<HistoryStep> steps = service.ListSteps();
     if (steps.empty()) {
-      console.err << "restore: no undo steps kept in " << HistoryFolder(game->folder) << "\n";
+      console.err << "restore: no undo steps kept in "
+                  << files->NativePath(HistoryFolder(game->folder)) << "\n";
       return kExitNothingToDo;
     }
     for (const HistoryStep& step : steps) {
@@ -338,112 +291,13 @@ int RunRestore(Console& console, const RestoreOptions& options) {
     }
     return kExitOk;
   }
-
-  // Check first without writing: the refusals below must leave every byte as it is.
-  RestoreReport report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
-  if (report.status == RestoreStatus::kNothingKept) {
-    console.err << "restore: nothing to restore: no undo steps kept in "
-                << files->NativePath(HistoryFolder(game->folder)) << "\n";
-    return kExitNothingToDo;
-  }
-  // Only the files the restore changes must be writable; the read-only mark is asked about below.
-  std::vector<std::string> paths;
-  for (const RestoredFile& file : report.files) {
-    if (!file.unchanged) paths.push_back(SeasonFilePath(game->folder, file.fileName));
-  }
-  if (report.status == RestoreStatus::kReadOnly) paths.push_back(report.failedFile);
-  if (const std::optional<std::string> blocker = FindWriteBlocker(*files, game->folder, paths)) {
-    console.err << "restore: " << *blocker << "; nothing changed\n";
-    return kExitNotWritable;
-  }
-  // The game-running refusal is the season service's.
-  const SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
-  const SeasonProblem refused =
-      service.CheckCommand(SeasonFileChoice{false, false}, {CommandLineText(), options.force, false});
-  if (refused.refusal == SeasonRefusal::kGameRunning) {
-    if (options.dryRun) {
-      console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
-      return kExitGameRunning;
-    }
-    console.err << "restore: gpl.exe is running and may write the season back; close it first "
-                   "(or --force); nothing changed\n";
-    return kExitGameRunning;
-  }
-  if (report.status == RestoreStatus::kReadOnly) {
-    std::vector<std::string> marked;
-    if (!ConfirmClearingMarks(console, *files, {report.failedFile}, options.yes, options.dryRun,
-                              marked)) {
-      console.err << "restore: the read-only mark stays (answer yes on a terminal, or give "
-                     "--yes); nothing changed\n";
-      return kExitNotConfirmed;
-    }
-    if (options.dryRun) return options.yes ? kExitOk : kExitNotConfirmed;
-    if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
-      console.err << "restore: " << failed << "; nothing changed\n";
-      return kExitNotWritable;
-    }
-    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
-  }
-  if (report.status == RestoreStatus::kReadOnly) {
-    // The other file is marked too: one more question.
-    std::vector<std::string> marked;
-    if (!ConfirmClearingMarks(console, *files, {report.failedFile}, options.yes, false, marked)) {
-      console.err << "restore: the read-only mark stays; nothing restored\n";
-      return kExitNotConfirmed;
-    }
-    if (const std::string failed = ClearMarks(*files, marked); !failed.empty()) {
-      console.err << "restore: " << failed << "; nothing restored\n";
-      return kExitNotWritable;
-    }
-    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/true);
-  }
-  if (report.status == RestoreStatus::kRestored && !options.dryRun)
-    report = RestoreNewestStep(*files, game->folder, /*dryRun=*/false);
-  switch (report.status) {
-    case RestoreStatus::kNothingKept:
-      console.err << "restore: nothing to restore: no undo steps kept in "
-                  << HistoryFolder(game->folder) << "\n";
-      return kExitNothingToDo;
-    case RestoreStatus::kReadOnly:
-      console.err << "restore: " << files->NativePath(report.failedFile)
-                  << " is read-only; nothing changed\n";
-      return kExitNotWritable;
-    case RestoreStatus::kFailed:
-      console.err << "restore: " << files->NativePath(report.failedFile)
-                  << " could not be read or written; the step is kept, run restore again\n";
-      return kExitUpdateFailed;
-    case RestoreStatus::kRestored:
-      break;
-  }
-  console.out << (options.dryRun ? "Would restore" : "Restored") << " step " << report.step.number
-              << " (" << report.step.time << ", before: " << report.step.command << ")\n";
-  for (const RestoredFile& file : report.files) {
-    console.out << "  " << file.fileName << ": ";
-    if (file.unchanged) {
-      console.out << "unchanged\n";
-    } else if (!file.keptSize) {
-      console.out << (options.dryRun ? "would be deleted" : "deleted")
-                  << " (it did not exist before)\n";
-    } else {
-      console.out << SizeText(file.currentSize) << " -> " << *file.keptSize << " bytes\n";
-    }
-    if (file.changedSince) {
-      console.out << "  " << file.fileName
-                  << " was changed after that command (by the game or another program); "
-                  << (options.dryRun ? "that change would be undone too"
-                                     : "that change is undone too, its bytes kept in " +
-                                           file.replacedCopy)
-                  << "\n";
-    }
-  }
-  for (const std::string& event : report.eventsWithoutFolder) {
-    console.out << "  note: " << (options.dryRun ? "would put" : "puts") << " back " << event
-                << ", whose track folder is missing\n";
-  }
-  if (!options.dryRun && !report.stepDropped) {
-    console.err << "restore: the step file could not be deleted; a second restore repeats it\n";
-  }
-  return status;
+  ChangeOptions change;
+  change.yes = options.yes;
+  change.dryRun = options.dryRun;
+  change.force = options.force;
+  ConsoleSeasonHost host(console, *files, "restore", change);
+  RunSeasonRestore(service, host, CommandLineText(), options.dryRun);
+  return host.Status();
 }
 
 }  // namespace
@@ -476,11 +330,12 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
     remove->add_flag("--championship", options->championship, "Also remove from gp.ini");
     remove->add_flag("--delete-files", options->deleteFiles,
                      "Also delete tracks\\TRACKDIR and the replay that came with it, and remove its "
-                     "events from both season files (restore does not bring the files back)");
+                     "events from both season files (restore does not bring the files back); a "
+                     "name that is not a plain folder name is refused (status 2)");
     remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    remove->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11, 12}));
+    remove->footer(ExitStatusHelp({2, 4, 5, 8, 9, 10, 11, 12}));
     remove->callback([&console, &status, options] { status = RunRemove(console, *options); });
   }
   {
@@ -490,7 +345,8 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                    "gridmoor-cli command made; run again, it steps further back");
     AddGameOptions(*restore, options->game);
     restore->add_flag("--list", options->list, "Show the kept steps, newest first");
-    restore->add_flag("--yes,-y", options->yes, "Answer the question about a read-only mark Yes");
+    restore->add_flag("--yes,-y", options->yes,
+                      "Answer the questions Yes (a read-only mark, files changed since)");
     restore->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     restore->add_flag("--force", options->force, "Go on while gpl.exe runs");
     restore->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));

@@ -9,65 +9,21 @@
 
 #include "cli/ConsoleHost.h"
 #include "cli/SeasonCommands.h"
+#include "cli/SeasonConsoleHost.h"
 #include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 
 namespace gridmoor::cli {
-
-int StatusOf(const SeasonProblem& problem) {
-  switch (problem.refusal) {
-    case SeasonRefusal::kNone:
-      return kExitOk;
-    case SeasonRefusal::kGameRunning:
-      return kExitGameRunning;
-    case SeasonRefusal::kReadOnly:
-    case SeasonRefusal::kNotWritable:
-    case SeasonRefusal::kUnreadable:
-    case SeasonRefusal::kUndoNotKept:
-      return kExitNotWritable;
-    case SeasonRefusal::kSeasonFull:
-      return kExitSeasonFull;
-    case SeasonRefusal::kNotFound:
-    case SeasonRefusal::kNotInLibrary:
-    case SeasonRefusal::kNothingToDo:
-      return kExitNothingToDo;
-    case SeasonRefusal::kBadName:
-    case SeasonRefusal::kNameTaken:
-      return kExitUsage;
-    case SeasonRefusal::kInvalidFile:
-    case SeasonRefusal::kSectionsDisagree:
-      return kExitInvalidFile;
-    case SeasonRefusal::kWriteFailed:
-      return kExitUpdateFailed;
-  }
-  return kExitUpdateFailed;
-}
-
-std::string ProblemLine(FileSystem& files, const SeasonProblem& problem) {
-  const std::string path = problem.path.empty() ? "" : files.NativePath(problem.path);
-  const std::string subject = problem.subject.empty() ? path : "\"" + problem.subject + "\"";
-  switch (problem.refusal) {
-    case SeasonRefusal::kGameRunning:
-      return "gpl.exe is running and may write the season back; close it first (or --force)";
-    case SeasonRefusal::kSeasonFull:
-      return problem.detail + ": take out " + std::to_string(problem.mustGo) +
-             (problem.mustGo == 1 ? " event" : " events") + " first";
-    case SeasonRefusal::kWriteFailed:
-      return path + ": " + problem.detail + "; \"restore\" puts back what was changed";
-    case SeasonRefusal::kNotWritable:
-      return (path.empty() ? "" : path + ": ") + problem.detail;
-    default:
-      return (subject.empty() ? "" : subject + ": ") + problem.detail;
-  }
-}
 
 namespace {
 
 void AddChangeOptions(CLI::App& command, ChangeOptions& options, bool seasonFiles) {
   AddGameOptions(command, options.game);
   command.add_flag("--dry-run", options.dryRun, "Print what would change; change nothing");
+  command.add_flag("--yes,-y", options.yes,
+                   seasonFiles ? "Answer the questions Yes (a read-only mark, the command's own)"
+                               : "Answer the questions Yes (replacing what exists)");
   if (!seasonFiles) return;
-  command.add_flag("--yes,-y", options.yes, "Answer Yes to clearing a read-only mark");
   command.add_flag("--force", options.force, "Go on while gpl.exe runs");
 }
 
@@ -81,76 +37,6 @@ std::optional<GameFolder> FindGameFolder(FileSystem& files, Console& console,
 }
 
 }  // namespace
-
-int RunChange(Console& console, FileSystem& files, SeasonService& service, const char* name,
-              const SeasonChange& change, const ChangeOptions& options,
-              const std::string& question) {
-  if (change.Problem()) {
-    console.err << name << ": " << ProblemLine(files, change.Problem()) << "; nothing changed\n";
-    return StatusOf(change.Problem());
-  }
-  int status = kExitOk;
-  for (const std::string& track : change.Missing()) {
-    console.err << name << ": no event names the track folder \"" << track << "\"\n";
-    status = kExitNothingToDo;
-  }
-  if (change.Effects().empty()) {
-    console.out << "Nothing to change.\n";
-    return status;
-  }
-  for (const SeasonEffect& effect : change.Effects()) {
-    console.out << (effect.file.empty() ? "" : effect.file + ": ")
-                << (options.dryRun ? "would " : "will ") << ReadableText(effect.text) << "\n";
-  }
-  CommitOptions commit{CommandLineText(), options.force, false};
-  SeasonProblem problem = service.Check(change, commit);
-  if (problem.refusal == SeasonRefusal::kReadOnly) {
-    const std::string path = files.NativePath(problem.path);
-    if (options.dryRun) {
-      console.out << "would ask: " << path << " is read-only; clear the mark?"
-                  << (options.yes ? " (--yes answers yes)\n" : " (status 11 unless answered yes)\n");
-      return options.yes ? status : kExitNotConfirmed;
-    }
-    if (!AskYesNo(console, path + " is read-only. Clear the mark?", options.yes)) {
-      console.err << name << ": the read-only mark stays (answer yes on a terminal, or give "
-                             "--yes); nothing changed\n";
-      return kExitNotConfirmed;
-    }
-    commit.clearReadOnly = true;
-    problem = service.Check(change, commit);
-  }
-  if (problem) {
-    if (options.dryRun) {
-      console.out << "would refuse: " << ProblemLine(files, problem) << " (status "
-                  << StatusOf(problem) << ")\n";
-    } else {
-      console.err << name << ": " << ProblemLine(files, problem) << "; nothing changed\n";
-    }
-    return StatusOf(problem);
-  }
-  if (options.dryRun) return status;
-  if (!question.empty() && !AskYesNo(console, question, options.yes)) {
-    console.err << name << ": not confirmed (answer yes on a terminal, or give --yes); nothing "
-                           "changed\n";
-    return kExitNotConfirmed;
-  }
-  const CommitResult result = service.Commit(change, commit);
-  if (result.problem) {
-    console.err << name << ": " << ProblemLine(files, result.problem) << "\n";
-    return StatusOf(result.problem);
-  }
-  // What is gone for good is said once more, as done.
-  for (const SeasonEffect& effect : change.Effects()) {
-    if (effect.file.empty() && effect.text.rfind("delete ", 0) == 0)
-      console.out << "deleted " << ReadableText(effect.text.substr(7)) << "\n";
-  }
-  if (!change.CreatedSetName().empty())
-    console.out << "The season files it replaced are saved as the set \"" << change.CreatedSetName()
-                << "\".\n";
-  console.out << "Done." << (result.stepKept ? " \"restore\" puts the season files back." : "")
-              << "\n";
-  return status;
-}
 
 namespace {
 
@@ -252,7 +138,7 @@ void AddShapeCommands(CLI::App& app, Console& console, int& status) {
     move->add_option("--to", options->to, "The event's new number, 1 to the count")->required();
     move->add_flag("--championship", options->championship, "Also move it in gp.ini");
     AddChangeOptions(*move, *options, true);
-    move->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11, 12}));
+    move->footer(ExitStatusHelp({2, 4, 5, 8, 9, 10, 11, 12}));
     move->callback([&console, &status, options] {
       status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
         return RunChange(console, files, service, "move",
@@ -276,7 +162,7 @@ void AddShapeCommands(CLI::App& app, Console& console, int& status) {
                                                  "a set of that name) and make it the active set");
     save->add_option("NAME", options->name, "1 to 40 letters, digits, spaces, - _ .")->required();
     AddChangeOptions(*save, *options, false);
-    save->footer(ExitStatusHelp({4, 5, 8, 12}));
+    save->footer(ExitStatusHelp({2, 4, 5, 8, 11, 12}));
     save->callback([&console, &status, options] {
       status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
         return RunChange(console, files, service, "set save", service.PlanSetSave(options->name),
@@ -426,12 +312,11 @@ void AddShapeCommands(CLI::App& app, Console& console, int& status) {
                                                      "set back)");
     remove->add_option("NAME", options->name, "The set")->required();
     AddChangeOptions(*remove, *options, false);
-    remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->footer(ExitStatusHelp({4, 5, 8, 10, 11, 12}));
     remove->callback([&console, &status, options] {
       status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
         return RunChange(console, files, service, "set delete",
-                         service.PlanSetDelete(options->name), *options, "Delete this set?");
+                         service.PlanSetDelete(options->name), *options);
       });
     });
   }
@@ -462,7 +347,7 @@ void AddShapeCommands(CLI::App& app, Console& console, int& status) {
     exportCommand->add_option("NAME", options->name, "The set")->required();
     exportCommand->add_option("FILE", options->file, "The calendar file to write")->required();
     AddChangeOptions(*exportCommand, *options, false);
-    exportCommand->footer(ExitStatusHelp({4, 5, 8, 10, 12}));
+    exportCommand->footer(ExitStatusHelp({2, 4, 5, 8, 10, 11, 12}));
     exportCommand->callback([&console, &status, options] {
       status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
         return RunChange(console, files, service, "set export",

@@ -53,6 +53,12 @@ const char* FileErrorText(int cause) {
   return kFileErrorTexts[cause];
 }
 
+const char* FileErrorReason(int cause) {
+  if (cause == kCauseSharingViolation)
+    return "Another program has the file open (the game, an editor?); close it and try again.";
+  return FileErrorText(cause);
+}
+
 std::string FileErrorMessage(const CFileException& error) {
   std::string text = FileErrorText(error.Cause());
   text += "\r\n";

@@ -72,6 +72,10 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackP
   return updated ? InstallOutcome::kCopyFailed : InstallOutcome::kBothFailed;
 }
 
+bool RecordsTrack(InstallOutcome outcome) {
+  return outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed;
+}
+
 InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
                                          const TrackPackage& package, const std::string& command) {
   std::string gameFolder = host.GameFolderText();
@@ -89,8 +93,7 @@ InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
     }
   } bracket{service, aGame && service.BeginCommand(command)};
   const InstallOutcome outcome = OnInstallTrack(host, files, package);
-  if (outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed)
-    service.RememberInstalled(package);
+  if (RecordsTrack(outcome)) service.RememberInstalled(package);
   return outcome;
 }
 

@@ -15,6 +15,10 @@ enum class InstallOutcome {
   kDone,           // both steps completed
 };
 
+// Whether a run that ended so leaves the package's event for the event library to record (the
+// season update ran and succeeded). Every front end records on the same outcomes.
+bool RecordsTrack(InstallOutcome outcome);
+
 // The whole installation, as "Install Track" runs it: checks, copy, season update, summary,
 // and the dialog asked to close. A CFileException from clearing a read-only mark escapes; the
 // caller reports it (FailedCommandReport) and the dialog stays open.

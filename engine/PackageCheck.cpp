@@ -22,7 +22,8 @@ constexpr const char* kTrackFiles[] = {"dat",     "track.ini", "record.ini",
 class Findings {
  public:
   void Error(std::string subject, std::string message) {
-    m_list.push_back({FindingLevel::kError, std::move(subject), std::move(message)});
+    const bool replay = subject == "rpy" || subject == "install.ini: replayfilename";
+    m_list.push_back({FindingLevel::kError, std::move(subject), std::move(message), replay});
   }
   void Warning(std::string subject, std::string message) {
     m_list.push_back({FindingLevel::kWarning, std::move(subject), std::move(message)});
@@ -168,6 +169,10 @@ std::vector<PackageFinding> CheckPackage(FileSystem& files, const std::string& p
 
   CheckScreenshotFile(files, packageFolder + "\\screenshot.bmp", findings);
   return findings.Take();
+}
+
+bool StopsInstall(const PackageFinding& finding, bool withoutReplay) {
+  return finding.level == FindingLevel::kError && !(withoutReplay && finding.aboutReplay);
 }
 
 }  // namespace gridmoor

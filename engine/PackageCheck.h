@@ -18,7 +18,11 @@ struct PackageFinding {
   FindingLevel level = FindingLevel::kError;
   std::string subject;  // the file, or "install.ini: <key>"
   std::string message;  // one line
+  bool aboutReplay = false;  // the replay's fault: an install without the replay never meets it
 };
+
+// Whether the finding stops an install (an error; with `withoutReplay`, one the install meets).
+bool StopsInstall(const PackageFinding& finding, bool withoutReplay);
 
 // The findings for the package in `packageFolder` (as the engine names folders), in a fixed
 // order: the folder, install.ini and its keys, the track files, the replay, the readme, the

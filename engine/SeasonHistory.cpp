@@ -374,9 +374,12 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
       file.changedSince = !file.unchanged && step.after[i] && *step.after[i] != Describe(now[i]);
       if (!file.unchanged && now[i] &&
           (files.GetStatus(current).attributes & kAttributeReadOnly) != 0) {
-        report.status = RestoreStatus::kReadOnly;
-        report.failedFile = current;
-        return report;
+        report.readOnlyFiles.push_back(current);
+        if (!dryRun) {
+          report.status = RestoreStatus::kReadOnly;
+          report.failedFile = current;
+          return report;
+        }
       }
       report.files.push_back(file);
       for (const auto& [number, folder] : EventsNotIn(EventFolders(step.kept[i]),

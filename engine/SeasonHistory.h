@@ -103,6 +103,9 @@ struct RestoreReport {
   HistoryStep step;
   std::vector<RestoredFile> files;
   std::string failedFile;  // the path that failed (kReadOnly, kFailed)
+  // The season files to change that are marked read-only (a dry run lists them all; a real
+  // restore stops at the first, kReadOnly).
+  std::vector<std::string> readOnlyFiles;
   bool stepDropped = false;
   // Events the restore puts back whose tracks\<folder> is not there, "67season.ini: Event2
   // brockhurst": the game would list a track it cannot load.
@@ -112,7 +115,7 @@ struct RestoreReport {
 // Puts the newest step's bytes back into both season files (deleting a file the step kept as
 // missing) and drops the step. A file changed since the command is restored all the same, after
 // its bytes are copied into the undo folder (RestoredFile::replacedCopy). With `dryRun` only
-// reports what it would do and writes nothing. Files are replaced only while they hold what was
+// reports what it would do and writes nothing (a read-only mark is listed, not a refusal). Files are replaced only while they hold what was
 // read, so a change made meanwhile fails the restore instead of being lost. Never throws.
 RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder, bool dryRun);
 

@@ -100,12 +100,27 @@ const std::optional<std::string>& SeasonChange::Before(SeasonFileId file) const 
   return m_before[IndexOf(file)];
 }
 
+std::vector<std::string> SeasonChange::DeletedPaths() const {
+  std::vector<std::string> paths = m_deleteFolders;
+  paths.insert(paths.end(), m_deleteFiles.begin(), m_deleteFiles.end());
+  return paths;
+}
+
 SeasonService::SeasonService(FileSystem& files, std::string gameFolder,
                              std::function<bool()> isGameRunning)
     : m_files(files), m_gameFolder(std::move(gameFolder)), m_isGameRunning(std::move(isGameRunning)) {}
 
 std::string SeasonService::PathOf(SeasonFileId file) const {
   return SeasonFilePath(m_gameFolder, SeasonFileNameOf(file));
+}
+
+std::vector<std::string> SeasonService::ReadOnlyFiles(const SeasonChange& change) const {
+  std::vector<std::string> marked;
+  for (const SeasonFileId file : kBothFiles) {
+    if (change.Changes(file) && change.Before(file) && HasReadOnlyMark(m_files, PathOf(file)))
+      marked.push_back(PathOf(file));
+  }
+  return marked;
 }
 
 bool SeasonService::GameRuns() const {
@@ -127,7 +142,7 @@ std::optional<Library> ReadLibrary(Context c, SeasonProblem& problem) {
   try {
     library.bytes = ReadOwnFile(c.files, path, kMaxLibraryBytes);
   } catch (const CFileException& error) {
-    problem = Problem(SeasonRefusal::kInvalidFile, "event library", FileErrorText(error.Cause()),
+    problem = Problem(SeasonRefusal::kInvalidFile, "event library", FileErrorReason(error.Cause()),
                       path);
     return std::nullopt;
   }
@@ -164,7 +179,7 @@ std::optional<LoadedSet> ReadSet(Context c, const std::string& name, SeasonProbl
   try {
     bytes = ReadOwnFile(c.files, path, kMaxSetBytes);
   } catch (const CFileException& error) {
-    problem = Problem(SeasonRefusal::kInvalidFile, name, FileErrorText(error.Cause()), path);
+    problem = Problem(SeasonRefusal::kInvalidFile, name, FileErrorReason(error.Cause()), path);
     return std::nullopt;
   }
   if (!bytes) {
@@ -208,12 +223,16 @@ SeasonFileView SeasonService::Read(SeasonFileId file) const {
     view.events = ReadSeasonEvents(document, m_files, m_gameFolder);
   } catch (const CFileException& error) {
     view.problem = Problem(SeasonRefusal::kUnreadable, SeasonFileNameOf(file),
-                           FileErrorText(error.Cause()), path);
+                           FileErrorReason(error.Cause()), path);
   }
   return view;
 }
 
 std::vector<AvailableTrack> SeasonService::AvailableTracks() const {
+  return AddCandidates(SeasonFileId::kSeason);
+}
+
+std::vector<AvailableTrack> SeasonService::AddCandidates(SeasonFileId file) const {
   std::vector<AvailableTrack> tracks;
   const std::optional<std::vector<FolderEntry>> entries =
       m_files.ListFolder(m_gameFolder + "\\tracks");
@@ -221,7 +240,7 @@ std::vector<AvailableTrack> SeasonService::AvailableTracks() const {
   std::set<std::string> named;
   std::optional<std::string> season;
   try {
-    season = m_files.ReadExistingFile(PathOf(SeasonFileId::kSeason), kMaxSeasonFileBytes);
+    season = m_files.ReadExistingFile(PathOf(file), kMaxSeasonFileBytes);
   } catch (const std::exception&) {
   }
   if (season) {
@@ -271,7 +290,7 @@ std::vector<SetSummary> SeasonService::ListSets(std::vector<SeasonProblem>* prob
       const std::optional<std::string> bytes = m_files.ReadExistingFile(path, kMaxSetBytes);
       if (bytes) set = ParseSet(*bytes, error);
     } catch (const CFileException& failure) {
-      error = FileErrorText(failure.Cause());
+      error = FileErrorReason(failure.Cause());
     }
     if (!set || SetFileName(set->name) != entry.name) {
       if (problems) {
@@ -370,7 +389,7 @@ struct SeasonPlanner {
         change.m_before[IndexOf(file)] = files.ReadExistingFile(path, kMaxSeasonFileBytes);
       } catch (const CFileException& error) {
         change.m_problem = Problem(SeasonRefusal::kUnreadable, SeasonFileNameOf(file),
-                                   FileErrorText(error.Cause()), path);
+                                   FileErrorReason(error.Cause()), path);
         return false;
       }
       change.m_after[IndexOf(file)] = change.m_before[IndexOf(file)];
@@ -538,6 +557,7 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
   }
   std::set<std::string> found;
   std::set<std::string> remembered;
+  std::vector<std::string> missing;
   for (const SeasonFileId file : kBothFiles) {
     if (!choice.Has(file)) continue;
     const int i = IndexOf(file);
@@ -599,14 +619,25 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
         }
       }
     }
-    if (!found.count(track) && !deletes) change.m_missing.push_back(track);
+    if (!found.count(track) && !deletes) missing.push_back(track);
   }
-  if (found.empty() && change.m_deleteFolders.empty() && change.m_deleteFiles.empty()) {
-    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, tracks.empty() ? "" : tracks.front(),
-                                          "no event names that track folder"));
+  // Several names are taken alike: one unknown name changes nothing for the others either.
+  if (!missing.empty() || tracks.empty()) {
+    std::string names;
+    for (const std::string& track : missing) names += (names.empty() ? "" : "\", \"") + track;
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, names,
+                                          missing.size() > 1 ? "no event names these track folders"
+                                                             : "no event names that track folder"));
     return change;
   }
   planner.WriteLibrary(change, *library, /*beforeSeason=*/true);
+  if (deleteFiles) {
+    change.m_questions.push_back({"Remove these events and delete the files? \"restore\" does "
+                                  "not bring the files back.",
+                                  change.DeletedPaths(), false, false});
+  } else {
+    change.m_questions.push_back({"Remove these events?", {}, false, true});
+  }
   return change;
 }
 
@@ -699,7 +730,7 @@ SeasonChange SeasonService::PlanMove(const std::string& track, int to,
     }
     const int count = EventCountOf(*text);
     if (to < 1 || to > count) {
-      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotFound, std::to_string(to),
+      SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kOutOfRange, std::to_string(to),
                                             std::string(SeasonFileNameOf(file)) + " has events 1 to " +
                                                 std::to_string(count)));
       return change;
@@ -748,6 +779,17 @@ SeasonChange SeasonService::PlanSetSave(const std::string& name) const {
                                     " and " + std::to_string(EventCountOf(set.files[1].value_or(""))) +
                                     " events)");
   planner.WriteActive(change, name);
+  // Saving over the active set brings it up to date; over another set it loses that set's
+  // calendar, so the player is asked.
+  const std::optional<std::string> active = ReadActive(planner.context());
+  if (existing && !(active && Folded(*active) == Folded(existing->set.name))) {
+    change.m_questions.push_back(
+        {"The set \"" + existing->set.name + "\" (" +
+             std::to_string(EventCountOf(existing->set.files[0].value_or(""))) + " and " +
+             std::to_string(EventCountOf(existing->set.files[1].value_or(""))) +
+             " events, saved " + existing->set.savedTime + ") exists. Replace it?",
+         {existing->path}, /*overwrite=*/true, /*undoable=*/false});
+  }
   return change;
 }
 
@@ -825,6 +867,9 @@ SeasonChange SeasonService::PlanSetDelete(const std::string& name) const {
   if (!set) return change;
   change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
   SeasonPlanner::Effect(change, "delete the set \"" + set->set.name + "\"");
+  change.m_questions.push_back({"Delete the set \"" + set->set.name +
+                                    "\"? \"restore\" does not bring a set back.",
+                                {set->path}, false, false});
   const std::optional<std::string> active = ReadActive(planner.context());
   if (active && Folded(*active) == Folded(set->set.name)) planner.WriteActive(change, std::nullopt);
   return change;
@@ -871,13 +916,23 @@ SeasonChange SeasonService::PlanSetExport(const std::string& name,
   for (const SeasonFileId file : kBothFiles)
     calendar.events[IndexOf(file)] =
         SeasonPlanner::CalendarEvents(change, file, set->set.files[IndexOf(file)]);
+  if (IsFolder(m_files, filePath)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kBadName, "",
+                                          "it is a folder; name the calendar file to write in it",
+                                          filePath));
+    return change;
+  }
   std::optional<std::string> now;
   try {
     now = m_files.ReadExistingFile(filePath, kMaxCalendarBytes * 2);
   } catch (const CFileException& error) {
     SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kNotWritable, filePath,
-                                          FileErrorText(error.Cause()), filePath));
+                                          FileErrorReason(error.Cause()), filePath));
     return change;
+  }
+  if (now) {
+    change.m_questions.push_back({m_files.NativePath(filePath) + " exists. Replace it?",
+                                  {filePath}, /*overwrite=*/true, /*undoable=*/false});
   }
   change.m_writes.push_back({filePath, now, SerializeCalendar(calendar), false});
   SeasonPlanner::Effect(change, "write the calendar \"" + calendar.name + "\" (" +
@@ -928,6 +983,10 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
     for (CalendarEvent& event : calendar->events[i]) {
       const bool installed = IsFolder(m_files, m_gameFolder + kTracksFolder + event.trackDirectory);
       if (!installed) {
+        change.m_notInstalled.push_back(
+            std::string(SeasonFileNameOf(file)) + ": " +
+            BodyValue(event.body, "name").value_or(event.trackDirectory) + " (" +
+            event.trackDirectory + ")");
         SeasonPlanner::Effect(change, file,
                               std::string(onlyInstalled ? "leave out" : "keep") + " the event of " +
                                   event.trackDirectory + ", whose tracks\\" +
@@ -1019,7 +1078,7 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
       } catch (const CFileException& error) {
         result.problem = Problem(SeasonRefusal::kNotWritable, SeasonFileNameOf(file),
                                  std::string("its read-only mark cannot be cleared: ") +
-                                     FileErrorText(error.Cause()),
+                                     FileErrorReason(error.Cause()),
                                  PathOf(file));
         return result;
       }
@@ -1072,7 +1131,12 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
   // What a commit killed mid-write left in these folders goes first (our ".~" temporaries only).
   std::set<std::string> folders;
   for (const Write& write : writes) folders.insert(write.path.substr(0, write.path.rfind('\\')));
-  for (const std::string& folder : folders) m_files.RemoveStaleTemporaries(folder);
+  // Only in the game's own seasons folders: an export target is the player's folder, whose
+  // files we do not know.
+  const std::string seasons = m_gameFolder + kSeasonsFolder;
+  for (const std::string& folder : folders) {
+    if (folder.compare(0, seasons.size(), seasons) == 0) m_files.RemoveStaleTemporaries(folder);
+  }
   std::vector<std::vector<FileReplacement>> groups;
   std::vector<const Write*> batch;
   const auto flush = [&]() {
@@ -1133,37 +1197,6 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     }
   }
   return result;
-}
-
-RestoreReport SeasonService::Restore(bool dryRun, const CommitOptions& options,
-                                     SeasonProblem& problem) {
-  // Checked first without writing: the refusals below must leave every byte as it is.
-  RestoreReport report = RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/true);
-  if (report.status == RestoreStatus::kReadOnly && options.clearReadOnly && !dryRun) {
-    try {
-      ClearReadOnlyMark(m_files, report.failedFile);
-      return Restore(dryRun, options, problem);
-    } catch (const CFileException& error) {
-      problem = Problem(SeasonRefusal::kNotWritable, report.failedFile,
-                        std::string("its read-only mark cannot be cleared: ") +
-                            FileErrorText(error.Cause()),
-                        report.failedFile);
-      return report;
-    }
-  }
-  if (report.status == RestoreStatus::kReadOnly) {
-    problem = Problem(SeasonRefusal::kReadOnly, report.failedFile, "it is marked read-only",
-                      report.failedFile);
-    return report;
-  }
-  if (report.status != RestoreStatus::kRestored) return report;
-  if (!options.evenIfGameRuns && GameRuns()) {
-    problem = Problem(SeasonRefusal::kGameRunning, kGameProgram,
-                      "the game holds the season in memory and may write it back");
-    return report;
-  }
-  if (dryRun) return report;
-  return RestoreNewestStep(m_files, m_gameFolder, /*dryRun=*/false);
 }
 
 SeasonProblem SeasonService::CheckCommand(SeasonFileChoice choice,

@@ -39,10 +39,13 @@ enum class SeasonRefusal {
   kNotWritable,        // `path` (or its folder) cannot be written by this user; `detail` says why
   kUnreadable,         // a season file exists but cannot be read whole (`path`, `detail`)
   kSeasonFull,         // 67season.ini would hold more than 64 events; `mustGo` must go first
-  kNotFound,           // no event, set, step or library entry for `subject`
+  kNotFound,           // no event, set, step or library entry for `subject` (several names:
+                       // each one not found, comma-separated; nothing changes for the others)
   kNotInLibrary,       // add: the library does not know the event of `subject`
   kNothingToDo,        // the change would change no byte
-  kBadName,            // `subject` is not a set name (1-40 of letters, digits, space - _ .)
+  kBadName,            // `subject` is not a set name (kSetNameRule), a plain folder name, or
+                       // (`path`) a file to write
+  kOutOfRange,         // a number the command was given is outside what the file holds
   kNameTaken,          // a set named `subject` exists already (letter case ignored)
   kInvalidFile,        // a calendar, set or library file is cut, hostile, oversized or
                        // nonsense (`path`, `detail`); nothing is written
@@ -51,6 +54,8 @@ enum class SeasonRefusal {
   kUndoNotKept,        // the undo step could not be written; nothing changed
   kWriteFailed,        // `path` could not be written; what was written before it stays
                        // changed, and restore puts it back
+  kRestoreFailed,      // restore: `path` could not be read or written; the step is kept
+  kNotConfirmed,       // the player answered No (`detail`: what stays as it was)
 };
 
 struct SeasonProblem {
@@ -86,9 +91,19 @@ class SeasonChange {
   // when the file is missing and stays so.
   const std::optional<std::string>& After(SeasonFileId file) const;
   const std::optional<std::string>& Before(SeasonFileId file) const;
-  // Track folders the command named that no chosen file (nor, for remove --delete-files,
-  // tracks\) holds: the rest of the change goes ahead without them.
-  const std::vector<std::string>& Missing() const { return m_missing; }
+  // A question the command asks before it commits (after the engine's own: the game running,
+  // a read-only mark): replacing what the player named, or the command's own confirmation.
+  struct Question {
+    std::string text;
+    std::vector<std::string> files;
+    bool overwrite = false;  // replaces a file or set the player named
+    bool undoable = false;   // restore takes back what a Yes lets happen
+  };
+  const std::vector<Question>& Questions() const { return m_questions; }
+  // What the commit deletes for good: track folders and replays (remove --delete-files).
+  std::vector<std::string> DeletedPaths() const;
+  // set import: the events whose track folder is not installed, "name (folder)", by file.
+  const std::vector<std::string>& NotInstalled() const { return m_notInstalled; }
   // A set name the commit makes up to keep the season files a set switch replaces (none was
   // active); empty otherwise. The front end prints it.
   const std::string& CreatedSetName() const { return m_createdSet; }
@@ -112,7 +127,8 @@ class SeasonChange {
   std::vector<std::string> m_deleteFolders;  // track folders (remove --delete-files)
   std::vector<std::string> m_deleteFiles;     // their replays
   std::string m_createdSet;
-  std::vector<std::string> m_missing;
+  std::vector<Question> m_questions;
+  std::vector<std::string> m_notInstalled;
 };
 
 // How a commit may go past a refusal the player answered.
@@ -172,6 +188,11 @@ class SeasonService {
                 std::function<bool()> isGameRunning = {});
 
   const std::string& GameFolder() const { return m_gameFolder; }
+  FileSystem& Files() const { return m_files; }
+  // Whether the game runs (and may write the season back over a change).
+  bool GameRuns() const;
+  // The season files the change writes that are marked read-only now.
+  std::vector<std::string> ReadOnlyFiles(const SeasonChange& change) const;
   // gameFolder\seasons\<name of file>.
   std::string PathOf(SeasonFileId file) const;
 
@@ -179,6 +200,9 @@ class SeasonService {
   SeasonFileView Read(SeasonFileId file) const;
   // The folders of tracks\ that no event of 67season.ini names, sorted without regard to case.
   std::vector<AvailableTrack> AvailableTracks() const;
+  // What `add` could put into `file`: the installed track folders no event of it names, each
+  // `known` when the library holds its event (only those can be added).
+  std::vector<AvailableTrack> AddCandidates(SeasonFileId file) const;
   // The saved sets, sorted by name without regard to case. A set file that is not valid is
   // listed with its problem in `problems` (when given) and left out.
   std::vector<SetSummary> ListSets(std::vector<SeasonProblem>* problems = nullptr) const;
@@ -226,9 +250,6 @@ class SeasonService {
   // Does the change (see the file comment for the order). Never throws.
   CommitResult Commit(const SeasonChange& change, const CommitOptions& options);
 
-  // Puts back the newest undo step (RestoreNewestStep) after the same refusals as a commit.
-  // With `dryRun` reports only. `problem` gets kGameRunning/kReadOnly when refused.
-  RestoreReport Restore(bool dryRun, const CommitOptions& options, SeasonProblem& problem);
 
   // ---- Changes made outside a plan: the install run writes the season files itself.
   // The refusals a commit would give to a command that writes the chosen season files itself:
@@ -245,8 +266,6 @@ class SeasonService {
   bool RememberInstalled(const TrackPackage& package);
 
  private:
-  bool GameRuns() const;
-
   FileSystem& m_files;  // not owned
   std::string m_gameFolder;
   std::function<bool()> m_isGameRunning;

@@ -114,15 +114,19 @@ INSTANTIATE_TEST_SUITE_P(
                     [](CliFixture& f) {
                       f.Folder().SetReadOnly("game/seasons/67season.ini", true);
                     }},
-        RefusalCase{"NothingToRestore", {"restore"}, 10, nullptr}),
+        RefusalCase{"NothingToRestore", {"restore"}, 10, nullptr},
+        RefusalCase{"AKnownAndAnUnknownName", {"remove", "calder", "nosuch", "--yes"}, 10, nullptr},
+        RefusalCase{"MovePastTheEnd", {"move", "calder", "--to", "99"}, 2, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SeasonCommands, DryRunPrintsThePlanAndChangesNothing) {
   CliFixture fixture;
   const auto before = Snapshot(fixture.GamePath(""));
   const CliResult run = RunCli({"remove", "brockhurst", "--championship", "--delete-files",
-                                "--dry-run", "--game", fixture.Game()});
+                                "--dry-run", "--yes", "--game", fixture.Game()});
   EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("would ask: Remove these events and delete the files?"), std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("67season.ini: would remove Event2"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("67season.ini: would set numEvents 5 -> 4"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("would delete"), std::string::npos) << run.out;

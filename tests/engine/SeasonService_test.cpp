@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
+#include "ScriptedSeasonHost.h"
 #include "engine/SeasonFormats.h"
 #include "engine/SeasonText.h"
 
@@ -21,6 +22,12 @@ class SeasonServiceTest : public ::testing::Test {
   void Championship(const std::string& bytes) { WriteBytes(game / "seasons" / "gp.ini", bytes); }
   void Track(const std::string& folder) { fs::create_directories(game / "tracks" / folder); }
   std::string SeasonNow() { return ReadBytes(game / "seasons" / "67season.ini"); }
+
+  // Restore, every question answered Yes.
+  SeasonOutcome Undo() {
+    ScriptedSeasonHost host = ScriptedSeasonHost::AllYes();
+    return RunSeasonRestore(service, host, "test", false);
+  }
 
   CommitResult Do(const SeasonChange& change, CommitOptions options = {}) {
     if (options.command.empty()) options.command = "test";
@@ -51,8 +58,7 @@ TEST_P(SeasonReorderTest, LeavesTheGoldenBytesAndOneUndoStep) {
   ASSERT_FALSE(result.problem) << result.problem.detail;
   EXPECT_EQ(SeasonNow(), ReadBytes(DataPath(GetParam().name) / "after.ini"));
 
-  SeasonProblem problem;
-  EXPECT_EQ(service.Restore(false, {}, problem).status, RestoreStatus::kRestored);
+  EXPECT_FALSE(Undo().problem);
   EXPECT_EQ(SeasonNow(), before);
 }
 
@@ -181,7 +187,22 @@ INSTANTIATE_TEST_SUITE_P(
                     SeasonRefusal::kSectionsDisagree},
         RefusalCase{"MovePastTheEnd", kNoSetup,
                     [](const SeasonService& s, const std::string&) { return s.PlanMove("track1", 4, {}); },
+                    SeasonRefusal::kOutOfRange},
+        // Several names alike: one unknown name changes nothing for the known one either.
+        RefusalCase{"RemoveAKnownAndAnUnknownName", kNoSetup,
+                    [](const SeasonService& s, const std::string&) {
+                      return s.PlanRemove({"track1", "nosuch"}, {}, false);
+                    },
                     SeasonRefusal::kNotFound},
+        RefusalCase{"ExportOntoAFolder",
+                    [](SeasonServiceTest& t, const fs::path&) { t.Do(t.service.PlanSetSave("A")); },
+                    [](const SeasonService& s, const std::string& scratch) {
+                      return s.PlanSetExport("A", scratch);
+                    },
+                    SeasonRefusal::kBadName},
+        RefusalCase{"SetNameWithALeadingSpace", kNoSetup,
+                    [](const SeasonService& s, const std::string&) { return s.PlanSetSave(" League"); },
+                    SeasonRefusal::kBadName},
         RefusalCase{"SetNameWithASlash", kNoSetup,
                     [](const SeasonService& s, const std::string&) { return s.PlanSetSave("../x"); },
                     SeasonRefusal::kBadName},
@@ -289,8 +310,7 @@ TEST_F(SeasonServiceTest, SetUseKeepsTheReplacedFilesInTheActiveSet) {
   EXPECT_EQ(SeasonNow(), SeasonWithEvents(2));
   EXPECT_EQ(service.ShowSet("B").summary.seasonEvents, 4);
 
-  SeasonProblem problem;
-  service.Restore(false, {}, problem);
+  Undo();
   EXPECT_EQ(SeasonNow(), SeasonWithEvents(4));
 }
 
@@ -304,8 +324,7 @@ TEST_F(SeasonServiceTest, SetUseNeverSavesAnotherSetsFilesOverTheActiveOne) {
   Season(SeasonWithEvents(4));
   ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
   ASSERT_FALSE(Do(service.PlanSetUse("A")).problem);
-  SeasonProblem problem;
-  service.Restore(false, {}, problem);
+  Undo();
   ASSERT_EQ(SeasonNow(), SeasonWithEvents(4));
 
   // A switch killed mid-write left a temporary beside the sets; the next commit clears it.

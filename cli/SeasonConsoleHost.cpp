@@ -1,0 +1,139 @@
+#include "cli/SeasonConsoleHost.h"
+
+#include <ostream>
+
+#include "cli/ConsoleHost.h"
+
+namespace gridmoor::cli {
+
+int StatusOf(const SeasonProblem& problem) {
+  switch (problem.refusal) {
+    case SeasonRefusal::kNone:
+      return kExitOk;
+    case SeasonRefusal::kGameRunning:
+      return kExitGameRunning;
+    case SeasonRefusal::kReadOnly:
+    case SeasonRefusal::kNotWritable:
+    case SeasonRefusal::kUnreadable:
+    case SeasonRefusal::kUndoNotKept:
+      return kExitNotWritable;
+    case SeasonRefusal::kSeasonFull:
+      return kExitSeasonFull;
+    case SeasonRefusal::kNotFound:
+    case SeasonRefusal::kNotInLibrary:
+    case SeasonRefusal::kNothingToDo:
+      return kExitNothingToDo;
+    case SeasonRefusal::kBadName:
+    case SeasonRefusal::kNameTaken:
+    case SeasonRefusal::kOutOfRange:
+      return kExitUsage;
+    case SeasonRefusal::kInvalidFile:
+    case SeasonRefusal::kSectionsDisagree:
+      return kExitInvalidFile;
+    case SeasonRefusal::kWriteFailed:
+    case SeasonRefusal::kRestoreFailed:
+      return kExitUpdateFailed;
+    case SeasonRefusal::kNotConfirmed:
+      return kExitNotConfirmed;
+  }
+  return kExitUpdateFailed;
+}
+
+std::string ProblemLine(FileSystem& files, const SeasonProblem& problem) {
+  std::string line = ReadableText(SeasonProblemText(files, problem));
+  if (problem.refusal == SeasonRefusal::kGameRunning) line += " (or --force)";
+  if (problem.refusal == SeasonRefusal::kNotConfirmed)
+    line = "not confirmed: " + line + " (answer yes on a terminal, or give --yes)";
+  return line;
+}
+
+ConsoleSeasonHost::ConsoleSeasonHost(Console& console, FileSystem& files, std::string name,
+                                     const ChangeOptions& options)
+    : m_console(console), m_files(files), m_name(std::move(name)), m_options(options) {}
+
+void ConsoleSeasonHost::ShowPlan(const std::vector<SeasonEffect>& effects, bool dryRun) {
+  for (const SeasonEffect& effect : effects) {
+    m_console.out << (effect.file.empty() ? "" : effect.file + ": ") << (dryRun ? "would " : "will ")
+                  << ReadableText(effect.text) << "\n";
+  }
+}
+
+bool ConsoleSeasonHost::Ask(const SeasonQuestion& question, bool dryRun) {
+  // The game running is never asked at a terminal: --force is the answer.
+  if (question.kind == SeasonQuestionKind::kGameRunning) {
+    if (dryRun && !m_options.force)
+      m_console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
+    return m_options.force;
+  }
+  const std::string& text = question.text;
+  if (dryRun) {
+    m_console.out << "would ask: " << ReadableText(text)
+                  << (m_options.yes ? " (--yes answers yes)\n" : " (status 11 unless answered yes)\n");
+    return m_options.yes;
+  }
+  return AskYesNo(m_console, ReadableText(text), m_options.yes);
+}
+
+void ConsoleSeasonHost::ShowOutcome(const SeasonOutcome& outcome) {
+  m_status = StatusOf(outcome.problem);
+  if (outcome.problem) {
+    const bool partly = outcome.problem.refusal == SeasonRefusal::kWriteFailed ||
+                        outcome.problem.refusal == SeasonRefusal::kRestoreFailed;
+    if (outcome.dryRun && !outcome.declined) {
+      m_console.out << "would refuse: " << ProblemLine(m_files, outcome.problem) << " (status "
+                    << m_status << ")\n";
+    } else if (!outcome.dryRun) {
+      m_console.err << m_name << ": " << ProblemLine(m_files, outcome.problem)
+                    << (partly ? "\n" : "; nothing changed\n");
+    }
+    return;
+  }
+  if (outcome.restore) return ShowRestore(*outcome.restore, outcome.dryRun);
+  if (outcome.effects.empty()) {
+    m_console.out << "Nothing to change.\n";
+    return;
+  }
+  if (outcome.dryRun) return;
+  // What is gone for good is said once more, as done.
+  for (const std::string& path : outcome.deleted) m_console.out << "deleted " << m_files.NativePath(path) << "\n";
+  if (!outcome.createdSet.empty())
+    m_console.out << "The season files it replaced are saved as the set \"" << outcome.createdSet
+                  << "\".\n";
+  m_console.out << "Done." << (outcome.stepKept ? " \"restore\" puts the season files back." : "")
+                << "\n";
+}
+
+void ConsoleSeasonHost::ShowRestore(const RestoreReport& report, bool dryRun) {
+  m_console.out << (dryRun ? "Would restore" : "Restored") << " step " << report.step.number << " ("
+                << report.step.time << ", before: " << report.step.command << ")\n";
+  for (const RestoredFile& file : report.files) {
+    m_console.out << "  " << file.fileName << ": ";
+    if (file.unchanged) {
+      m_console.out << "unchanged\n";
+    } else if (!file.keptSize) {
+      m_console.out << (dryRun ? "would be deleted" : "deleted") << " (it did not exist before)\n";
+    } else {
+      m_console.out << (file.currentSize ? std::to_string(*file.currentSize) + " bytes" : "missing")
+                    << " -> " << *file.keptSize << " bytes\n";
+    }
+    if (file.changedSince && !dryRun && !file.replacedCopy.empty()) {
+      m_console.out << "  the change made to " << file.fileName << " since is kept in "
+                    << m_files.NativePath(file.replacedCopy) << "\n";
+    }
+  }
+  for (const std::string& event : report.eventsWithoutFolder) {
+    m_console.out << "  note: " << (dryRun ? "would put" : "puts") << " back " << event
+                  << ", whose track folder is missing\n";
+  }
+  if (!dryRun && !report.stepDropped)
+    m_console.err << m_name << ": the step file could not be deleted; a second restore repeats it\n";
+}
+
+int RunChange(Console& console, FileSystem& files, SeasonService& service, const char* name,
+              const SeasonChange& change, const ChangeOptions& options) {
+  ConsoleSeasonHost host(console, files, name, options);
+  RunSeasonChange(service, host, change, CommandLineText(), options.dryRun);
+  return host.Status();
+}
+
+}  // namespace gridmoor::cli

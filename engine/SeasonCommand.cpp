@@ -1,0 +1,239 @@
+#include "engine/SeasonCommand.h"
+
+#include <exception>
+
+#include "engine/FileErrorText.h"
+#include "engine/GameFiles.h"
+#include "engine/WriteAccessCheck.h"
+#include "platform/FileException.h"
+
+namespace gridmoor {
+namespace {
+
+SeasonProblem Problem(SeasonRefusal refusal, std::string subject, std::string detail,
+                      std::string path = {}) {
+  SeasonProblem problem;
+  problem.refusal = refusal;
+  problem.subject = std::move(subject);
+  problem.detail = std::move(detail);
+  problem.path = std::move(path);
+  return problem;
+}
+
+// The paths as the system names them, "a, b and c".
+std::string NameList(FileSystem& files, const std::vector<std::string>& paths) {
+  std::string text;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    text += (i == 0 ? "" : i + 1 == paths.size() ? " and " : ", ") + files.NativePath(paths[i]);
+  }
+  return text;
+}
+
+// Asks the questions in their order; the first No ends the run with the outcome it gives.
+class Questions {
+ public:
+  Questions(SeasonHost& host, FileSystem& files, SeasonOutcome& outcome)
+      : m_host(host), m_files(files), m_outcome(outcome) {}
+
+  bool GameRunning(SeasonService& service) {
+    if (!service.GameRuns()) return true;
+    SeasonQuestion question;
+    question.kind = SeasonQuestionKind::kGameRunning;
+    question.text = std::string(kGameProgram) +
+                    " is running. It holds the season in memory and may write it back over this "
+                    "change. Go on anyway?";
+    if (m_host.Ask(question, m_outcome.dryRun)) return true;
+    m_outcome.problem = Problem(SeasonRefusal::kGameRunning, kGameProgram,
+                                "the game holds the season in memory and may write it back");
+    m_outcome.declined = true;
+    return false;
+  }
+
+  bool ClearReadOnly(const std::vector<std::string>& marked) {
+    if (marked.empty()) return true;
+    SeasonQuestion question;
+    question.kind = SeasonQuestionKind::kClearReadOnly;
+    question.files = marked;
+    question.text = NameList(m_files, marked) + (marked.size() == 1 ? " is" : " are") +
+                    " marked read-only. Clear the mark?";
+    return Ask(question, "the read-only mark stays");
+  }
+
+  bool Ask(const SeasonQuestion& question, const std::string& whenNo) {
+    if (m_host.Ask(question, m_outcome.dryRun)) return true;
+    m_outcome.problem = Problem(SeasonRefusal::kNotConfirmed, "", whenNo);
+    m_outcome.declined = true;
+    return false;
+  }
+
+ private:
+  SeasonHost& m_host;
+  FileSystem& m_files;  // not owned
+  SeasonOutcome& m_outcome;
+};
+
+SeasonOutcome Finish(SeasonHost& host, SeasonOutcome outcome) {
+  host.ShowOutcome(outcome);
+  return outcome;
+}
+
+}  // namespace
+
+SeasonOutcome RunSeasonChange(SeasonService& service, SeasonHost& host, const SeasonChange& change,
+                              const std::string& record, bool dryRun) {
+  SeasonOutcome outcome;
+  outcome.dryRun = dryRun;
+  if (change.Problem()) {
+    outcome.problem = change.Problem();
+    return Finish(host, outcome);
+  }
+  outcome.effects = change.Effects();
+  outcome.createdSet = change.CreatedSetName();
+  if (change.Effects().empty()) return Finish(host, outcome);  // nothing to do is no failure
+  host.ShowPlan(change.Effects(), dryRun);
+
+  CommitOptions options{record, true, true};
+  if (SeasonProblem refused = service.Check(change, options)) {
+    outcome.problem = refused;
+    return Finish(host, outcome);
+  }
+  Questions ask(host, service.Files(), outcome);
+  if (change.ChangesSeasonFiles() && !ask.GameRunning(service)) return Finish(host, outcome);
+  if (!ask.ClearReadOnly(service.ReadOnlyFiles(change))) return Finish(host, outcome);
+  for (const SeasonChange::Question& own : change.Questions()) {
+    SeasonQuestion question;
+    question.kind = own.overwrite ? SeasonQuestionKind::kOverwrite : SeasonQuestionKind::kConfirm;
+    question.text = own.text;
+    question.files = own.files;
+    question.undoable = own.undoable;
+    if (!ask.Ask(question, "not confirmed")) return Finish(host, outcome);
+  }
+  if (dryRun) return Finish(host, outcome);
+
+  host.Busy(true);
+  const CommitResult result = service.Commit(change, options);
+  host.Busy(false);
+  outcome.problem = result.problem;
+  outcome.stepKept = result.stepKept;
+  if (!result.problem) outcome.deleted = change.DeletedPaths();
+  return Finish(host, outcome);
+}
+
+SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const std::string& record,
+                               bool dryRun) {
+  (void)record;  // a restore keeps no step of its own
+  SeasonOutcome outcome;
+  outcome.dryRun = dryRun;
+  FileSystem& files = service.Files();
+  const std::string& game = service.GameFolder();
+  RestoreReport report = RestoreNewestStep(files, game, /*dryRun=*/true);
+  if (report.status == RestoreStatus::kNothingKept) {
+    outcome.problem = Problem(SeasonRefusal::kNothingToDo, "",
+                              "nothing to restore: no undo steps kept in " +
+                                  files.NativePath(HistoryFolder(game)));
+    return Finish(host, outcome);
+  }
+  if (report.status == RestoreStatus::kFailed) {
+    outcome.problem = Problem(SeasonRefusal::kUnreadable, "", "it cannot be read",
+                              report.failedFile);
+    return Finish(host, outcome);
+  }
+  outcome.restore = report;
+  // Only the files the restore changes must be writable.
+  std::vector<std::string> paths;
+  std::vector<std::string> changedSince;
+  for (const RestoredFile& file : report.files) {
+    if (file.unchanged) continue;
+    paths.push_back(SeasonFilePath(game, file.fileName));
+    if (file.changedSince) changedSince.push_back(SeasonFilePath(game, file.fileName));
+  }
+  if (const std::optional<std::string> blocker = FindWriteBlocker(files, game, paths)) {
+    outcome.problem = Problem(SeasonRefusal::kNotWritable, "", *blocker);
+    return Finish(host, outcome);
+  }
+  Questions ask(host, service.Files(), outcome);
+  if (!ask.GameRunning(service)) return Finish(host, outcome);
+  if (!ask.ClearReadOnly(report.readOnlyFiles)) return Finish(host, outcome);
+  if (!changedSince.empty()) {
+    SeasonQuestion question;
+    question.kind = SeasonQuestionKind::kChangedSince;
+    question.files = changedSince;
+    question.text = NameList(files, changedSince) + (changedSince.size() == 1 ? " was" : " were") +
+                    " changed after that command (by hand or by another program). Undo over that "
+                    "change too? Its bytes are kept in the undo folder.";
+    if (!ask.Ask(question, "the files changed since stay as they are")) return Finish(host, outcome);
+  }
+  if (dryRun) return Finish(host, outcome);
+
+  host.Busy(true);
+  for (const std::string& path : report.readOnlyFiles) {
+    try {
+      if (HasReadOnlyMark(files, path)) ClearReadOnlyMark(files, path);
+    } catch (const CFileException& error) {
+      host.Busy(false);
+      outcome.problem = Problem(SeasonRefusal::kNotWritable, "",
+                                "its read-only mark cannot be cleared: " +
+                                    std::string(FileErrorReason(error.Cause())),
+                                path);
+      return Finish(host, outcome);
+    }
+  }
+  report = RestoreNewestStep(files, game, /*dryRun=*/false);
+  host.Busy(false);
+  outcome.restore = report;
+  if (report.status == RestoreStatus::kRestored) return Finish(host, outcome);
+  outcome.problem = report.status == RestoreStatus::kReadOnly
+                        ? Problem(SeasonRefusal::kReadOnly, "", "it is marked read-only",
+                                  report.failedFile)
+                        : Problem(SeasonRefusal::kRestoreFailed, "",
+                                  "it could not be read or written; the step is kept, so a "
+                                  "second restore tries again",
+                                  report.failedFile);
+  return Finish(host, outcome);
+}
+
+SeasonOutcome BeginSeasonCommand(SeasonService& service, SeasonHost& host, SeasonFileChoice choice,
+                                 const std::string& record, bool dryRun) {
+  SeasonOutcome outcome;
+  outcome.dryRun = dryRun;
+  if (SeasonProblem refused = service.CheckCommand(choice, {record, true, true})) {
+    outcome.problem = refused;
+    return outcome;
+  }
+  Questions ask(host, service.Files(), outcome);
+  if (!ask.GameRunning(service)) return outcome;
+  if (!dryRun && !service.BeginCommand(record)) {
+    outcome.problem = Problem(SeasonRefusal::kUndoNotKept, "",
+                              "the season files' bytes cannot be kept for restore",
+                              HistoryFolder(service.GameFolder()));
+  }
+  return outcome;
+}
+
+void EndSeasonCommand(SeasonService& service) { service.EndCommand(); }
+
+std::string SeasonProblemText(FileSystem& files, const SeasonProblem& problem) {
+  const std::string path = problem.path.empty() ? "" : files.NativePath(problem.path);
+  const std::string subject = problem.subject.empty() ? path : "\"" + problem.subject + "\"";
+  const std::string prefix = subject.empty() ? "" : subject + ": ";
+  switch (problem.refusal) {
+    case SeasonRefusal::kNone:
+      return {};
+    case SeasonRefusal::kGameRunning:
+      return std::string(kGameProgram) + " is running and may write the season back; close it first";
+    case SeasonRefusal::kSeasonFull:
+      return problem.detail + ": take out " + std::to_string(problem.mustGo) +
+             (problem.mustGo == 1 ? " event" : " events") + " first";
+    case SeasonRefusal::kWriteFailed:
+      return path + ": " + problem.detail + "; \"restore\" puts back what was changed";
+    case SeasonRefusal::kNotWritable:
+    case SeasonRefusal::kReadOnly:
+    case SeasonRefusal::kRestoreFailed:
+    case SeasonRefusal::kUndoNotKept:
+      return (path.empty() ? "" : path + ": ") + problem.detail;
+    default:
+      return prefix + problem.detail;
+  }
+}
+
+}  // namespace gridmoor
