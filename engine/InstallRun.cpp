@@ -30,7 +30,7 @@ InstallOutcome OnInstallTrack(InstallHost& host, FileSystem& files, const TrackP
   }
   host.SetProgress(kProgressChecked);
 
-  if (IsSeasonFull(files, gameFolder) == 1) {
+  if (WouldPassSeasonLimit(files, gameFolder, package.trackDirectory)) {
     ShowExclamation(host,
                     "Sorry, maximum number of tracks in GPL reached.\r\n"
                     "You have to remove tracks from 67season.ini to be able to\r\n"
@@ -102,7 +102,7 @@ InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,
   std::string gameFolder = host.GameFolderText();
   if (CheckIniFilesWritable(host, files, gameFolder) == 1) return InstallOutcome::kRefused;
   host.SetProgress(kProgressChecked);
-  if (IsSeasonFull(files, gameFolder) == 1) {
+  if (WouldPassSeasonLimit(files, gameFolder, package.trackDirectory)) {
     ShowExclamation(host, "67season.ini already holds " + std::to_string(MAX_SEASON_EVENTS) +
                               " events, the most the game reads: remove a track to make room");
     return InstallOutcome::kSeasonFull;

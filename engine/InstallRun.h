@@ -8,7 +8,7 @@ namespace gridmoor {
 // How a run ended, for front ends that report more than the boxes (the dialog ignores it).
 enum class InstallOutcome {
   kRefused,        // the write-access check stopped the run (read-only kept, file not opened)
-  kSeasonFull,     // 67season.ini already holds MAX_SEASON_EVENTS events
+  kSeasonFull,     // 67season.ini already holds MAX_SEASON_EVENTS events, none naming the track
   kCopyFailed,     // the track files were not installed; the season files were updated
   kUpdateFailed,   // the season files were not (all) updated; the copy succeeded
   kBothFailed,     // neither step completed

@@ -71,6 +71,14 @@ int IsSeasonFull(FileSystem& files, const std::string& gameFolder) {
   return season && ReadEventCount(*season) >= MAX_SEASON_EVENTS ? 1 : 0;
 }
 
+bool WouldPassSeasonLimit(FileSystem& files, const std::string& gameFolder,
+                          const std::string& trackDirectory) {
+  // One read answers both questions, so a file that changes between them cannot split them.
+  const std::optional<ProfileDocument> season = TryLoad(files, gameFolder + kSeasonFile);
+  return season && ReadEventCount(*season) >= MAX_SEASON_EVENTS &&
+         PlaceTrack(*season, trackDirectory).appended;
+}
+
 EventPlacement PlaceTrack(const ProfileDocument& file, const std::string& trackDirectory) {
   const long long count = ReadEventCount(file);
   EventPlacement placement;

@@ -18,6 +18,14 @@ int ReadEventCount(const ProfileDocument& file);
 // fails rather than write over it.
 int IsSeasonFull(FileSystem& files, const std::string& gameFolder);
 
+// True when installing a track of `trackDirectory` would take gameFolder\seasons\67season.ini
+// past MAX_SEASON_EVENTS: the file is full (IsSeasonFull) and none of its events 1..count names
+// the folder, so the track would be appended (PlaceTrack's rule, letter case counting). A track
+// already named only refreshes its event and passes. Only reads; a file that cannot be read
+// answers false, as IsSeasonFull does.
+bool WouldPassSeasonLimit(FileSystem& files, const std::string& gameFolder,
+                          const std::string& trackDirectory);
+
 // Where the track goes in one file: the highest-numbered event 1..count naming its folder
 // (letter case counts) is refreshed, else a new event count + 1 is appended and the count raised.
 struct EventPlacement {

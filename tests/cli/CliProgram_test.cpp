@@ -167,6 +167,10 @@ struct StatusCase {
   int status;
   // Prepares the game folder; answers extra arguments for install.
   std::vector<std::string> (*prepare)(CliFixture&);
+  // Printed by --dry-run, run first on the same folder, which answers the same status and
+  // changes nothing (null: no dry run); then printed by the install itself.
+  const char* planned = nullptr;
+  const char* said = nullptr;
 };
 
 std::string Events(int count) {
@@ -187,8 +191,20 @@ TEST_P(CliInstallStatus, IsTheOutcomesStatus) {
   args.insert(args.end(), extra.begin(), extra.end());
   const bool hasSeason = std::filesystem::exists(fixture.GamePath("seasons/67season.ini"));
   const std::string before = hasSeason ? fixture.Read("seasons/67season.ini") : "";
+  if (GetParam().planned) {
+    const auto files = Snapshot(fixture.Folder().Root());
+    std::vector<std::string> dryRun = args;
+    dryRun.push_back("--dry-run");
+    const CliResult plan = RunCli(dryRun);
+    EXPECT_EQ(plan.status, GetParam().status) << plan.out << plan.err;
+    EXPECT_NE(plan.out.find(GetParam().planned), std::string::npos) << plan.out;
+    EXPECT_TRUE(Snapshot(fixture.Folder().Root()) == files) << "the dry run changed a file";
+  }
   const CliResult run = RunCli(args);
   EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+  if (GetParam().said) {
+    EXPECT_NE((run.out + run.err).find(GetParam().said), std::string::npos) << run.out << run.err;
+  }
   EXPECT_EQ(run.err.find("Click OK"), std::string::npos) << run.err;
   if (run.status != 0 && hasSeason) {
     EXPECT_EQ(fixture.Read("seasons/67season.ini"), before) << run.out << run.err;
@@ -225,7 +241,20 @@ INSTANTIATE_TEST_SUITE_P(
                    [](CliFixture& f) {
                      f.Folder().Write("game/seasons/67season.ini", Events(64));
                      return std::vector<std::string>{};
-                   }},
+                   },
+                   "would fail: 67season.ini already holds 64 events",
+                   "error: 67season.ini already holds 64 events"},
+        // The track's own event is refreshed: no event is added, so a full season takes it.
+        StatusCase{"season_full_refreshes_the_track", 0,
+                   [](CliFixture& f) {
+                     std::string season = Events(64);
+                     const std::string event = "trackDirectory=t30\r\n";
+                     season.replace(season.find(event), event.size(), "trackDirectory=alder\r\n");
+                     f.Folder().Write("game/seasons/67season.ini", season);
+                     return std::vector<std::string>{};
+                   },
+                   "67season.ini: Event30 refreshed, count 64",
+                   "installed 0, refreshed 1, refused 0, failed 0"},
         StatusCase{"copy_failed", 7,
                    [](CliFixture& f) {
                      std::filesystem::remove_all(f.GamePath("replay"));

@@ -28,6 +28,25 @@ std::string Summary(bool copied, bool updated) {
          "\r\nClick OK to finish track install";
 }
 
+// SeasonWithEvents(64) with Event`at` naming `folder`, its other values old, or with the
+// package's seven values when `installed`.
+std::string FullSeasonNaming(int at, const std::string& folder, bool installed = false) {
+  std::string text = SeasonWithEvents(64);
+  const std::string n = std::to_string(at);
+  const std::string event = "[Event" + n + "]\r\nname=Race " + n + "\r\nshortname=R" + n +
+                            "\r\ntrackDirectory=track" + n +
+                            "\r\nnumberOfLaps=40\r\nday=1\r\nmonth=5\r\nstartingGrid=2-2\r\n";
+  const std::string named =
+      installed ? "[Event" + n + "]\r\nname=Grote Prijs van Nederland\r\nshortname=Zandvoort\r\n" +
+                      "trackDirectory=" + folder +
+                      "\r\nnumberOfLaps=90\r\nday=4\r\nmonth=6\r\nstartingGrid=3-2-3\r\n"
+                : "[Event" + n + "]\r\nname=Race " + n + "\r\nshortname=R" + n +
+                      "\r\ntrackDirectory=" + folder +
+                      "\r\nnumberOfLaps=40\r\nday=1\r\nmonth=5\r\nstartingGrid=2-2\r\n";
+  text.replace(text.find(event), event.size(), named);
+  return text;
+}
+
 std::vector<int> Positions(std::initializer_list<std::vector<int>> parts) {
   std::vector<int> all;
   for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -62,7 +81,9 @@ class InstallRunTest : public ::testing::Test {
       files["tracks/zandvoort/" + InstalledName(name)] = TrackFileBytes(name);
     }
     if (replay) files["replay/zandvoort_wr.rpy"] = TrackFileBytes("rpy");
-    if (seasonUpdated) files["seasons/67season.ini"] = ReadBytes(Golden("after.ini"));
+    if (seasonUpdated)
+      files["seasons/67season.ini"] = seasonAfter.empty() ? ReadBytes(Golden("after.ini"))
+                                                          : seasonAfter;
     if (championship) files["seasons/gp.ini"] = ReadBytes(Golden("gp-after.ini"));
     return files;
   }
@@ -72,6 +93,8 @@ class InstallRunTest : public ::testing::Test {
   Platform platform;
   RecordingHost host;
   TrackPackage package = PackageFor(packageFolder);
+  // What an update leaves in 67season.ini when a row arranges a season of its own.
+  std::string seasonAfter;
 };
 
 TEST_F(InstallRunTest, FullRunTalksToTheDialogInThisOrder) {
@@ -148,9 +171,30 @@ INSTANTIATE_TEST_SUITE_P(
                [](InstallRunTest& t) { fs::remove(t.game / "seasons" / "67season.ini"); }, {},
                {OkBox("The file could not be located.\r\n{game}\\seasons\\67season.ini")}, {}, 0,
                false},
-        RunWay{"SeasonFull",
+        RunWay{"SeasonFullNewTrack",
                [](InstallRunTest& t) {
                  WriteBytes(t.game / "seasons" / "67season.ini", SeasonWithEvents(64));
+               },
+               {}, {OkBox(kTrackLimit)}, {1}, 0, false},
+        // Refreshing the track's own event adds none: the count stays 64.
+        RunWay{"SeasonFullTrackNamedIsRefreshed",
+               [](InstallRunTest& t) {
+                 WriteBytes(t.game / "seasons" / "67season.ini", FullSeasonNaming(40, "zandvoort"));
+                 t.seasonAfter = FullSeasonNaming(40, "zandvoort", true);
+               },
+               {}, {OkBox(Summary(true, true))},
+               Positions({{1}, kCopyProgress, kSeasonProgress, {25}}), 9, true},
+        // Another letter case is another track to the season update: it would be appended.
+        RunWay{"SeasonFullTrackNamedInOtherCase",
+               [](InstallRunTest& t) {
+                 WriteBytes(t.game / "seasons" / "67season.ini", FullSeasonNaming(40, "Zandvoort"));
+               },
+               {}, {OkBox(kTrackLimit)}, {1}, 0, false},
+        // A section past the count is no event of the season.
+        RunWay{"SeasonFullTrackNamedPastTheCount",
+               [](InstallRunTest& t) {
+                 WriteBytes(t.game / "seasons" / "67season.ini",
+                            SeasonWithEvents(64) + "\r\n[Event65]\r\ntrackDirectory=zandvoort\r\n");
                },
                {}, {OkBox(kTrackLimit)}, {1}, 0, false},
         RunWay{"CopyFailsUpdateStillRuns",
@@ -218,7 +262,14 @@ INSTANTIATE_TEST_SUITE_P(
                      [](InstallRunTest& t) {
                        WriteBytes(t.game / "seasons" / "67season.ini", SeasonWithEvents(64));
                      },
-                     InstallOutcome::kSeasonFull, 0, false, 1}),
+                     InstallOutcome::kSeasonFull, 0, false, 1},
+        CopyFirstWay{"SeasonFullTrackNamedIsRefreshed",
+                     [](InstallRunTest& t) {
+                       WriteBytes(t.game / "seasons" / "67season.ini",
+                                  FullSeasonNaming(64, "zandvoort"));
+                       t.seasonAfter = FullSeasonNaming(64, "zandvoort", true);
+                     },
+                     InstallOutcome::kDone, 9, true, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
