@@ -6,6 +6,7 @@
 #include <cctype>
 #include <utility>
 
+#include "engine/SeasonCommand.h"
 #include "res/resource.h"
 #include "ui/SeasonPrompts.h"
 #include "ui/framework/Dpi.h"
@@ -106,18 +107,6 @@ std::string ProblemText(const SeasonFileView& view, const std::string& fileName)
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : " ") + line;
   return text;
-}
-
-bool SameEffects(const std::vector<SeasonEffect>& a, const std::vector<SeasonEffect>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const SeasonEffect& x, const SeasonEffect& y) {
-                      return x.file == y.file && x.text == y.text;
-                    });
-}
-
-bool IsOverrulable(const SeasonProblem& problem, const CommitOptions& options) {
-  return (problem.refusal == SeasonRefusal::kGameRunning && !options.evenIfGameRuns) ||
-         (problem.refusal == SeasonRefusal::kReadOnly && !options.clearReadOnly);
 }
 
 }  // namespace
@@ -244,6 +233,8 @@ void CSeasonDlg::RefreshSets() {
     m_setNames.push_back(set.name);
     if (set.active || (select < 0 && before && *before == set.name)) select = index;
   }
+  // With no set active the first is chosen, so Use, Delete and Export work on an imported set.
+  if (select < 0 && !m_setNames.empty()) select = 0;
   if (select >= 0) m_sets.SetCurSel(select);
   UpdateButtons();
 }
@@ -302,103 +293,58 @@ bool CSeasonDlg::GameFolderReachable() {
   return false;
 }
 
-bool CSeasonDlg::AskToOverrule(const SeasonProblem& problem, CommitOptions& options) {
-  if (!IsOverrulable(problem, options)) return false;
-  const bool running = problem.refusal == SeasonRefusal::kGameRunning;
-  const std::string question =
-      running ? LoadResourceString(IDS_ASK_GAME_RUNNING)
-              : FormatResourceString(IDS_ASK_READ_ONLY, {FileNameOf(problem.path)});
-  if (AppMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return false;
-  (running ? options.evenIfGameRuns : options.clearReadOnly) = true;
-  return true;
-}
+// The window as the host of the engine's season commands: message boxes for the questions
+// (No the default), the wait cursor while files are written, a box for what went wrong.
+class CSeasonDlg::Host : public SeasonHost {
+ public:
+  explicit Host(CSeasonDlg& window) : m_window(window) {}
 
-void CSeasonDlg::Tell(const SeasonProblem& problem) {
-  UINT icon = MB_ICONEXCLAMATION;
-  std::string text;
-  const std::string file = problem.path.empty() ? problem.subject : problem.path;
-  switch (problem.refusal) {
-    case SeasonRefusal::kNone:
-      return;
-    case SeasonRefusal::kGameRunning:
-      text = LoadResourceString(IDS_ASK_GAME_RUNNING);
-      text = text.substr(0, text.find("\r\n"));
-      break;
-    case SeasonRefusal::kReadOnly:
-    case SeasonRefusal::kNotWritable:
-      text = FormatResourceString(IDS_NOT_WRITABLE, {file, problem.detail.empty() ? "read-only" : problem.detail});
-      break;
-    case SeasonRefusal::kUnreadable:
-      text = FormatResourceString(IDS_FILE_UNREADABLE, {file, problem.detail});
-      break;
-    case SeasonRefusal::kSeasonFull:
-      text = FormatResourceString(IDS_SEASON_FULL, {std::to_string(problem.mustGo)});
-      break;
-    case SeasonRefusal::kNotFound:
-      text = FormatResourceString(IDS_NOT_FOUND, {problem.subject});
-      break;
-    case SeasonRefusal::kNotInLibrary:
-      text = FormatResourceString(IDS_NOT_IN_LIBRARY, {problem.subject});
-      break;
-    case SeasonRefusal::kNothingToDo:
-      text = LoadResourceString(IDS_NOTHING_TO_DO);
-      icon = MB_ICONINFORMATION;
-      break;
-    case SeasonRefusal::kBadName:
-      text = FormatResourceString(IDS_BAD_NAME, {problem.subject});
-      break;
-    case SeasonRefusal::kNameTaken:
-      text = FormatResourceString(IDS_NAME_TAKEN, {problem.subject});
-      break;
-    case SeasonRefusal::kInvalidFile:
-      text = FormatResourceString(IDS_INVALID_FILE, {file, problem.detail});
-      break;
-    case SeasonRefusal::kSectionsDisagree:
-      text = FormatResourceString(IDS_SECTIONS_DISAGREE, {FileNameOf(file)});
-      break;
-    case SeasonRefusal::kUndoNotKept:
-      text = FormatResourceString(IDS_UNDO_NOT_KEPT, {problem.detail});
-      icon = MB_ICONSTOP;
-      break;
-    case SeasonRefusal::kWriteFailed:
-      text = FormatResourceString(IDS_WRITE_FAILED, {file, problem.detail});
-      icon = MB_ICONSTOP;
-      break;
+  void ShowPlan(const std::vector<SeasonEffect>&, bool) override {}
+
+  bool Ask(const SeasonQuestion& question, bool) override {
+    // Undo is a click away: a change it takes back needs no confirmation here.
+    if (question.kind == SeasonQuestionKind::kConfirm && question.undoable) return true;
+    return AppMessageBox(question.text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
   }
-  AppMessageBox(text, MB_OK | icon);
-}
+
+  void Busy(bool busy) override {
+    if (busy) {
+      m_wait.emplace(m_window);
+    } else {
+      m_wait.reset();
+    }
+  }
+
+  void ShowOutcome(const SeasonOutcome& outcome) override {
+    m_done = !outcome.problem;
+    if (outcome.problem && !outcome.declined) {
+      const SeasonRefusal refusal = outcome.problem.refusal;
+      const UINT icon = refusal == SeasonRefusal::kNothingToDo ? MB_ICONINFORMATION
+                        : refusal == SeasonRefusal::kWriteFailed ||
+                                refusal == SeasonRefusal::kRestoreFailed ||
+                                refusal == SeasonRefusal::kUndoNotKept
+                            ? MB_ICONSTOP
+                            : MB_ICONEXCLAMATION;
+      AppMessageBox(SeasonProblemText(m_window.m_files, outcome.problem) + ".", MB_OK | icon);
+    }
+    if (m_done && !outcome.createdSet.empty()) {
+      AppMessageBox(FormatResourceString(IDS_SET_CREATED, {outcome.createdSet}),
+                    MB_OK | MB_ICONINFORMATION);
+    }
+  }
+
+  bool Done() const { return m_done; }
+
+ private:
+  CSeasonDlg& m_window;
+  std::optional<WaitCursor> m_wait;
+  bool m_done = false;
+};
 
 bool CSeasonDlg::Apply(const SeasonChange& change, const std::string& command) {
-  if (change.Problem()) {
-    Tell(change.Problem());
-    return false;
-  }
-  CommitOptions options;
-  options.command = kCommandPrefix + command;
-  // Each answer sets one option, so the questions end after two rounds; one more lets a
-  // refusal that comes only with the commit (the game started meanwhile) be asked too.
-  for (int round = 0; round < 4; ++round) {
-    SeasonProblem problem = m_service.Check(change, options);
-    if (!problem) {
-      CommitResult result;
-      {
-        WaitCursor wait(*this);
-        result = m_service.Commit(change, options);
-      }
-      problem = result.problem;
-      if (!problem) {
-        if (!change.CreatedSetName().empty()) {
-          AppMessageBox(FormatResourceString(IDS_SET_CREATED, {change.CreatedSetName()}),
-                        MB_OK | MB_ICONINFORMATION);
-        }
-        return true;
-      }
-    }
-    if (AskToOverrule(problem, options)) continue;
-    if (!IsOverrulable(problem, options)) Tell(problem);
-    return false;
-  }
-  return false;
+  Host host(*this);
+  RunSeasonChange(m_service, host, change, kCommandPrefix + command, false);
+  return host.Done();
 }
 
 bool CSeasonDlg::OnCommand(int id, int code) {
@@ -439,22 +385,8 @@ void CSeasonDlg::OnRemove() {
 void CSeasonDlg::OnAdd() {
   if (!GameFolderReachable()) return;
   std::vector<AddCandidate> candidates;
-  for (const AvailableTrack& track : m_service.AvailableTracks())
+  for (const AvailableTrack& track : m_service.AddCandidates(Shown()))
     candidates.push_back({track.folder, track.known});
-  if (Shown() == SeasonFileId::kChampionship) {
-    // gp.ini may also take the season's own tracks that it does not name yet.
-    const SeasonFileView season = m_service.Read(SeasonFileId::kSeason);
-    for (const SeasonEvent& event : season.events.events) {
-      if (!event.trackDirectory || event.trackDirectory->empty()) continue;
-      const std::string& folder = *event.trackDirectory;
-      const auto named = [&](const SeasonEvent& shown) { return shown.trackDirectory == folder; };
-      const auto listed = [&](const AddCandidate& c) { return c.folder == folder; };
-      if (std::none_of(m_view.events.events.begin(), m_view.events.events.end(), named) &&
-          std::none_of(candidates.begin(), candidates.end(), listed)) {
-        candidates.push_back({folder, true});
-      }
-    }
-  }
   CAddEventsDlg dialog(std::move(candidates));
   if (dialog.DoModal(GetSafeHwnd()) != IDOK || dialog.Chosen().empty()) return;
   std::string command = "add";
@@ -489,38 +421,8 @@ void CSeasonDlg::OnSort() {
 
 void CSeasonDlg::OnUndo() {
   if (!GameFolderReachable()) return;
-  CommitOptions options;
-  options.command = std::string(kCommandPrefix) + "restore";
-  for (int round = 0; round < 4; ++round) {
-    SeasonProblem problem;
-    RestoreReport report;
-    {
-      WaitCursor wait(*this);
-      report = m_service.Restore(false, options, problem);
-    }
-    if (problem) {
-      if (AskToOverrule(problem, options)) continue;
-      if (!IsOverrulable(problem, options)) Tell(problem);
-      break;
-    }
-    if (report.status == RestoreStatus::kNothingKept) {
-      AppMessageBox(LoadResourceString(IDS_NOTHING_TO_UNDO), MB_OK | MB_ICONINFORMATION);
-    } else if (report.status == RestoreStatus::kFailed || report.status == RestoreStatus::kReadOnly) {
-      SeasonProblem failed;
-      failed.refusal = report.status == RestoreStatus::kFailed ? SeasonRefusal::kWriteFailed
-                                                               : SeasonRefusal::kReadOnly;
-      failed.path = report.failedFile;
-      Tell(failed);
-    } else {
-      for (const RestoredFile& file : report.files) {
-        if (file.changedSince) {
-          AppMessageBox(FormatResourceString(IDS_UNDO_CHANGED_SINCE, {file.fileName, file.replacedCopy}),
-                        MB_OK | MB_ICONINFORMATION);
-        }
-      }
-    }
-    break;
-  }
+  Host host(*this);
+  RunSeasonRestore(m_service, host, std::string(kCommandPrefix) + "restore", false);
   Refresh(SelectedRow());
   RefreshSets();
 }
@@ -538,18 +440,6 @@ void CSeasonDlg::OnSetSave() {
   CSetNameDlg prompt(m_service.ActiveSet().value_or(""));
   if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
   const std::string name = prompt.Name();
-  // Set names are ASCII: letter case is ignored the simple way.
-  const auto sameName = [&](const std::string& set) {
-    return std::equal(set.begin(), set.end(), name.begin(), name.end(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-  };
-  const auto existing = std::find_if(m_setNames.begin(), m_setNames.end(), sameName);
-  if (existing != m_setNames.end() &&
-      AppMessageBox(FormatResourceString(IDS_CONFIRM_REPLACE_SET, {*existing}),
-                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
-    return;
-  }
   Apply(m_service.PlanSetSave(name), "set save " + name);
   RefreshSets();
 }
@@ -557,10 +447,6 @@ void CSeasonDlg::OnSetSave() {
 void CSeasonDlg::OnSetDelete() {
   const std::optional<std::string> name = SelectedSet();
   if (!name || !GameFolderReachable()) return;
-  if (AppMessageBox(FormatResourceString(IDS_CONFIRM_DELETE_SET, {*name}),
-                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
-    return;
-  }
   Apply(m_service.PlanSetDelete(*name), "set delete " + *name);
   RefreshSets();
 }
@@ -598,7 +484,7 @@ void CSeasonDlg::OnSetImport() {
   // A name the file brings that cannot be used: the player names the set instead.
   while (all.Problem().refusal == SeasonRefusal::kNameTaken ||
          all.Problem().refusal == SeasonRefusal::kBadName) {
-    Tell(all.Problem());
+    AppMessageBox(SeasonProblemText(m_files, all.Problem()) + ".", MB_OK | MB_ICONEXCLAMATION);
     CSetNameDlg prompt(all.Problem().subject);
     if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
     as = prompt.Name();
@@ -606,19 +492,15 @@ void CSeasonDlg::OnSetImport() {
   }
   const SeasonChange* chosen = &all;
   SeasonChange installedOnly;
-  if (!all.Problem()) {
-    installedOnly = m_service.PlanSetImport(*path, as, true);
-    if (!installedOnly.Problem() && !SameEffects(all.Effects(), installedOnly.Effects())) {
-      std::string missing;
-      for (const SeasonEffect& effect : all.Effects()) {
-        const auto same = [&](const SeasonEffect& other) { return other.text == effect.text; };
-        if (std::none_of(installedOnly.Effects().begin(), installedOnly.Effects().end(), same))
-          missing += "\r\n  " + effect.text;
-      }
-      const int answer = AppMessageBox(
-          FormatResourceString(IDS_IMPORT_NOT_INSTALLED, {missing}), MB_YESNOCANCEL | MB_ICONQUESTION);
-      if (answer == IDCANCEL) return;
-      if (answer == IDNO) chosen = &installedOnly;
+  if (!all.Problem() && !all.NotInstalled().empty()) {
+    std::string missing;
+    for (const std::string& event : all.NotInstalled()) missing += "\r\n  " + event;
+    const int answer = AppMessageBox(FormatResourceString(IDS_IMPORT_NOT_INSTALLED, {missing}),
+                                     MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL) return;
+    if (answer == IDNO) {
+      installedOnly = m_service.PlanSetImport(*path, as, true);
+      chosen = &installedOnly;
     }
   }
   Apply(*chosen, "set import " + FileNameOf(*path));

@@ -1,9 +1,9 @@
 #pragma once
 // The season window: the events of 67season.ini or gp.ini in a list, and every change the
 // command line can make to them, through the engine's season service. The window decides
-// nothing about the season itself: it shows what the service reads, plans what the player
-// chose, asks where the service refuses and the player may go on, and reads the files again
-// after every change.
+// nothing about the season itself: it shows what the service reads, has the engine run what the
+// player chose (engine/SeasonCommand.h), answers its questions with message boxes, and reads
+// the files again after every change.
 
 #include <windows.h>
 
@@ -40,6 +40,8 @@ class CSeasonDlg : public CDialog {
  private:
   // Shows the wait cursor over the window while a change runs.
   class WaitCursor;
+  // The engine's season host, over this window.
+  class Host;
 
   SeasonFileId Shown() const;
   SeasonFileChoice ShownChoice() const;
@@ -52,13 +54,9 @@ class CSeasonDlg : public CDialog {
   std::optional<std::string> SelectedFolder() const;
   std::optional<std::string> SelectedSet() const;
 
-  // Commits `change` after the player has answered the refusals that allow going on; tells
-  // the player about any other refusal. Answers whether the change was made.
+  // Runs `change` through the engine with the window as its host (the questions as message
+  // boxes, a refusal told in one). Answers whether the change was made.
   bool Apply(const SeasonChange& change, const std::string& command);
-  // Asks whether to go past a refusal the player may overrule, setting the option that does;
-  // false when the refusal cannot be overruled or the player said No.
-  bool AskToOverrule(const SeasonProblem& problem, CommitOptions& options);
-  void Tell(const SeasonProblem& problem);
   // The game folder is still there; otherwise says so and answers false.
   bool GameFolderReachable();
 

@@ -234,7 +234,7 @@ TEST_F(SeasonWindowTest, ReadOnlySeasonFileIsChangedOnlyAfterYes) {
 
   season.Click(season::kRemove);
   MessageBoxRecord box = AnswerBox(IDNO);
-  EXPECT_EQ(box.text, "67season.ini is write protected.\r\n\r\nRemove the read-only flag and make the change?");
+  EXPECT_EQ(box.text, SeasonFile() + " is marked read-only. Clear the mark?");
   EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
   EXPECT_FALSE(Owner().WaitForMessageBox(Millis(500))) << "No is the end of it";
   EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
@@ -259,8 +259,7 @@ TEST_F(SeasonWindowTest, RunningGameStopsAChangeUntilThePlayerGoesOnAnyway) {
 
   season.Click(season::kRemove);
   MessageBoxRecord box = AnswerBox(IDNO);
-  EXPECT_EQ(box.text.substr(0, box.text.find("\r\n")),
-            "GPL is running and may write its season files back when it ends.");
+  EXPECT_EQ(box.text.rfind("gpl.exe is running.", 0), 0u) << box.text;
   EXPECT_FALSE(Owner().WaitForMessageBox(Millis(500))) << "No is the end of it";
   EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
 
