@@ -12,6 +12,7 @@
 
 #include "cli/ConsoleHost.h"
 #include "engine/FileErrorText.h"
+#include "engine/SeasonDisplay.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonHistory.h"
@@ -22,8 +23,6 @@
 
 namespace gridmoor::cli {
 namespace {
-
-const char* const kSeasonFiles[] = {kSeasonFileName, kChampionshipFileName};
 
 // A file error as one line: the cause's text and the file's name.
 std::string OneLine(const CFileException& error) {
@@ -37,12 +36,6 @@ nlohmann::json Text(const std::optional<std::string>& value) {
 // A number as the game reads it: the leading integer of the text ("14 ; default 68" is 14).
 nlohmann::json Number(const std::optional<std::string>& value) {
   return value ? nlohmann::json(ParseEventCount(*value)) : nlohmann::json(nullptr);
-}
-
-std::string NumberList(const std::vector<int>& numbers) {
-  std::string text;
-  for (const int number : numbers) text += (text.empty() ? "" : ", ") + std::to_string(number);
-  return text;
 }
 
 std::optional<GameFolder> FindGame(FileSystem& files, Console& console, const GameOptions& options,
@@ -62,27 +55,19 @@ std::optional<GameFolder> FindGame(FileSystem& files, Console& console, const Ga
 std::optional<std::string> LookUp(const std::vector<std::pair<std::string, std::string>>& values,
                                   const std::string& key) {
   for (const auto& [name, value] : values) {
-    if (name.size() == key.size() &&
-        std::equal(name.begin(), name.end(), key.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) ==
-                 std::tolower(static_cast<unsigned char>(b));
-        }))
-      return value;
+    if (SameFoldedName(name, key)) return value;
   }
   return std::nullopt;
 }
 
 std::vector<std::string> Marks(const SeasonEvent& event) {
   std::vector<std::string> marks;
-  if (!event.hasSection) marks.push_back("no section");
-  if (event.hasSection && event.trackFolderMissing) marks.push_back("folder missing");
-  if (event.sharesFolder) marks.push_back("folder named twice");
+  for (const EventMark mark : EventMarks(event)) {
+    marks.push_back(mark == EventMark::kNoSection       ? "no section"
+                    : mark == EventMark::kFolderMissing ? "folder missing"
+                                                        : "folder named twice");
+  }
   return marks;
-}
-
-std::string DateText(const SeasonEvent& event) {
-  if (!event.month && !event.day) return "";
-  return event.month.value_or("?") + "/" + event.day.value_or("?");
 }
 
 void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEvents& season) {
@@ -98,7 +83,7 @@ void PrintEvents(std::ostream& out, const std::string& fileName, const SeasonEve
     for (const std::string& mark : Marks(event)) marks += (marks.empty() ? "" : ", ") + mark;
     rows.push_back({std::to_string(event.number), ReadableText(event.name.value_or("")),
                     ReadableText(event.trackDirectory.value_or("")),
-                    ReadableText(event.numberOfLaps.value_or("")), ReadableText(DateText(event)),
+                    ReadableText(event.numberOfLaps.value_or("")), ReadableText(EventDateText(event)),
                     marks});
   }
   if (!rows.empty()) {
@@ -222,7 +207,8 @@ int RunList(Console& console, const ListOptions& options) {
   nlohmann::json json = {{"version", kJsonVersion},
                          {"game", files->NativePath(game->folder)},
                          {"files", nlohmann::json::array()}};
-  for (const char* fileName : kSeasonFiles) {
+  for (const SeasonFileId file : kBothSeasonFiles) {
+    const char* fileName = SeasonFileNameOf(file);
     try {
       const std::string path = SeasonFilePath(game->folder, fileName);
       const ProfileDocument document = ProfileDocument::Load(*files, path);

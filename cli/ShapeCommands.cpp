@@ -10,6 +10,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/SeasonCommands.h"
 #include "cli/SeasonConsoleHost.h"
+#include "engine/SeasonDisplay.h"
 #include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 
@@ -54,16 +55,11 @@ int WithService(Console& console, const GameOptions& game, Body body) {
   return body(*files, service);
 }
 
-std::string DateText(const SeasonEvent& event) {
-  if (!event.month && !event.day) return "";
-  return event.month.value_or("?") + "/" + event.day.value_or("?");
-}
-
 void PrintSetEvents(std::ostream& out, const char* fileName, const SeasonEvents& events) {
   out << fileName << ": " << events.count << (events.count == 1 ? " event\n" : " events\n");
   for (const SeasonEvent& event : events.events) {
     out << "  " << event.number << "  " << ReadableText(event.name.value_or("")) << "  ("
-        << ReadableText(event.trackDirectory.value_or("")) << ")  " << DateText(event) << "\n";
+        << ReadableText(event.trackDirectory.value_or("")) << ")  " << EventDateText(event) << "\n";
   }
 }
 

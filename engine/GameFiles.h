@@ -6,6 +6,9 @@ namespace gridmoor {
 
 constexpr const char* kGameProgram = "gpl.exe";  // the game's program, in the game folder
 constexpr const char* kSeasonsFolder = "\\seasons";
+// The season files' names, and their paths below the game folder.
+constexpr const char* kSeasonFileName = "67season.ini";
+constexpr const char* kChampionshipFileName = "gp.ini";
 constexpr const char* kSeasonFile = "\\seasons\\67season.ini";
 constexpr const char* kChampionshipFile = "\\seasons\\gp.ini";
 constexpr const char* kTracksFolder = "\\tracks\\";  // followed by the track's folder name

@@ -7,10 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace gridmoor {
+#include "engine/GameFiles.h"
 
-constexpr const char* kSeasonFileName = "67season.ini";
-constexpr const char* kChampionshipFileName = "gp.ini";
+namespace gridmoor {
 
 // The two season files, in the order they are planned, described and saved.
 enum class SeasonFileId : int { kSeason = 0, kChampionship = 1 };

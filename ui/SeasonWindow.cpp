@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/SeasonCommand.h"
+#include "engine/SeasonDisplay.h"
 #include "res/resource.h"
 #include "ui/SeasonPrompts.h"
 #include "ui/framework/Dpi.h"
@@ -43,30 +44,20 @@ std::string StripTrailingBackslashes(std::string folder) {
   return folder;
 }
 
-std::string NumberList(const std::vector<int>& numbers) {
-  std::string list;
-  for (int number : numbers) list += (list.empty() ? "" : ", ") + std::to_string(number);
-  return list;
-}
-
 std::string FileNameOf(const std::string& path) {
   const std::string::size_type slash = path.find_last_of('\\');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string Marks(const SeasonEvent& event) {
-  std::vector<UINT> marks;
-  if (!event.hasSection) marks.push_back(IDS_MARK_NO_SECTION);
-  if (event.hasSection && event.trackFolderMissing) marks.push_back(IDS_MARK_FOLDER_MISSING);
-  if (event.sharesFolder) marks.push_back(IDS_MARK_NAMED_TWICE);
   std::string text;
-  for (UINT mark : marks) text += (text.empty() ? "" : ", ") + LoadResourceString(mark);
+  for (const EventMark mark : EventMarks(event)) {
+    const UINT id = mark == EventMark::kNoSection       ? IDS_MARK_NO_SECTION
+                    : mark == EventMark::kFolderMissing ? IDS_MARK_FOLDER_MISSING
+                                                        : IDS_MARK_NAMED_TWICE;
+    text += (text.empty() ? "" : ", ") + LoadResourceString(id);
+  }
   return text;
-}
-
-std::string DateText(const SeasonEvent& event) {
-  if (!event.month && !event.day) return "";
-  return event.month.value_or("?") + "/" + event.day.value_or("?");
 }
 
 std::vector<std::vector<std::string>> Rows(const SeasonEvents& season) {
@@ -75,7 +66,7 @@ std::vector<std::vector<std::string>> Rows(const SeasonEvents& season) {
   for (const SeasonEvent& event : season.events) {
     rows.push_back({std::to_string(event.number), event.name.value_or(""),
                     event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
-                    DateText(event), Marks(event)});
+                    EventDateText(event), Marks(event)});
   }
   return rows;
 }
