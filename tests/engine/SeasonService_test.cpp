@@ -319,6 +319,73 @@ TEST_F(SeasonServiceTest, SetUseNeverSavesAnotherSetsFilesOverTheActiveOne) {
   EXPECT_FALSE(fs::exists(game / "seasons" / "gridmoor-sets" / "active.~0123abcd"));
 }
 
+// ------------------------------------------------------------------ the library stays readable
+
+// An event the library cannot keep is left out of it and named; the command goes on, and every
+// later command still reads the library.
+struct UnkeptCase {
+  const char* name;
+  std::string body;         // the lines of the event whose folder is `folder`
+  std::string folder;       // as the event and the command name it
+  bool viaImport = false;   // put in through a calendar instead of a remove
+  std::size_t libraryFill = 0;  // bytes of other events the library holds already
+};
+
+class SeasonLibraryTest : public SeasonServiceTest,
+                          public ::testing::WithParamInterface<UnkeptCase> {};
+
+TEST_P(SeasonLibraryTest, LeavesOutWhatItCannotKeepAndStaysReadable) {
+  const UnkeptCase& c = GetParam();
+  std::string season = SeasonWithEvents(2) + "[Event3]\r\n" + c.body;
+  season.replace(season.find("numEvents=2"), 11, "numEvents=3");
+  Season(c.viaImport ? SeasonWithEvents(2) : season);
+  Track("track1");
+  if (c.libraryFill) {
+    // Whole events, then one that leaves the library a little under libraryFill bytes.
+    std::vector<LibraryEntry> filler;
+    const std::string whole = std::string(kMaxEventBodyBytes - 2, ';') + "\r\n";
+    for (std::size_t n = 0; n < c.libraryFill / (kMaxEventBodyBytes + 64); ++n)
+      filler.push_back({"old" + std::to_string(n), "", whole});
+    const std::size_t size = SerializeLibrary(filler).size();
+    filler.push_back({"last", "", std::string(c.libraryFill - size - 64, ';')});
+    WriteBytes(game / "seasons" / "gridmoor-library" / "events", SerializeLibrary(filler));
+  }
+
+  SeasonChange change;
+  TempFolder scratch;
+  if (c.viaImport) {
+    WriteBytes(scratch / "c.cal", Calendar("[67season.ini Event1]\r\n" + c.body));
+    change = service.PlanSetImport(scratch.Text() + "\\c.cal", "", false);
+  } else {
+    change = service.PlanRemove({c.folder}, {}, false);
+  }
+  ASSERT_FALSE(change.Problem()) << change.Problem().detail;
+  const auto& effects = change.Effects();
+  EXPECT_TRUE(std::any_of(effects.begin(), effects.end(), [](const SeasonEffect& effect) {
+    return effect.text.rfind("not kept in the event library: the event of ", 0) == 0;
+  }));
+  ASSERT_FALSE(Do(change).problem);
+
+  std::string error;
+  EXPECT_TRUE(ParseLibrary(ReadBytes(game / "seasons" / "gridmoor-library" / "events"), error))
+      << error;
+  ASSERT_FALSE(Do(service.PlanRemove({"track1"}, {}, false)).problem);
+  ASSERT_FALSE(Do(service.PlanAdd({"track1"}, {})).problem);
+  EXPECT_EQ(service.Read(SeasonFileId::kSeason).events.events.back().trackDirectory, "track1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SeasonLibraryTest,
+    ::testing::Values(
+        UnkeptCase{"BodyOverTheLimit",
+                   "trackDirectory=big\r\n" + std::string(kMaxEventBodyBytes, ';') + "\r\n", "big"},
+        UnkeptCase{"FolderNotPlain", "trackDirectory=a\\b\r\n", "a\\b"},
+        // A byte-order mark hides a header line inside a file, not at the start of a body.
+        UnkeptCase{"HeaderBehindAMark", "\xEF\xBB\xBF[x]\r\ntrackDirectory=marked\r\n", "marked"},
+        UnkeptCase{"LibraryFull", "trackDirectory=late\r\n" + std::string(40000, ';') + "\r\n",
+                   "late", true, kMaxLibraryBytes - 30000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A command that changes no byte leaves no undo step; one that does leaves exactly one.
 TEST_F(SeasonServiceTest, KeepsAStepOnlyForAChange) {
   Season(SeasonWithEvents(3));  // already in date order (all 5/1)
