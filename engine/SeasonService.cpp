@@ -22,8 +22,6 @@
 namespace gridmoor {
 namespace {
 
-constexpr const char* kActiveSetFile = "\\active";
-
 constexpr const SeasonFileId (&kBothFiles)[2] = kBothSeasonFiles;
 
 std::string Folded(const std::string& text) { return FoldedName(text); }
@@ -216,7 +214,7 @@ std::optional<LoadedSet> ReadSet(Context c, const std::string& name, SeasonProbl
 
 std::optional<std::string> ReadActive(Context c) {
   const std::optional<std::string> bytes =
-      c.files.ReadWholeFile(c.game + kSetsFolder + kActiveSetFile, 256);
+      c.files.ReadWholeFile(c.game + kActiveSetFile, 256);
   if (!bytes) return std::nullopt;
   std::string name = *bytes;
   while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
@@ -458,7 +456,7 @@ struct SeasonPlanner {
   }
 
   void WriteActive(SeasonChange& change, const std::optional<std::string>& name) const {
-    const std::string path = game + kSetsFolder + kActiveSetFile;
+    const std::string path = game + kActiveSetFile;
     std::optional<std::string> now;
     try {
       now = ReadOwnFile(files, path, 4096);

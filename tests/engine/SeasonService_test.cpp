@@ -386,6 +386,139 @@ INSTANTIATE_TEST_SUITE_P(
                    "late", true, kMaxLibraryBytes - 30000}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ------------------------------------------------------------------------ the active set record
+
+// Undo puts the active-set record back with the season files: after "set use A", a remove,
+// "set use B" and two restores, A's files are back under a record naming A, so the next
+// "set use A" keeps them in a new set and writes nothing into B.
+TEST_F(SeasonServiceTest, RestoringASwitchBringsBackTheActiveSet) {
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  Season(SeasonWithEvents(2));
+  ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
+  const fs::path setB = game / "seasons" / "gridmoor-sets" / "set-62";
+  const std::string bytesOfB = ReadBytes(setB);
+  ASSERT_FALSE(Do(service.PlanSetUse("A")).problem);
+  ASSERT_FALSE(Do(service.PlanRemove({"track3"}, {}, false)).problem);
+  ASSERT_FALSE(Do(service.PlanSetUse("B")).problem);
+  SeasonProblem problem;
+  ASSERT_TRUE(service.Restore(false, {}, problem).activeSetRestored);
+  EXPECT_EQ(service.ActiveSet(), "A");
+  ASSERT_EQ(service.Restore(false, {}, problem).status, RestoreStatus::kRestored);
+  ASSERT_EQ(SeasonNow(), SeasonWithEvents(3));
+  EXPECT_EQ(service.ActiveSet(), "A");
+
+  Platform watched;
+  SeasonService through(watched.files, game.Text(), [] { return false; });
+  const SeasonChange use = through.PlanSetUse("A");
+  ASSERT_FALSE(through.Commit(use, {"use"}).problem);
+  EXPECT_FALSE(use.CreatedSetName().empty());
+  EXPECT_EQ(ReadBytes(setB), bytesOfB);
+  EXPECT_EQ(std::count(watched.files.written.begin(), watched.files.written.end(),
+                       game.Text() + "\\seasons\\gridmoor-sets\\set-62"),
+            0);
+  EXPECT_EQ(through.ShowSet(use.CreatedSetName()).summary.seasonEvents, 3);
+}
+
+// A step kept before steps kept the record (no "active=" line) still restores, and leaves the
+// record as it is.
+TEST_F(SeasonServiceTest, AnOlderStepLeavesTheActiveSetAlone) {
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  ASSERT_FALSE(Do(service.PlanRemove({"track3"}, {}, false)).problem);
+  const fs::path step = game / "seasons" / "gridmoor-undo" / "step-01";
+  std::string bytes = ReadBytes(step);
+  const std::size_t line = bytes.find("active=");
+  ASSERT_NE(line, std::string::npos);
+  bytes.erase(line, bytes.find('\n', line) + 1 - line);
+  WriteBytes(step, bytes);
+  WriteBytes(game / "seasons" / "gridmoor-sets" / "active", "Other\n");
+
+  SeasonProblem problem;
+  const RestoreReport report = service.Restore(false, {}, problem);
+  EXPECT_EQ(report.status, RestoreStatus::kRestored);
+  EXPECT_FALSE(report.activeSetRestored);
+  EXPECT_EQ(SeasonNow(), SeasonWithEvents(3));
+  EXPECT_EQ(ReadBytes(game / "seasons" / "gridmoor-sets" / "active"), "Other\n");
+}
+
+// `set use` saves the season files into the set the record names, or into a new one; into no
+// other set, whatever came before.
+struct SwitchCase {
+  const char* name;
+  std::function<void(SeasonServiceTest&)> before;  // after sets A (3 events) and B (2) are saved
+  const char* target;
+};
+
+class SetUseTest : public SeasonServiceTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(SetUseTest, SavesIntoTheRecordedSetOnly) {
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  Season(SeasonWithEvents(2));
+  ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
+  GetParam().before(*this);
+  const std::optional<std::string> recorded = service.ActiveSet();
+  const auto setsBefore = Snapshot(game / "seasons" / "gridmoor-sets");
+
+  Platform watched;
+  SeasonService through(watched.files, game.Text(), [] { return false; });
+  const SeasonChange use = through.PlanSetUse(GetParam().target);
+  ASSERT_FALSE(through.Commit(use, {"use"}).problem);
+  const auto mayTake = [&](const std::string& name) {
+    return (recorded && FoldedName(name) == FoldedName(*recorded)) || name == use.CreatedSetName();
+  };
+  for (const std::string& path : watched.files.written) {
+    const std::string file = path.substr(path.find_last_of("\\/") + 1);
+    if (path.find("gridmoor-sets") == std::string::npos || file.rfind("set-", 0) != 0) continue;
+    std::string error;
+    const std::optional<SavedSet> set =
+        ParseSet(files->ReadExistingFile(path, kMaxSetBytes).value_or(""), error);
+    ASSERT_TRUE(set) << error;
+    EXPECT_TRUE(mayTake(set->name)) << set->name << " written; the record names "
+                                    << recorded.value_or("none");
+  }
+  for (const auto& [file, bytes] : Snapshot(game / "seasons" / "gridmoor-sets")) {
+    std::string error;
+    const std::optional<SavedSet> set = ParseSet(bytes, error);
+    if (set && !mayTake(set->name)) EXPECT_EQ(bytes, setsBefore.at(file)) << set->name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetUseTest,
+    ::testing::Values(
+        // The season edited under the record of B: B takes the edit.
+        SwitchCase{"EditedUnderTheRecord",
+                   [](SeasonServiceTest& t) { t.Season(SeasonWithEvents(4)); }, "A"},
+        SwitchCase{"NoRecord",
+                   [](SeasonServiceTest& t) {
+                     fs::remove(t.game / "seasons" / "gridmoor-sets" / "active");
+                     t.Season(SeasonWithEvents(4));
+                   },
+                   "A"},
+        SwitchCase{"RecordNamesTheTarget",
+                   [](SeasonServiceTest& t) {
+                     t.Do(t.service.PlanSetUse("A"));
+                     t.Season(SeasonWithEvents(1));
+                   },
+                   "A"},
+        // A switch to A undone: B's files are back; the record goes back to B with them.
+        SwitchCase{"SwitchUndone",
+                   [](SeasonServiceTest& t) {
+                     t.Do(t.service.PlanSetUse("A"));
+                     SeasonProblem problem;
+                     t.service.Restore(false, {}, problem);
+                   },
+                   "A"},
+        SwitchCase{"RecordNamesADeletedSet",
+                   [](SeasonServiceTest& t) {
+                     fs::remove(t.game / "seasons" / "gridmoor-sets" / "set-62");
+                     t.Season(SeasonWithEvents(4));
+                   },
+                   "A"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A command that changes no byte leaves no undo step; one that does leaves exactly one.
 TEST_F(SeasonServiceTest, KeepsAStepOnlyForAChange) {
   Season(SeasonWithEvents(3));  // already in date order (all 5/1)
