@@ -481,7 +481,9 @@ TEST_P(SetUseTest, SavesIntoTheRecordedSetOnly) {
   for (const auto& [file, bytes] : Snapshot(game / "seasons" / "gridmoor-sets")) {
     std::string error;
     const std::optional<SavedSet> set = ParseSet(bytes, error);
-    if (set && !mayTake(set->name)) EXPECT_EQ(bytes, setsBefore.at(file)) << set->name;
+    if (set && !mayTake(set->name)) {
+      EXPECT_EQ(bytes, setsBefore.at(file)) << set->name;
+    }
   }
 }
 
