@@ -17,5 +17,7 @@ constexpr const char* kReplayFolder = "\\replay\\";  // followed by the replay's
 constexpr const char* kLibraryFile = "\\seasons\\gridmoor-library\\events";
 constexpr const char* kLibraryFolder = "\\seasons\\gridmoor-library";
 constexpr const char* kSetsFolder = "\\seasons\\gridmoor-sets";
+// The name of the active set, one line; kept and put back with each undo step.
+constexpr const char* kActiveSetFile = "\\seasons\\gridmoor-sets\\active";
 
 }  // namespace gridmoor

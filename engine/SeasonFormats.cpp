@@ -63,7 +63,32 @@ std::optional<std::string_view> TakeLine(std::string_view bytes, std::size_t& po
   return line.substr(key.size() + 1);
 }
 
+std::string DigitsOf(std::size_t value) { return std::to_string(value); }
+
+// A body the reader keeps whole: within the limit, and no line of it a section header (read on
+// its own, as the library's reader checks it).
+std::optional<std::string> BodyFault(std::string_view body) {
+  if (body.size() > kMaxEventBodyBytes) return "its lines pass 64 KiB";
+  if (!IsEventBody(body)) return "its lines hold a section header of their own";
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> LibraryEntryFault(const LibraryEntry& entry) {
+  if (!IsTrackName(entry.trackDirectory)) return "its track folder is not a plain name";
+  if (!entry.replay.empty() && !IsTrackName(entry.replay)) return "its replay is not a plain name";
+  return BodyFault(entry.body);
+}
+
+std::size_t LibraryEntryBytes(const LibraryEntry& entry) {
+  return 6 + entry.trackDirectory.size() + 1 + 7 + entry.replay.size() + 1 + 5 +
+         DigitsOf(entry.body.size()).size() + 1 + entry.body.size() + 1;
+}
+
+std::size_t LibraryBytes(std::size_t count, std::size_t entryBytes) {
+  return kLibraryMagic.size() + 8 + DigitsOf(count).size() + 1 + entryBytes;
+}
 
 std::string SerializeLibrary(const std::vector<LibraryEntry>& entries) {
   // The count makes a file cut between two entries tell itself from a shorter library.
@@ -110,10 +135,9 @@ std::optional<std::vector<LibraryEntry>> ParseLibrary(std::string_view bytes, st
     entry.replay = std::string(*replay);
     entry.body = std::string(bytes.substr(pos, *bodySize));
     pos += *bodySize + 1;
-    if (!IsTrackName(entry.trackDirectory) || (!entry.replay.empty() && !IsTrackName(entry.replay)) ||
-        !IsEventBody(entry.body)) {
+    if (const std::optional<std::string> fault = LibraryEntryFault(entry)) {
       error = "the event library holds an entry that is not a plain event (\"" +
-              entry.trackDirectory.substr(0, 40) + "\")";
+              entry.trackDirectory.substr(0, 40) + "\": " + *fault + ")";
       return std::nullopt;
     }
     entries.push_back(std::move(entry));
@@ -193,6 +217,14 @@ std::optional<SavedSet> ParseSet(std::string_view bytes, std::string& error) {
   return set;
 }
 
+std::optional<std::string> CalendarEventFault(const CalendarEvent& event) {
+  const std::optional<std::string> named = BodyValue(event.body, "trackDirectory");
+  if (!named || !IsTrackName(*named)) return "it names no plain track folder";
+  if (*named != event.trackDirectory) return "its track folder is not the one its lines name";
+  if (event.body.find('\0') != std::string::npos) return "its lines hold a NUL byte";
+  return BodyFault(event.body);
+}
+
 std::string SerializeCalendar(const Calendar& calendar) {
   std::string out = "; A season calendar of Gridmoor: gridmoor-cli set import FILE\r\n";
   out += std::string("[") + kCalendarSection + "]\r\nformat=1\r\nname=" + calendar.name + "\r\n";
@@ -251,8 +283,8 @@ std::optional<Calendar> ParseCalendar(std::string_view bytes, std::string& error
     CalendarEvent event;
     event.body = std::string(bytes.substr(spans[s].bodyBegin, spans[s].end - spans[s].bodyBegin));
     event.trackDirectory = BodyValue(event.body, "trackDirectory").value_or("");
-    if (!IsTrackName(event.trackDirectory) || event.body.size() > kMaxEventBodyBytes) {
-      error = "[" + name + "] names no plain track folder (\"" +
+    if (const std::optional<std::string> fault = CalendarEventFault(event)) {
+      error = "[" + name + "] is no event to keep: " + *fault + " (\"" +
               event.trackDirectory.substr(0, 40) + "\")";
       return std::nullopt;
     }

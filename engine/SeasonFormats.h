@@ -35,6 +35,21 @@ struct LibraryEntry {
   std::string body;
 };
 
+inline bool operator==(const LibraryEntry& a, const LibraryEntry& b) {
+  return a.trackDirectory == b.trackDirectory && a.replay == b.replay && a.body == b.body;
+}
+inline bool operator!=(const LibraryEntry& a, const LibraryEntry& b) { return !(a == b); }
+
+// Why ParseLibrary would not read `entry` back as it is (a reason to name to the player: a track
+// folder or replay that is not a plain name, lines over kMaxEventBodyBytes or holding a header
+// of their own); nullopt when the library can keep it. The writers leave such an entry out:
+// one unreadable entry would make the whole library unreadable.
+std::optional<std::string> LibraryEntryFault(const LibraryEntry& entry);
+// The bytes one entry adds to the library file, and the size of a library of `count` entries
+// adding `entryBytes` in all: the limit checked without building the file.
+std::size_t LibraryEntryBytes(const LibraryEntry& entry);
+std::size_t LibraryBytes(std::size_t count, std::size_t entryBytes);
+
 // The library's bytes (entries in the given order).
 std::string SerializeLibrary(const std::vector<LibraryEntry>& entries);
 // The entries of a library file; nullopt with `error` (one line) for anything but a whole,
@@ -47,6 +62,12 @@ struct SavedSet {
   std::string savedTime;                 // "YYYY-MM-DD HH:MM:SS"
   std::optional<std::string> files[2];   // 67season.ini, gp.ini; nullopt: missing when saved
 };
+inline bool operator==(const SavedSet& a, const SavedSet& b) {
+  return a.name == b.name && a.savedTime == b.savedTime && a.files[0] == b.files[0] &&
+         a.files[1] == b.files[1];
+}
+// The set's bytes. They read back as `set` only when its name is valid, its time one non-empty
+// line and each file at most kMaxSeasonFileBytes; the writers check that before writing.
 std::string SerializeSet(const SavedSet& set);
 // nullopt with `error` for anything but a whole, valid set file (its name a valid set name).
 std::optional<SavedSet> ParseSet(std::string_view bytes, std::string& error);
@@ -60,6 +81,20 @@ struct Calendar {
   std::string name;                      // a valid set name
   std::vector<CalendarEvent> events[2];  // 67season.ini, gp.ini
 };
+inline bool operator==(const CalendarEvent& a, const CalendarEvent& b) {
+  return a.trackDirectory == b.trackDirectory && a.body == b.body;
+}
+inline bool operator==(const Calendar& a, const Calendar& b) {
+  return a.name == b.name && a.events[0] == b.events[0] && a.events[1] == b.events[1];
+}
+// Why ParseCalendar would not read `event` back as it is (a reason to name to the player: no
+// plain track folder, or not the one its lines name; NUL bytes; lines over kMaxEventBodyBytes or
+// holding a header of their own); nullopt when a calendar can hold it. A body whose last line
+// has no line end is no fault: the calendar gives it CR LF.
+std::optional<std::string> CalendarEventFault(const CalendarEvent& event);
+// The calendar's bytes; each body whose last line has no line end gets CR LF. They read back as
+// `calendar` (those line ends aside) only when its name is valid, no event has a fault and the
+// whole is at most kMaxCalendarBytes; the writers check that before writing.
 std::string SerializeCalendar(const Calendar& calendar);
 // nullopt with `error` for a calendar that is cut, oversized, or holds anything but events
 // with plain track folders, numbered 1..N per file in order.

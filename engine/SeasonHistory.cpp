@@ -6,6 +6,7 @@
 #include <exception>
 #include <set>
 
+#include "engine/GameFiles.h"
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
@@ -19,11 +20,17 @@ constexpr std::size_t kMaxStepBytes = 2 * kMaxSeasonFileBytes + 64 * 1024;
 constexpr const char* kStepMagic = "gridmoor undo step 1";
 const char* const kSeasonFiles[] = {kSeasonFileName, kChampionshipFileName};
 constexpr int kFileCount = 2;
+// The active-set record holds one set name; a larger file is no record a step keeps.
+constexpr std::size_t kMaxActiveRecordBytes = 4096;
 
 struct Step {
   HistoryStep info;
   std::optional<std::string> kept[kFileCount];  // nullopt: the file was missing
   std::optional<std::string> after[kFileCount];  // what the command left, as Describe() gives it
+  // The active-set record as the command found it (nullopt: missing), when the step knows it:
+  // steps kept before it was kept, or while it could not be read, leave the record alone.
+  bool activeKnown = false;
+  std::optional<std::string> active;
   std::string path;
   std::string raw;  // the step file's bytes as read
 };
@@ -51,6 +58,52 @@ std::string OneLine(std::string text) {
   return text;
 }
 
+std::string Hex(const std::string& bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const unsigned char c : bytes) {
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  }
+  return out;
+}
+
+std::optional<std::string> FromHex(const std::string& text) {
+  const auto digit = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  };
+  if (text.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int high = digit(text[i]), low = digit(text[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    out += static_cast<char>(high * 16 + low);
+  }
+  return out;
+}
+
+// The active-set record's bytes, nullopt when it is missing (its folder too: it comes with the
+// first set). Throws CFileException when it exists but cannot be read whole.
+std::optional<std::string> ReadActiveRecord(FileSystem& files, const std::string& gameFolder) {
+  try {
+    return files.ReadExistingFile(gameFolder + kActiveSetFile, kMaxActiveRecordBytes);
+  } catch (const CFileException& error) {
+    if (error.Cause() == kCauseBadPath && !IsFolder(files, gameFolder + kSetsFolder))
+      return std::nullopt;
+    throw;
+  }
+}
+
+// Keeps the record in the step when it can be read; else the step leaves it alone.
+void KeepActiveRecord(FileSystem& files, const std::string& gameFolder, Step& step) {
+  try {
+    step.active = ReadActiveRecord(files, gameFolder);
+    step.activeKnown = true;
+  } catch (const std::exception&) {
+    step.activeKnown = false;
+  }
+}
+
 std::string Serialize(const Step& step) {
   std::string out = std::string(kStepMagic) + "\n";
   out += "number=" + std::to_string(step.info.number) + "\n";
@@ -61,6 +114,8 @@ std::string Serialize(const Step& step) {
     out += std::string(kSeasonFiles[i]) + "=" +
            (step.kept[i] ? std::to_string(step.kept[i]->size()) : "missing") + "\n";
   }
+  // In hex: the record is short, and any bytes stay on one line.
+  if (step.activeKnown) out += "active=" + (step.active ? Hex(*step.active) : "missing") + "\n";
   for (int i = 0; i < kFileCount; ++i) {
     if (step.after[i]) out += std::string("after ") + kSeasonFiles[i] + "=" + *step.after[i] + "\n";
   }
@@ -113,6 +168,12 @@ std::optional<Step> Parse(const std::string& raw) {
       step.info.command = value;
     } else if (key == "change") {
       step.info.changes.push_back(value);
+    } else if (key == "active") {
+      step.activeKnown = true;
+      if (value != "missing") {
+        step.active = FromHex(value);
+        if (!step.active) return std::nullopt;
+      }
     }
     for (int i = 0; i < kFileCount; ++i) {
       if (key == kSeasonFiles[i]) {
@@ -240,6 +301,7 @@ bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std:
   try {
     Step step;
     for (int i = 0; i < kFileCount; ++i) step.kept[i] = ReadSeasonFile(files, gameFolder, i);
+    KeepActiveRecord(files, gameFolder, step);
     files.CreateDirectoryLevel(HistoryFolder(gameFolder));
     const std::vector<Step> steps = ReadSteps(files, gameFolder);
     step.info.number = steps.empty() ? 1 : steps.front().info.number + 1;
@@ -288,6 +350,7 @@ std::optional<FileReplacement> PlanSeasonStep(FileSystem& files, const std::stri
       for (std::string& line : DescribeSeasonChange(kSeasonFiles[i], step.kept[i], after[i]))
         step.info.changes.push_back(std::move(line));
     }
+    KeepActiveRecord(files, gameFolder, step);
     files.CreateDirectoryLevel(HistoryFolder(gameFolder));
     step.info.number = NewestStepNumber(files, gameFolder) + 1;
     step.info.time = LocalTimeText();
@@ -390,6 +453,14 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
         }
       }
     }
+    // The record goes back with the files: a set switch undone must not leave it naming the
+    // set switched to, or the next switch saves these files over that set.
+    std::optional<std::string> activeNow;
+    if (step.activeKnown) {
+      current = gameFolder + kActiveSetFile;
+      activeNow = ReadActiveRecord(files, gameFolder);
+      report.activeSetRestored = activeNow != step.active;
+    }
     report.status = RestoreStatus::kRestored;
     if (dryRun) return report;
 
@@ -411,6 +482,18 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
       } else {
         // No replace can delete; read once more right before, so a change made meanwhile stays.
         done = ReadSeasonFile(files, gameFolder, i) == now[i] && files.RemoveFile(current);
+      }
+      if (!done) throw CFileException(kCauseGeneric, current);
+    }
+    if (report.activeSetRestored) {
+      current = gameFolder + kActiveSetFile;
+      bool done = false;
+      if (step.active) {
+        files.CreateDirectoryLevel(gameFolder + kSetsFolder);
+        done = files.ReplaceFileContents(current, activeNow, *step.active);
+      } else {
+        // Read once more right before, as for a season file.
+        done = ReadActiveRecord(files, gameFolder) == activeNow && files.RemoveFile(current);
       }
       if (!done) throw CFileException(kCauseGeneric, current);
     }

@@ -6,8 +6,8 @@
 //
 // A step is one file, step-NN (NN = number modulo kMaxHistorySteps), so it is written in one
 // safe replace and keeping a new step overwrites the oldest once the folder is full. It holds
-// a short text record (number, time, command, and for each file its size or "missing") and then
-// the kept bytes; after the command, what it left (size and digest) is added, so a restore can
+// a short text record (number, time, command, for each file its size or "missing", and the
+// active-set record seasons\gridmoor-sets\active as it was) and then the kept bytes; after the command, what it left (size and digest) is added, so a restore can
 // tell whether someone else changed a file since, with what the command changed: the events it
 // added and removed, by folder.
 //
@@ -49,7 +49,8 @@ std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
                                               const std::optional<std::string>& before,
                                               const std::optional<std::string>& after);
 
-// Keeps the current bytes of both season files (or that they are missing) as a new step, before
+// Keeps the current bytes of both season files (or that they are missing), and the active-set
+// record's (left out when it cannot be read; a restore then leaves it alone), as a new step, before
 // `command` changes them. Answers false, and keeps nothing, when the step cannot be written; the
 // caller then must not change the season files.
 bool KeepSeasonStep(FileSystem& files, const std::string& gameFolder, const std::string& command);
@@ -107,13 +108,16 @@ struct RestoreReport {
   // restore stops at the first, kReadOnly).
   std::vector<std::string> readOnlyFiles;
   bool stepDropped = false;
+  // The active-set record differs from the one the step kept and is (or, for a dry run, would
+  // be) put back after the season files. A step kept without the record leaves it alone.
+  bool activeSetRestored = false;
   // Events the restore puts back whose tracks\<folder> is not there, "67season.ini: Event2
   // brockhurst": the game would list a track it cannot load.
   std::vector<std::string> eventsWithoutFolder;
 };
 
 // Puts the newest step's bytes back into both season files (deleting a file the step kept as
-// missing) and drops the step. A file changed since the command is restored all the same, after
+// missing), then the active-set record the step kept, and drops the step. A file changed since the command is restored all the same, after
 // its bytes are copied into the undo folder (RestoredFile::replacedCopy). With `dryRun` only
 // reports what it would do and writes nothing (a read-only mark is listed, not a refusal). Files are replaced only while they hold what was
 // read, so a change made meanwhile fails the restore instead of being lost. Never throws.

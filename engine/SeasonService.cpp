@@ -22,8 +22,6 @@
 namespace gridmoor {
 namespace {
 
-constexpr const char* kActiveSetFile = "\\active";
-
 constexpr const SeasonFileId (&kBothFiles)[2] = kBothSeasonFiles;
 
 std::string Folded(const std::string& text) { return FoldedName(text); }
@@ -70,23 +68,55 @@ std::optional<std::string> ReadOwnFile(FileSystem& files, const std::string& pat
 struct Library {
   std::optional<std::string> bytes;  // as read (nullopt: missing)
   std::vector<LibraryEntry> entries;
+  std::size_t entryBytes = 0;  // what the entries take of the file, for its limit
+
   const LibraryEntry* Find(const std::string& folder) const {
     for (const LibraryEntry& entry : entries) {
       if (entry.trackDirectory == folder) return &entry;
     }
     return nullptr;
   }
-  void Put(LibraryEntry entry) {
-    for (LibraryEntry& known : entries) {
-      if (known.trackDirectory == entry.trackDirectory) {
-        if (entry.replay.empty()) entry.replay = known.replay;
-        known = std::move(entry);
-        return;
-      }
+  // Keeps the entry (in place of the one of its folder, whose replay it keeps when it names
+  // none). Answers why not when the library could not read it back, keeping what it had: one
+  // entry the reader refuses would make the whole library unreadable.
+  std::optional<std::string> Put(LibraryEntry entry) {
+    if (std::optional<std::string> fault = LibraryEntryFault(entry)) return fault;
+    const auto found = std::find_if(entries.begin(), entries.end(), [&entry](const LibraryEntry& e) {
+      return e.trackDirectory == entry.trackDirectory;
+    });
+    LibraryEntry* known = found == entries.end() ? nullptr : &*found;
+    if (known && entry.replay.empty()) entry.replay = known->replay;
+    const std::size_t bytesAfter =
+        entryBytes - (known ? LibraryEntryBytes(*known) : 0) + LibraryEntryBytes(entry);
+    if (LibraryBytes(entries.size() + (known ? 0 : 1), bytesAfter) > kMaxLibraryBytes)
+      return std::string("the event library would pass its 8 MiB");
+    entryBytes = bytesAfter;
+    if (known) {
+      *known = std::move(entry);
+    } else {
+      entries.push_back(std::move(entry));
     }
-    entries.push_back(std::move(entry));
+    return std::nullopt;
   }
 };
+
+// `text` as one line for an effect: control bytes shown as '?', cut after 60 bytes.
+std::string OneLineName(std::string text) {
+  if (text.size() > 60) text = text.substr(0, 57) + "...";
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  }
+  return text;
+}
+
+// Whether `parse` reads `bytes` back as `value`; else `error` says why.
+template <class T, class Parse>
+bool ReadsBack(const std::string& bytes, const T& value, Parse parse, std::string& error) {
+  const auto back = parse(bytes, error);
+  if (back && *back == value) return true;
+  if (back) error = "it would read back otherwise";
+  return false;
+}
 
 }  // namespace
 
@@ -154,6 +184,7 @@ std::optional<Library> ReadLibrary(Context c, SeasonProblem& problem) {
     return std::nullopt;
   }
   library.entries = std::move(*entries);
+  for (const LibraryEntry& entry : library.entries) library.entryBytes += LibraryEntryBytes(entry);
   return library;
 }
 
@@ -198,7 +229,7 @@ std::optional<LoadedSet> ReadSet(Context c, const std::string& name, SeasonProbl
 
 std::optional<std::string> ReadActive(Context c) {
   const std::optional<std::string> bytes =
-      c.files.ReadWholeFile(c.game + kSetsFolder + kActiveSetFile, 256);
+      c.files.ReadWholeFile(c.game + kActiveSetFile, 256);
   if (!bytes) return std::nullopt;
   std::string name = *bytes;
   while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
@@ -407,19 +438,44 @@ struct SeasonPlanner {
     change.m_problem = std::move(problem);
   }
 
-  void WriteLibrary(SeasonChange& change, const Library& library, bool beforeSeason) const {
-    const std::string bytes = SerializeLibrary(library.entries);
-    if (library.bytes.value_or(SerializeLibrary({})) == bytes) return;
-    change.m_writes.push_back({game + kLibraryFile, library.bytes, bytes, beforeSeason});
+  // Puts an event into the library, or names in the effects why it is left out.
+  static void Remember(SeasonChange& change, Library& library, LibraryEntry entry) {
+    const std::string folder = entry.trackDirectory;
+    if (const std::optional<std::string> fault = library.Put(std::move(entry)))
+      Effect(change, "not kept in the event library: the event of " + OneLineName(folder) + " (" +
+                         *fault + ")");
   }
 
-  void WriteSet(SeasonChange& change, const SavedSet& set,
+  // The writes of our files, each only when it reads back as what was meant (else the plan is
+  // refused, kInvalidFile): a file of ours the reader refuses would stop every later command.
+  bool WriteLibrary(SeasonChange& change, const Library& library, bool beforeSeason) const {
+    const std::string bytes = SerializeLibrary(library.entries);
+    if (library.bytes.value_or(SerializeLibrary({})) == bytes) return true;
+    std::string error;
+    if (!ReadsBack(bytes, library.entries, ParseLibrary, error)) {
+      Refuse(change, Problem(SeasonRefusal::kInvalidFile, "event library",
+                             "it would not read back: " + error, game + kLibraryFile));
+      return false;
+    }
+    change.m_writes.push_back({game + kLibraryFile, library.bytes, bytes, beforeSeason});
+    return true;
+  }
+
+  bool WriteSet(SeasonChange& change, const SavedSet& set,
                 const std::optional<std::string>& expected, bool beforeSeason) const {
-    change.m_writes.push_back({SetPath(game, set.name), expected, SerializeSet(set), beforeSeason});
+    const std::string bytes = SerializeSet(set);
+    std::string error;
+    if (!ReadsBack(bytes, set, ParseSet, error)) {
+      Refuse(change, Problem(SeasonRefusal::kInvalidFile, set.name,
+                             "the set file would not read back: " + error, SetPath(game, set.name)));
+      return false;
+    }
+    change.m_writes.push_back({SetPath(game, set.name), expected, bytes, beforeSeason});
+    return true;
   }
 
   void WriteActive(SeasonChange& change, const std::optional<std::string>& name) const {
-    const std::string path = game + kSetsFolder + kActiveSetFile;
+    const std::string path = game + kActiveSetFile;
     std::optional<std::string> now;
     try {
       now = ReadOwnFile(files, path, 4096);
@@ -490,9 +546,12 @@ struct SeasonPlanner {
       const ProfileSectionSpan& span = *spans[number - 1];
       CalendarEvent event;
       event.body = text->substr(span.bodyBegin, span.end - span.bodyBegin);
+      // As the calendar writes it, so the calendar reads back as these events.
+      if (!event.body.empty() && event.body.back() != '\n' && event.body.back() != '\r')
+        event.body += "\r\n";
       event.trackDirectory = BodyValue(event.body, "trackDirectory").value_or("");
-      if (event.trackDirectory.empty() || !IsPlainFileName(event.trackDirectory)) {
-        Effect(change, file, "leave out Event" + std::to_string(number) + ", which names no plain track folder");
+      if (const std::optional<std::string> fault = CalendarEventFault(event)) {
+        Effect(change, file, "leave out Event" + std::to_string(number) + " (" + *fault + ")");
         continue;
       }
       events.push_back(std::move(event));
@@ -567,7 +626,7 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
     for (const std::string& track : tracks) {
       for (const int number : EventsNaming(text, track)) {
         if (remembered.insert(track).second)
-          library->Put({track, "", EventBody(text, number).value_or("")});
+          SeasonPlanner::Remember(change, *library, {track, "", EventBody(text, number).value_or("")});
       }
     }
     ProfileDocument document = ProfileDocument::FromBytes(m_files, PathOf(file), text);
@@ -771,8 +830,9 @@ SeasonChange SeasonService::PlanSetSave(const std::string& name) const {
   set.savedTime = LocalTimeText();
   set.files[0] = change.m_before[0];
   set.files[1] = change.m_before[1];
-  planner.WriteSet(change, set, existing ? std::optional<std::string>(existing->bytes) : std::nullopt,
-                   false);
+  if (!planner.WriteSet(change, set,
+                        existing ? std::optional<std::string>(existing->bytes) : std::nullopt, false))
+    return change;
   SeasonPlanner::Effect(change, std::string(existing ? "replace" : "save") + " the set \"" + name +
                                     "\" with the season files (" +
                                     std::to_string(EventCountOf(set.files[0].value_or(""))) +
@@ -837,7 +897,7 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
     if (activeSet) {
       keep.name = activeSet->set.name;
       if (activeSet->set.files[0] != keep.files[0] || activeSet->set.files[1] != keep.files[1]) {
-        planner.WriteSet(change, keep, activeSet->bytes, /*beforeSeason=*/true);
+        if (!planner.WriteSet(change, keep, activeSet->bytes, /*beforeSeason=*/true)) return change;
         SeasonPlanner::Effect(change, "save the season files into the active set \"" +
                                           keep.name + "\"");
       }
@@ -849,7 +909,7 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
       std::strftime(stamp, sizeof stamp, "saved-%Y%m%d-%H%M%S", &local);
       keep.name = planner.UnusedSetName(stamp);
       change.m_createdSet = keep.name;
-      planner.WriteSet(change, keep, std::nullopt, /*beforeSeason=*/true);
+      if (!planner.WriteSet(change, keep, std::nullopt, /*beforeSeason=*/true)) return change;
       SeasonPlanner::Effect(change, "save the season files as the new set \"" + keep.name + "\"");
     }
   }
@@ -893,12 +953,10 @@ SeasonChange SeasonService::PlanSetRename(const std::string& from, const std::st
   }
   SavedSet renamed = set->set;
   renamed.name = to;
-  if (samePath) {
-    planner.WriteSet(change, renamed, set->bytes, false);
-  } else {
-    planner.WriteSet(change, renamed, std::nullopt, false);
-    change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
-  }
+  if (!planner.WriteSet(change, renamed, samePath ? std::optional<std::string>(set->bytes) : std::nullopt,
+                        false))
+    return change;
+  if (!samePath) change.m_writes.push_back({set->path, set->bytes, std::nullopt, false});
   SeasonPlanner::Effect(change, "rename the set \"" + set->set.name + "\" to \"" + to + "\"");
   const std::optional<std::string> active = ReadActive(planner.context());
   if (active && Folded(*active) == Folded(set->set.name)) planner.WriteActive(change, to);
@@ -930,11 +988,18 @@ SeasonChange SeasonService::PlanSetExport(const std::string& name,
                                           FileErrorReason(error.Cause()), filePath));
     return change;
   }
+  const std::string bytes = SerializeCalendar(calendar);
+  std::string error;
+  if (!ReadsBack(bytes, calendar, ParseCalendar, error)) {
+    SeasonPlanner::Refuse(change, Problem(SeasonRefusal::kInvalidFile, filePath,
+                                          "the calendar would not read back: " + error, filePath));
+    return change;
+  }
   if (now) {
     change.m_questions.push_back({m_files.NativePath(filePath) + " exists. Replace it?",
                                   {filePath}, /*overwrite=*/true, /*undoable=*/false});
   }
-  change.m_writes.push_back({filePath, now, SerializeCalendar(calendar), false});
+  change.m_writes.push_back({filePath, now, bytes, false});
   SeasonPlanner::Effect(change, "write the calendar \"" + calendar.name + "\" (" +
                                     std::to_string(calendar.events[0].size()) + " and " +
                                     std::to_string(calendar.events[1].size()) + " events)");
@@ -993,7 +1058,7 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
                                   event.trackDirectory + " is not installed");
         if (onlyInstalled) continue;
       }
-      library->Put({event.trackDirectory, "", event.body});
+      SeasonPlanner::Remember(change, *library, {event.trackDirectory, "", event.body});
       kept.push_back(std::move(event));
     }
     if (kept.empty() && !change.m_before[i]) continue;
@@ -1010,8 +1075,9 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
     SeasonPlanner::Refuse(change, problem);
     return change;
   }
-  planner.WriteSet(change, set, std::nullopt, false);
-  planner.WriteLibrary(change, *library, false);
+  if (!planner.WriteSet(change, set, std::nullopt, false) ||
+      !planner.WriteLibrary(change, *library, false))
+    return change;
   SeasonPlanner::Effect(change, "import the set \"" + name + "\" (" + std::to_string(count) + " and " +
                                     std::to_string(EventCountOf(set.files[1].value_or(""))) +
                                     " events)");
@@ -1232,10 +1298,13 @@ bool SeasonService::RememberInstalled(const TrackPackage& package) {
     if (!library) return false;
     const std::string replay =
         package.replayfilename == kMissingValue ? std::string() : package.replayfilename;
-    library->Put({package.trackDirectory, IsPlainFileName(replay) ? replay : std::string(),
-                  EventBody(*season, naming.back()).value_or("")});
+    if (library->Put({package.trackDirectory, IsPlainFileName(replay) ? replay : std::string(),
+                      EventBody(*season, naming.back()).value_or("")}))
+      return false;
     const std::string bytes = SerializeLibrary(library->entries);
     if (bytes == library->bytes) return true;
+    std::string error;
+    if (!ReadsBack(bytes, library->entries, ParseLibrary, error)) return false;
     return WriteOwn(m_files, m_gameFolder, m_gameFolder + kLibraryFile, library->bytes, bytes);
   } catch (const std::exception&) {
     return false;

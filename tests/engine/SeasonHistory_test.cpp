@@ -152,6 +152,41 @@ TEST_F(SeasonHistoryTest, RefusalsAndDryRunsWriteNothing) {
   SetReadOnly(*files, SeasonPath(), false);
 }
 
+// The active-set record goes back with the season files (a dry run only tells): written back,
+// deleted when the step found none, its folder made again when gone, left alone when equal.
+TEST_F(SeasonHistoryTest, RestorePutsBackTheActiveSetRecord) {
+  const std::optional<std::string> none;
+  const struct {
+    std::optional<std::string> kept, now;
+    bool restored;
+  } rows[] = {
+      {"A\n", "B\n", true},
+      {none, "B\n", true},
+      {"A\n", none, true},
+      {"A\n", "A\n", false},
+  };
+  const fs::path sets = game / "seasons" / "gridmoor-sets";
+  for (const auto& row : rows) {
+    const auto put = [&sets](const std::optional<std::string>& record) {
+      fs::remove_all(sets);
+      if (record) WriteBytes(sets / "active", *record);
+    };
+    put(row.kept);
+    Remove("track1");
+    put(row.now);
+    const auto everything = Snapshot(game.Path());
+
+    const RestoreReport dry = RestoreNewestStep(*files, game.Text(), true);
+    EXPECT_EQ(dry.activeSetRestored, row.restored);
+    EXPECT_EQ(Snapshot(game.Path()), everything);
+    const RestoreReport report = RestoreNewestStep(*files, game.Text(), false);
+    ASSERT_EQ(report.status, RestoreStatus::kRestored);
+    EXPECT_EQ(report.activeSetRestored, row.restored);
+    EXPECT_EQ(fs::exists(sets / "active"), row.kept.has_value());
+    if (row.kept) EXPECT_EQ(ReadBytes(sets / "active"), *row.kept);
+  }
+}
+
 TEST_F(SeasonHistoryTest, NoStepWithoutASeasonsFolder) {
   fs::remove_all(game / "seasons");
   EXPECT_FALSE(KeepSeasonStep(*files, game.Text(), "install"));

@@ -338,6 +338,205 @@ TEST_F(SeasonServiceTest, SetUseNeverSavesAnotherSetsFilesOverTheActiveOne) {
   EXPECT_FALSE(fs::exists(game / "seasons" / "gridmoor-sets" / "active.~0123abcd"));
 }
 
+// ------------------------------------------------------------------ the library stays readable
+
+// An event the library cannot keep is left out of it and named; the command goes on, and every
+// later command still reads the library.
+struct UnkeptCase {
+  const char* name;
+  std::string body;         // the lines of the event whose folder is `folder`
+  std::string folder;       // as the event and the command name it
+  bool viaImport = false;   // put in through a calendar instead of a remove
+  std::size_t libraryFill = 0;  // bytes of other events the library holds already
+};
+
+class SeasonLibraryTest : public SeasonServiceTest,
+                          public ::testing::WithParamInterface<UnkeptCase> {};
+
+TEST_P(SeasonLibraryTest, LeavesOutWhatItCannotKeepAndStaysReadable) {
+  const UnkeptCase& c = GetParam();
+  std::string season = SeasonWithEvents(2) + "[Event3]\r\n" + c.body;
+  season.replace(season.find("numEvents=2"), 11, "numEvents=3");
+  Season(c.viaImport ? SeasonWithEvents(2) : season);
+  Track("track1");
+  if (c.libraryFill) {
+    // Whole events, then one that leaves the library a little under libraryFill bytes.
+    std::vector<LibraryEntry> filler;
+    const std::string whole = std::string(kMaxEventBodyBytes - 2, ';') + "\r\n";
+    for (std::size_t n = 0; n < c.libraryFill / (kMaxEventBodyBytes + 64); ++n)
+      filler.push_back({"old" + std::to_string(n), "", whole});
+    const std::size_t size = SerializeLibrary(filler).size();
+    filler.push_back({"last", "", std::string(c.libraryFill - size - 64, ';')});
+    WriteBytes(game / "seasons" / "gridmoor-library" / "events", SerializeLibrary(filler));
+  }
+
+  SeasonChange change;
+  TempFolder scratch;
+  if (c.viaImport) {
+    WriteBytes(scratch / "c.cal", Calendar("[67season.ini Event1]\r\n" + c.body));
+    change = service.PlanSetImport(scratch.Text() + "\\c.cal", "", false);
+  } else {
+    change = service.PlanRemove({c.folder}, {}, false);
+  }
+  ASSERT_FALSE(change.Problem()) << change.Problem().detail;
+  const auto& effects = change.Effects();
+  EXPECT_TRUE(std::any_of(effects.begin(), effects.end(), [](const SeasonEffect& effect) {
+    return effect.text.rfind("not kept in the event library: the event of ", 0) == 0;
+  }));
+  ASSERT_FALSE(Do(change).problem);
+
+  std::string error;
+  EXPECT_TRUE(ParseLibrary(ReadBytes(game / "seasons" / "gridmoor-library" / "events"), error))
+      << error;
+  ASSERT_FALSE(Do(service.PlanRemove({"track1"}, {}, false)).problem);
+  ASSERT_FALSE(Do(service.PlanAdd({"track1"}, {})).problem);
+  EXPECT_EQ(service.Read(SeasonFileId::kSeason).events.events.back().trackDirectory, "track1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SeasonLibraryTest,
+    ::testing::Values(
+        UnkeptCase{"BodyOverTheLimit",
+                   "trackDirectory=big\r\n" + std::string(kMaxEventBodyBytes, ';') + "\r\n", "big"},
+        UnkeptCase{"FolderNotPlain", "trackDirectory=a\\b\r\n", "a\\b"},
+        // A byte-order mark hides a header line inside a file, not at the start of a body.
+        UnkeptCase{"HeaderBehindAMark", "\xEF\xBB\xBF[x]\r\ntrackDirectory=marked\r\n", "marked"},
+        UnkeptCase{"LibraryFull", "trackDirectory=late\r\n" + std::string(40000, ';') + "\r\n",
+                   "late", true, kMaxLibraryBytes - 30000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------------------ the active set record
+
+// Undo puts the active-set record back with the season files: after "set use A", a remove,
+// "set use B" and two restores, A's files are back under a record naming A, so the next
+// "set use A" keeps them in a new set and writes nothing into B.
+TEST_F(SeasonServiceTest, RestoringASwitchBringsBackTheActiveSet) {
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  Season(SeasonWithEvents(2));
+  ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
+  const fs::path setB = game / "seasons" / "gridmoor-sets" / "set-62";
+  const std::string bytesOfB = ReadBytes(setB);
+  ASSERT_FALSE(Do(service.PlanSetUse("A")).problem);
+  ASSERT_FALSE(Do(service.PlanRemove({"track3"}, {}, false)).problem);
+  ASSERT_FALSE(Do(service.PlanSetUse("B")).problem);
+  ASSERT_TRUE(Undo().restore->activeSetRestored);
+  EXPECT_EQ(service.ActiveSet(), "A");
+  ASSERT_EQ(Undo().restore->status, RestoreStatus::kRestored);
+  ASSERT_EQ(SeasonNow(), SeasonWithEvents(3));
+  EXPECT_EQ(service.ActiveSet(), "A");
+
+  Platform watched;
+  SeasonService through(watched.files, game.Text(), [] { return false; });
+  const SeasonChange use = through.PlanSetUse("A");
+  ASSERT_FALSE(through.Commit(use, {"use"}).problem);
+  EXPECT_FALSE(use.CreatedSetName().empty());
+  EXPECT_EQ(ReadBytes(setB), bytesOfB);
+  EXPECT_EQ(std::count(watched.files.written.begin(), watched.files.written.end(),
+                       game.Text() + "\\seasons\\gridmoor-sets\\set-62"),
+            0);
+  EXPECT_EQ(through.ShowSet(use.CreatedSetName()).summary.seasonEvents, 3);
+}
+
+// A step kept before steps kept the record (no "active=" line) still restores, and leaves the
+// record as it is.
+TEST_F(SeasonServiceTest, AnOlderStepLeavesTheActiveSetAlone) {
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  ASSERT_FALSE(Do(service.PlanRemove({"track3"}, {}, false)).problem);
+  const fs::path step = game / "seasons" / "gridmoor-undo" / "step-01";
+  std::string bytes = ReadBytes(step);
+  const std::size_t line = bytes.find("active=");
+  ASSERT_NE(line, std::string::npos);
+  bytes.erase(line, bytes.find('\n', line) + 1 - line);
+  WriteBytes(step, bytes);
+  WriteBytes(game / "seasons" / "gridmoor-sets" / "active", "Other\n");
+
+  const RestoreReport report = *Undo().restore;
+  EXPECT_EQ(report.status, RestoreStatus::kRestored);
+  EXPECT_FALSE(report.activeSetRestored);
+  EXPECT_EQ(SeasonNow(), SeasonWithEvents(3));
+  EXPECT_EQ(ReadBytes(game / "seasons" / "gridmoor-sets" / "active"), "Other\n");
+}
+
+// `set use` saves the season files into the set the record names, or into a new one; into no
+// other set, whatever came before.
+struct SwitchCase {
+  const char* name;
+  std::function<void(SeasonServiceTest&)> before;  // after sets A (3 events) and B (2) are saved
+  const char* target;
+};
+
+class SetUseTest : public SeasonServiceTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(SetUseTest, SavesIntoTheRecordedSetOnly) {
+  Season(SeasonWithEvents(3));
+  ASSERT_FALSE(Do(service.PlanSetSave("A")).problem);
+  Season(SeasonWithEvents(2));
+  ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
+  GetParam().before(*this);
+  const std::optional<std::string> recorded = service.ActiveSet();
+  const auto setsBefore = Snapshot(game / "seasons" / "gridmoor-sets");
+
+  Platform watched;
+  SeasonService through(watched.files, game.Text(), [] { return false; });
+  const SeasonChange use = through.PlanSetUse(GetParam().target);
+  ASSERT_FALSE(through.Commit(use, {"use"}).problem);
+  const auto mayTake = [&](const std::string& name) {
+    return (recorded && FoldedName(name) == FoldedName(*recorded)) || name == use.CreatedSetName();
+  };
+  for (const std::string& path : watched.files.written) {
+    const std::string file = path.substr(path.find_last_of("\\/") + 1);
+    if (path.find("gridmoor-sets") == std::string::npos || file.rfind("set-", 0) != 0) continue;
+    std::string error;
+    const std::optional<SavedSet> set =
+        ParseSet(files->ReadExistingFile(path, kMaxSetBytes).value_or(""), error);
+    ASSERT_TRUE(set) << error;
+    EXPECT_TRUE(mayTake(set->name)) << set->name << " written; the record names "
+                                    << recorded.value_or("none");
+  }
+  for (const auto& [file, bytes] : Snapshot(game / "seasons" / "gridmoor-sets")) {
+    std::string error;
+    const std::optional<SavedSet> set = ParseSet(bytes, error);
+    if (set && !mayTake(set->name)) {
+      EXPECT_EQ(bytes, setsBefore.at(file)) << set->name;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetUseTest,
+    ::testing::Values(
+        // The season edited under the record of B: B takes the edit.
+        SwitchCase{"EditedUnderTheRecord",
+                   [](SeasonServiceTest& t) { t.Season(SeasonWithEvents(4)); }, "A"},
+        SwitchCase{"NoRecord",
+                   [](SeasonServiceTest& t) {
+                     fs::remove(t.game / "seasons" / "gridmoor-sets" / "active");
+                     t.Season(SeasonWithEvents(4));
+                   },
+                   "A"},
+        SwitchCase{"RecordNamesTheTarget",
+                   [](SeasonServiceTest& t) {
+                     t.Do(t.service.PlanSetUse("A"));
+                     t.Season(SeasonWithEvents(1));
+                   },
+                   "A"},
+        // A switch to A undone: B's files are back; the record goes back to B with them.
+        SwitchCase{"SwitchUndone",
+                   [](SeasonServiceTest& t) {
+                     t.Do(t.service.PlanSetUse("A"));
+                     t.Undo();
+                   },
+                   "A"},
+        SwitchCase{"RecordNamesADeletedSet",
+                   [](SeasonServiceTest& t) {
+                     fs::remove(t.game / "seasons" / "gridmoor-sets" / "set-62");
+                     t.Season(SeasonWithEvents(4));
+                   },
+                   "A"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A command that changes no byte leaves no undo step; one that does leaves exactly one.
 TEST_F(SeasonServiceTest, KeepsAStepOnlyForAChange) {
   Season(SeasonWithEvents(3));  // already in date order (all 5/1)
