@@ -121,6 +121,8 @@ void ConsoleSeasonHost::ShowRestore(const RestoreReport& report, bool dryRun) {
                     << m_files.NativePath(file.replacedCopy) << "\n";
     }
   }
+  if (report.activeSetRestored)
+    m_console.out << "  the active set: " << (dryRun ? "would be" : "is") << " the one of then again\n";
   for (const std::string& event : report.eventsWithoutFolder) {
     m_console.out << "  note: " << (dryRun ? "would put" : "puts") << " back " << event
                   << ", whose track folder is missing\n";

@@ -199,8 +199,9 @@ void AddSetListCommand(CLI::App* set, Console& console, int& status) {
   list->footer(ExitStatusHelp({4, 12}));
   list->callback([&console, &status, options] {
     status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
-      std::vector<SeasonProblem> problems;
-      const std::vector<SetSummary> sets = service.ListSets(&problems);
+      const SetList listed = service.ListSets();
+      const std::vector<SetSummary>& sets = listed.sets;
+      const std::vector<SeasonProblem>& problems = listed.problems;
       for (const SeasonProblem& problem : problems)
         console.err << "set list: " << ProblemLine(files, problem) << "; left out\n";
       if (options->names) {
@@ -282,9 +283,9 @@ void AddSetDiffCommand(CLI::App* set, Console& console, int& status) {
   diff->footer(ExitStatusHelp({4, 10, 12}));
   diff->callback([&console, &status, options] {
     status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
-      SeasonProblem problem;
-      const std::vector<SetDifference> differences =
-          service.DiffSets(options->a, options->b, problem);
+      const SetComparison comparison = service.DiffSets(options->a, options->b);
+      const SeasonProblem& problem = comparison.problem;
+      const std::vector<SetDifference>& differences = comparison.differences;
       if (problem) {
         console.err << "set diff: " << ProblemLine(files, problem) << "\n";
         return StatusOf(problem);

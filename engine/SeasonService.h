@@ -10,18 +10,26 @@
 //   seasons\gridmoor-library\events   every event block Gridmoor has installed, removed or
 //                                     imported, by track folder (SeasonLibrary.h)
 //   seasons\gridmoor-sets\set-<hex>   one saved set: a named copy of both season files
+//                                     (SeasonSetFiles.h)
 //   seasons\gridmoor-sets\active      the name of the active set
 // Names read from any of them (or from a calendar file) never lead outside the game folder:
 // a track folder must be a plain name, a set's file name is derived from its name.
 //
-// Front ends (gridmoor-cli, the season window) only choose, print and ask: every refusal comes
-// back as a SeasonProblem value, with what lets the player go on where there is a way.
+// Where it lives: the plans of events in SeasonEventPlans.cpp, of sets and calendars in
+// SeasonSetPlans.cpp, the commit in SeasonCommit.cpp, reading here (SeasonService.cpp). Front
+// ends run a planned change whole through engine/SeasonCommand.h.
+//
+// Failure, in every call: a SeasonProblem in what the call returns (kNone: none), with what lets
+// the player go on where there is a way. Nothing here throws. The bracket of a command that
+// writes the season files itself (BeginCommand, RememberInstalled) answers a bool: it is best
+// effort, and its caller goes on or stops without a reason to show.
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/SeasonChange.h"
 #include "engine/SeasonEvents.h"
 #include "engine/SeasonFormats.h"
 #include "engine/SeasonHistory.h"
@@ -30,106 +38,6 @@
 namespace gridmoor {
 
 struct TrackPackage;
-
-// Why a plan or a commit stops. Each names what the player can do about it.
-enum class SeasonRefusal {
-  kNone,
-  kGameRunning,        // gpl.exe runs and may write the season back. Go on: evenIfGameRuns.
-  kReadOnly,           // `path` is marked read-only. Go on: clearReadOnly (the mark is cleared).
-  kNotWritable,        // `path` (or its folder) cannot be written by this user; `detail` says why
-  kUnreadable,         // a season file exists but cannot be read whole (`path`, `detail`)
-  kSeasonFull,         // 67season.ini would hold more than 64 events; `mustGo` must go first
-  kNotFound,           // no event, set, step or library entry for `subject` (several names:
-                       // each one not found, comma-separated; nothing changes for the others)
-  kNotInLibrary,       // add: the library does not know the event of `subject`
-  kNothingToDo,        // the change would change no byte
-  kBadName,            // `subject` is not a set name (kSetNameRule), a plain folder name, or
-                       // (`path`) a file to write
-  kOutOfRange,         // a number the command was given is outside what the file holds
-  kNameTaken,          // a set named `subject` exists already (letter case ignored)
-  kInvalidFile,        // a calendar, set or library file is cut, hostile, oversized or
-                       // nonsense (`path`, `detail`); nothing is written
-  kSectionsDisagree,   // the file's count and sections disagree (`path`); reordering would
-                       // guess, so the file must be mended first (remove, restore, or by hand)
-  kUndoNotKept,        // the undo step could not be written; nothing changed
-  kWriteFailed,        // `path` could not be written; what was written before it stays
-                       // changed, and restore puts it back
-  kRestoreFailed,      // restore: `path` could not be read or written; the step is kept
-  kNotConfirmed,       // the player answered No (`detail`: what stays as it was)
-};
-
-struct SeasonProblem {
-  SeasonRefusal refusal = SeasonRefusal::kNone;
-  std::string path;     // the file concerned, as the engine addresses it (backslashes)
-  std::string subject;  // the track folder, set name or file name concerned
-  std::string detail;   // the reason, one line, without a trailing full stop
-  int mustGo = 0;       // kSeasonFull: events to take out before the change fits
-  explicit operator bool() const { return refusal != SeasonRefusal::kNone; }
-};
-
-// One line of what a change does, e.g. {"67season.ini", "Event3 \"Calder\" (calder) taken out"}.
-// `file` is a season file's name, or "" for the files of ours and the track files.
-struct SeasonEffect {
-  std::string file;
-  std::string text;
-};
-
-// A planned change: both season files before and after, and the writes of ours that go with
-// it. Made by SeasonService::Plan*, consumed by Commit. Copyable; holds no file open.
-class SeasonChange {
- public:
-  // The refusal found while planning (kNone: the change may be committed).
-  const SeasonProblem& Problem() const { return m_problem; }
-  // What the change does, in the order it is done; empty when it does nothing.
-  const std::vector<SeasonEffect>& Effects() const { return m_effects; }
-  // Whether committing would change a byte of the season file.
-  bool Changes(SeasonFileId file) const;
-  bool ChangesSeasonFiles() const {
-    return Changes(SeasonFileId::kSeason) || Changes(SeasonFileId::kChampionship);
-  }
-  // The season file's bytes after the change (its bytes now when it does not change); nullopt
-  // when the file is missing and stays so.
-  const std::optional<std::string>& After(SeasonFileId file) const;
-  const std::optional<std::string>& Before(SeasonFileId file) const;
-  // A question the command asks before it commits (after the engine's own: the game running,
-  // a read-only mark): replacing what the player named, or the command's own confirmation.
-  struct Question {
-    std::string text;
-    std::vector<std::string> files;
-    bool overwrite = false;  // replaces a file or set the player named
-    bool undoable = false;   // restore takes back what a Yes lets happen
-  };
-  const std::vector<Question>& Questions() const { return m_questions; }
-  // What the commit deletes for good: track folders and replays (remove --delete-files).
-  std::vector<std::string> DeletedPaths() const;
-  // set import: the events whose track folder is not installed, "name (folder)", by file.
-  const std::vector<std::string>& NotInstalled() const { return m_notInstalled; }
-  // A set name the commit makes up to keep the season files a set switch replaces (none was
-  // active); empty otherwise. The front end prints it.
-  const std::string& CreatedSetName() const { return m_createdSet; }
-
- private:
-  friend class SeasonService;
-  friend struct SeasonPlanner;
-  // A file of ours (or a calendar the player named) written through the safe replace, or
-  // deleted (bytes nullopt), before or after the season files.
-  struct OwnWrite {
-    std::string path;
-    std::optional<std::string> expected;  // the bytes the plan read (nullopt: missing)
-    std::optional<std::string> bytes;     // nullopt: delete the file
-    bool beforeSeason = false;
-  };
-  SeasonProblem m_problem;
-  std::vector<SeasonEffect> m_effects;
-  std::optional<std::string> m_before[kSeasonFileCount];
-  std::optional<std::string> m_after[kSeasonFileCount];
-  std::vector<OwnWrite> m_writes;
-  std::vector<std::string> m_deleteFolders;  // track folders (remove --delete-files)
-  std::vector<std::string> m_deleteFiles;     // their replays
-  std::string m_createdSet;
-  std::vector<Question> m_questions;
-  std::vector<std::string> m_notInstalled;
-};
 
 // How a commit may go past a refusal the player answered.
 struct CommitOptions {
@@ -179,6 +87,15 @@ struct SetDifference {
 };
 
 
+struct SetList {
+  std::vector<SetSummary> sets;
+  std::vector<SeasonProblem> problems;  // set files left out (kInvalidFile)
+};
+struct SetComparison {
+  SeasonProblem problem;  // a set that cannot be read (the differences are then empty)
+  std::vector<SetDifference> differences;
+};
+
 class SeasonService {
  public:
   // Works on the game folder `gameFolder` (no trailing backslash) through `files` (not owned;
@@ -204,14 +121,13 @@ class SeasonService {
   // `known` when the library holds its event (only those can be added).
   std::vector<AvailableTrack> AddCandidates(SeasonFileId file) const;
   // The saved sets, sorted by name without regard to case. A set file that is not valid is
-  // listed with its problem in `problems` (when given) and left out.
-  std::vector<SetSummary> ListSets(std::vector<SeasonProblem>* problems = nullptr) const;
+  // left out, with its problem in `problems`.
+  SetList ListSets() const;
   // The active set's name, or nullopt.
   std::optional<std::string> ActiveSet() const;
   SetView ShowSet(const std::string& name) const;
   // The events by track folder that are in one set and not the other, or at another number.
-  std::vector<SetDifference> DiffSets(const std::string& a, const std::string& b,
-                                      SeasonProblem& problem) const;
+  SetComparison DiffSets(const std::string& a, const std::string& b) const;
   // The undo steps, newest first.
   std::vector<HistoryStep> ListSteps() const;
 

@@ -213,7 +213,7 @@ void CSeasonDlg::RefreshSets() {
   m_setNames.clear();
   m_sets.ResetContent();
   int select = -1;
-  for (const SetSummary& set : m_service.ListSets()) {
+  for (const SetSummary& set : m_service.ListSets().sets) {
     const UINT format = !set.active              ? 0
                         : set.changedSinceSaved ? IDS_SET_CHANGED
                                                 : IDS_SET_ACTIVE;

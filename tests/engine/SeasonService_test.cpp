@@ -104,7 +104,7 @@ TEST_F(SeasonServiceTest, SetRoundTripThroughACalendar) {
   EXPECT_EQ(ReadBytes(other / "seasons" / "67season.ini"),
             ReadBytes(DataPath("set-round-trip") / "after.ini"));
   // The files the switch replaced were kept in a new set, since none was active.
-  EXPECT_EQ(there.ListSets().size(), 2u);
+  EXPECT_EQ(there.ListSets().sets.size(), 2u);
   EXPECT_EQ(there.ActiveSet(), "League 67");
 }
 
@@ -300,7 +300,7 @@ TEST_F(SeasonServiceTest, SetUseKeepsTheReplacedFilesInTheActiveSet) {
   ASSERT_FALSE(Do(service.PlanSetSave("B")).problem);
   Season(SeasonWithEvents(4));  // changed since B was saved
 
-  std::vector<SetSummary> sets = service.ListSets();
+  std::vector<SetSummary> sets = service.ListSets().sets;
   ASSERT_EQ(sets.size(), 2u);
   EXPECT_TRUE(sets[1].active && sets[1].changedSinceSaved);
 

@@ -1,0 +1,228 @@
+// The plans of events: remove, add, sort and move.
+
+#include <algorithm>
+#include <set>
+
+#include "engine/GameFiles.h"
+#include "engine/SeasonLibrary.h"
+#include "engine/SeasonService.h"
+#include "engine/SeasonText.h"
+#include "engine/TrackPackage.h"
+#include "platform/ProfileDocument.h"
+
+namespace gridmoor {
+
+SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
+                                       SeasonFileChoice choice, bool deleteFiles) const {
+  const PlanContext planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!StartChange(planner, change)) return change;
+  std::optional<Library> library = ReadLibrary(planner, change.Build().problem);
+  if (!library) return change;
+  if (deleteFiles) {
+    for (const std::string& track : tracks) {
+      // Only a plain name stays inside tracks\: "..", "a\b" or "C:x" would reach elsewhere.
+      if (track.empty() || !IsPlainFileName(track)) {
+        Refuse(change, MakeProblem(SeasonRefusal::kBadName, track,
+                                              "not a plain folder name; files are deleted only "
+                                              "inside tracks\\"));
+        return change;
+      }
+    }
+  }
+  std::set<std::string> found;
+  std::set<std::string> remembered;
+  std::vector<std::string> missing;
+  for (const SeasonFileId file : kBothSeasonFiles) {
+    if (!choice.Has(file)) continue;
+    const int i = IndexOf(file);
+    if (!change.Build().before[i]) continue;
+    const std::string& text = *change.Build().before[i];
+    // Remembered before they go, from 67season.ini first: `add` puts them back as they were.
+    for (const std::string& track : tracks) {
+      for (const int number : EventsNaming(text, track)) {
+        if (remembered.insert(track).second)
+          Remember(change, *library, {track, "", EventBody(text, number).value_or("")});
+      }
+    }
+    ProfileDocument document = ProfileDocument::FromBytes(m_files, PathOf(file), text);
+    const SeasonRemoval removal = RemoveTrackEvents(document, tracks);
+    if (removal.Empty()) continue;
+    change.Build().after[i] = document.Text();
+    for (const RemovedEvent& event : removal.removed) {
+      found.insert(event.trackDirectory);
+      Effect(change, file,
+                            "remove Event" + std::to_string(event.number) + " " +
+                                Quoted(event.name) + " (" + event.trackDirectory + ")");
+    }
+    if (removal.moved.size() == 1) {
+      Effect(change, file, "move Event" + std::to_string(removal.moved.front().first) +
+                                              " down to Event" +
+                                              std::to_string(removal.moved.front().second));
+    } else if (!removal.moved.empty()) {
+      Effect(
+          change, file,
+          "move Event" + std::to_string(removal.moved.front().first) + "..Event" +
+              std::to_string(removal.moved.back().first) + " down to Event" +
+              std::to_string(removal.moved.front().second) + "..Event" +
+              std::to_string(removal.moved.back().second));
+    }
+    for (const std::string& section : removal.droppedSections) {
+      Effect(change, file,
+                            "drop the unread section [" + section + "], whose name an event takes");
+    }
+    Effect(change, file,
+                          "set numEvents " + std::to_string(removal.oldCount) + " -> " +
+                              std::to_string(removal.newCount));
+  }
+  for (const std::string& track : tracks) {
+    bool deletes = false;
+    if (deleteFiles) {
+      const std::string folder = m_gameFolder + kTracksFolder + track;
+      if (IsFolder(m_files, folder)) {
+        change.Build().deleteFolders.push_back(folder);
+        Effect(change, "delete tracks\\" + track);
+        deletes = true;
+      }
+      const LibraryEntry* entry = library->Find(track);
+      if (entry && !entry->replay.empty()) {
+        const std::string replay = m_gameFolder + kReplayFolder + entry->replay;
+        if (m_files.ReadWholeFile(replay, 0)) {
+          change.Build().deleteFiles.push_back(replay);
+          Effect(change, "delete replay\\" + entry->replay);
+          deletes = true;
+        }
+      }
+    }
+    if (!found.count(track) && !deletes) missing.push_back(track);
+  }
+  // Several names are taken alike: one unknown name changes nothing for the others either.
+  if (!missing.empty() || tracks.empty()) {
+    std::string names;
+    for (const std::string& track : missing) names += (names.empty() ? "" : "\", \"") + track;
+    Refuse(change, MakeProblem(SeasonRefusal::kNotFound, names,
+                                          missing.size() > 1 ? "no event names these track folders"
+                                                             : "no event names that track folder"));
+    return change;
+  }
+  WriteLibrary(planner, change, *library, /*beforeSeason=*/true);
+  if (deleteFiles) {
+    change.Build().questions.push_back({"Remove these events and delete the files? \"restore\" does "
+                                  "not bring the files back.",
+                                  change.DeletedPaths(), false, false});
+  } else {
+    change.Build().questions.push_back({"Remove these events?", {}, false, true});
+  }
+  return change;
+}
+
+SeasonChange SeasonService::PlanAdd(const std::vector<std::string>& tracks,
+                                    SeasonFileChoice choice) const {
+  const PlanContext planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!StartChange(planner, change)) return change;
+  const std::optional<Library> library = ReadLibrary(planner, change.Build().problem);
+  if (!library) return change;
+  for (const std::string& track : tracks) {
+    const LibraryEntry* entry = library->Find(track);
+    if (!entry) {
+      Refuse(change, MakeProblem(SeasonRefusal::kNotInLibrary, track,
+                                            "Gridmoor has not kept the event of that track "
+                                            "(it keeps those it installs, removes or imports)"));
+      return change;
+    }
+    if (!IsFolder(m_files, m_gameFolder + kTracksFolder + track)) {
+      Refuse(change, MakeProblem(SeasonRefusal::kNotFound, track,
+                                            "tracks\\" + track + " is not installed"));
+      return change;
+    }
+    for (const SeasonFileId file : kBothSeasonFiles) {
+      if (!choice.Has(file)) continue;
+      std::optional<std::string>& text = change.Build().after[IndexOf(file)];
+      const std::string now = text.value_or(std::string());
+      const std::vector<int> naming = EventsNaming(now, track);
+      if (!naming.empty()) {
+        text = ReplaceEventBody(now, naming.back(), entry->body);
+        if (*text != now)
+          Effect(change, file, "refresh " + EventLabel(naming.back(), entry->body));
+      } else {
+        text = AppendEvent(now, entry->body);
+        Effect(change, file,
+                              "add " + EventLabel(EventCountOf(*text), entry->body));
+      }
+    }
+  }
+  const std::optional<std::string>& season = change.Build().after[0];
+  const int count = season ? EventCountOf(*season) : 0;
+  if (change.Changes(SeasonFileId::kSeason) && count > MAX_SEASON_EVENTS &&
+      count > EventCountOf(change.Build().before[0].value_or(""))) {
+    SeasonProblem problem = MakeProblem(SeasonRefusal::kSeasonFull, "67season.ini",
+                                    "the season would hold " + std::to_string(count) +
+                                        " events; the game shows at most 64");
+    problem.mustGo = count - MAX_SEASON_EVENTS;
+    Refuse(change, problem);
+  }
+  return change;
+}
+
+SeasonChange SeasonService::PlanSort(SortKey key, SeasonFileChoice choice) const {
+  const PlanContext planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!StartChange(planner, change)) return change;
+  for (const SeasonFileId file : kBothSeasonFiles) {
+    const std::optional<std::string>& text = change.Build().before[IndexOf(file)];
+    if (!choice.Has(file) || !text) continue;
+    if (!HasOrderlyEvents(*text)) {
+      Refuse(change, MakeProblem(SeasonRefusal::kSectionsDisagree, SeasonFileNameOf(file),
+                                            "its count and event sections disagree",
+                                            PathOf(file)));
+      return change;
+    }
+    const std::vector<int> order = SortedEventOrder(*text, key);
+    change.Build().after[IndexOf(file)] = ReorderEvents(*text, order);
+    DescribeOrder(change, file, *text, order);
+  }
+  return change;
+}
+
+SeasonChange SeasonService::PlanMove(const std::string& track, int to,
+                                     SeasonFileChoice choice) const {
+  const PlanContext planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!StartChange(planner, change)) return change;
+  bool found = false;
+  for (const SeasonFileId file : kBothSeasonFiles) {
+    const std::optional<std::string>& text = change.Build().before[IndexOf(file)];
+    if (!choice.Has(file) || !text) continue;
+    const std::vector<int> naming = EventsNaming(*text, track);
+    if (naming.empty()) continue;
+    found = true;
+    if (!HasOrderlyEvents(*text)) {
+      Refuse(change, MakeProblem(SeasonRefusal::kSectionsDisagree, SeasonFileNameOf(file),
+                                            "its count and event sections disagree",
+                                            PathOf(file)));
+      return change;
+    }
+    const int count = EventCountOf(*text);
+    if (to < 1 || to > count) {
+      Refuse(change, MakeProblem(SeasonRefusal::kOutOfRange, std::to_string(to),
+                                            std::string(SeasonFileNameOf(file)) + " has events 1 to " +
+                                                std::to_string(count)));
+      return change;
+    }
+    std::vector<int> order;
+    for (int number = 1; number <= count; ++number) {
+      if (number != naming.front()) order.push_back(number);
+    }
+    order.insert(order.begin() + (to - 1), naming.front());
+    change.Build().after[IndexOf(file)] = ReorderEvents(*text, order);
+    DescribeOrder(change, file, *text, order);
+  }
+  if (!found) {
+    Refuse(change, MakeProblem(SeasonRefusal::kNotFound, track,
+                                          "no event names that track folder"));
+  }
+  return change;
+}
+
+}  // namespace gridmoor
