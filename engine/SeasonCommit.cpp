@@ -2,6 +2,7 @@
 // disk; the bracket of a command that writes the season files itself.
 
 #include <exception>
+#include <functional>
 #include <set>
 
 #include "engine/FileErrorText.h"
@@ -32,36 +33,17 @@ SeasonProblem SeasonService::Check(const SeasonChange& change, const CommitOptio
   return {};
 }
 
-CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptions& options) {
-  CommitResult result;
-  result.problem = Check(change, options);
-  if (result.problem) return result;
-  const auto fail = [&result](const std::string& path) {
-    result.problem = MakeProblem(SeasonRefusal::kWriteFailed, path,
-                             "it could not be written (changed meanwhile, or no room or right to "
-                             "write a new file beside it)",
-                             path);
-  };
+namespace {
 
-  const bool season = change.ChangesSeasonFiles();
-  if (season && options.clearReadOnly) {
-    for (const SeasonFileId file : kBothSeasonFiles) {
-      if (!change.Changes(file) || !change.Before(file)) continue;
-      try {
-        if (HasReadOnlyMark(m_files, PathOf(file))) ClearReadOnlyMark(m_files, PathOf(file));
-      } catch (const CFileException& error) {
-        result.problem = MakeProblem(SeasonRefusal::kNotWritable, SeasonFileNameOf(file),
-                                 std::string("its read-only mark cannot be cleared: ") +
-                                     FileErrorReason(error.Cause()),
-                                 PathOf(file));
-        return result;
-      }
-    }
-  }
-  // The writes in the order they must reach the disk: the undo step, the files of ours that
-  // keep what the season files lose, the season files, the rest of ours. The replaces go to the
-  // file system together, one group per kind, so it can share its flushes; a deletion, or a
-  // folder of ours still to make, is done on its own between them.
+// One commit's writes, in the order they must reach the disk: the undo step, the files of ours
+// that keep what the season files lose, the season files, the rest of ours. The replaces go to
+// the file system together, one group per kind, so it can share its flushes; a deletion, or a
+// folder of ours still to make, is done on its own between them.
+class CommitRun {
+ public:
+  CommitRun(FileSystem& files, const std::string& game, CommitResult& result)
+      : m_files(files), m_game(game), m_result(result) {}
+
   enum class Phase { kStep, kBefore, kSeason, kAfter };
   struct Write {
     Phase phase;
@@ -69,104 +51,164 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     std::optional<std::string> expected;
     std::optional<std::string> bytes;  // nullopt: delete the file
   };
-  std::vector<Write> writes;
-  if (season) {
-    const std::optional<std::string> after[2] = {change.After(SeasonFileId::kSeason),
-                                                 change.After(SeasonFileId::kChampionship)};
-    const std::optional<FileReplacement> step =
-        PlanSeasonStep(m_files, m_gameFolder, options.command, after);
-    if (step) writes.push_back({Phase::kStep, step->path, step->expected, step->bytes});
+
+  // The writes of `change` in their order, the undo step first when the season files change;
+  // false (kUndoNotKept) when that step cannot be planned.
+  bool Plan(const SeasonChange& change, const std::string& command,
+            const std::function<std::string(SeasonFileId)>& pathOf) {
+    const SeasonChange::Parts& parts = change.Built();
+    if (change.ChangesSeasonFiles()) {
+      const std::optional<FileReplacement> step =
+          PlanSeasonStep(m_files, m_game, command, parts.after);
+      if (!step) return UndoNotKept();
+      m_writes.push_back({Phase::kStep, step->path, step->expected, step->bytes});
+    }
+    for (const SeasonChange::OwnWrite& write : parts.writes) {
+      if (write.beforeSeason) m_writes.push_back({Phase::kBefore, write.path, write.expected, write.bytes});
+    }
+    for (const SeasonFileId file : kBothSeasonFiles) {
+      if (change.Changes(file))
+        m_writes.push_back({Phase::kSeason, pathOf(file), change.Before(file), change.After(file)});
+    }
+    for (const SeasonChange::OwnWrite& write : parts.writes) {
+      if (!write.beforeSeason) m_writes.push_back({Phase::kAfter, write.path, write.expected, write.bytes});
+    }
+    return true;
   }
-  for (const SeasonChange::OwnWrite& write : change.Built().writes) {
-    if (write.beforeSeason)
-      writes.push_back({Phase::kBefore, write.path, write.expected, write.bytes});
+
+  // What a commit killed mid-write left in the folders written (our ".~" temporaries) goes
+  // first; only in the game's own seasons folders: an export target is the player's folder,
+  // whose files we do not know.
+  void ClearStaleTemporaries() {
+    std::set<std::string> folders;
+    for (const Write& write : m_writes) folders.insert(FolderOf(write.path));
+    const std::string seasons = m_game + kSeasonsFolder;
+    for (const std::string& folder : folders) {
+      if (folder.compare(0, seasons.size(), seasons) == 0) m_files.RemoveStaleTemporaries(folder);
+    }
   }
-  for (const SeasonFileId file : kBothSeasonFiles) {
-    if (change.Changes(file))
-      writes.push_back({Phase::kSeason, PathOf(file), change.Before(file), change.After(file)});
+
+  // Every write in order; false after the first that fails (the problem set, the step settled).
+  bool WriteAll() {
+    const std::string ours = m_game + kSeasonsFolder + "\\gridmoor-";
+    for (const Write& write : m_writes) {
+      const bool makeFolder =
+          write.path.compare(0, ours.size(), ours) == 0 && !IsFolder(m_files, FolderOf(write.path));
+      if (!write.bytes || makeFolder) {
+        if (!Flush()) return false;
+        if (!WriteAlone(write)) return Failed(write);
+        if (!write.bytes) continue;
+      }
+      if (m_batch.empty() || m_batch.back()->phase != write.phase) m_groups.emplace_back();
+      m_groups.back().push_back({write.path, write.expected, *write.bytes});
+      m_batch.push_back(&write);
+    }
+    return Flush();
   }
-  for (const SeasonChange::OwnWrite& write : change.Built().writes) {
-    if (!write.beforeSeason)
-      writes.push_back({Phase::kAfter, write.path, write.expected, write.bytes});
+
+ private:
+  static std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
+  // A deletion (read once more right before: a change made meanwhile stays), or the folder of
+  // ours a replace needs.
+  bool WriteAlone(const Write& write) {
+    try {
+      if (write.bytes) {
+        m_files.CreateDirectoryLevel(FolderOf(write.path));
+        return true;
+      }
+      const std::optional<std::string> now =
+          write.phase == Phase::kSeason ? m_files.ReadExistingFile(write.path, kMaxSeasonFileBytes)
+                                        : ReadOwnFile(m_files, write.path, kMaxSetBytes);
+      return now == write.expected && m_files.RemoveFile(write.path);
+    } catch (const std::exception&) {
+      return false;
+    }
   }
-  const auto undoNotKept = [&result, this] {
-    result.problem = MakeProblem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
-                             HistoryFolder(m_gameFolder));
-  };
-  if (season && (writes.empty() || writes.front().phase != Phase::kStep)) {
-    undoNotKept();
-    return result;
-  }
-  const auto failed = [&](const Write& write) {
-    if (write.phase == Phase::kStep) return undoNotKept();
-    fail(write.path);
-    if (result.stepKept && write.phase != Phase::kAfter) SettleFailedStep(m_files, m_gameFolder);
-  };
-  // What a commit killed mid-write left in these folders goes first (our ".~" temporaries only).
-  std::set<std::string> folders;
-  for (const Write& write : writes) folders.insert(write.path.substr(0, write.path.rfind('\\')));
-  // Only in the game's own seasons folders: an export target is the player's folder, whose
-  // files we do not know.
-  const std::string seasons = m_gameFolder + kSeasonsFolder;
-  for (const std::string& folder : folders) {
-    if (folder.compare(0, seasons.size(), seasons) == 0) m_files.RemoveStaleTemporaries(folder);
-  }
-  std::vector<std::vector<FileReplacement>> groups;
-  std::vector<const Write*> batch;
-  const auto flush = [&]() {
-    const std::size_t done = batch.empty() ? 0 : m_files.ReplaceFilesInOrder(groups);
+
+  bool Flush() {
+    const std::size_t done = m_batch.empty() ? 0 : m_files.ReplaceFilesInOrder(m_groups);
     for (std::size_t i = 0; i < done; ++i) {
-      if (batch[i]->phase == Phase::kStep) result.stepKept = true;
+      if (m_batch[i]->phase == Phase::kStep) m_result.stepKept = true;
     }
-    const bool whole = done == batch.size();
-    if (!whole) failed(*batch[done]);
-    groups.clear();
-    batch.clear();
+    const bool whole = done == m_batch.size();
+    if (!whole) Failed(*m_batch[done]);
+    m_groups.clear();
+    m_batch.clear();
     return whole;
-  };
-  const std::string ours = m_gameFolder + kSeasonsFolder + "\\gridmoor-";
-  for (const Write& write : writes) {
-    const std::string folder = write.path.substr(0, write.path.rfind('\\'));
-    const bool makeFolder =
-        write.path.compare(0, ours.size(), ours) == 0 && !IsFolder(m_files, folder);
-    if (!write.bytes || makeFolder) {
-      if (!flush()) return result;
-      bool done = true;
-      try {
-        if (!write.bytes) {
-          const std::optional<std::string> now =
-              write.phase == Phase::kSeason
-                  ? m_files.ReadExistingFile(write.path, kMaxSeasonFileBytes)
-                  : ReadOwnFile(m_files, write.path, kMaxSetBytes);
-          // Read once more right before: a change made meanwhile stays.
-          done = now == write.expected && m_files.RemoveFile(write.path);
-        } else {
-          m_files.CreateDirectoryLevel(folder);
-        }
-      } catch (const std::exception&) {
-        done = false;
-      }
-      if (!done) {
-        failed(write);
-        return result;
-      }
-      if (!write.bytes) continue;
-    }
-    if (batch.empty() || batch.back()->phase != write.phase) groups.emplace_back();
-    groups.back().push_back({write.path, write.expected, *write.bytes});
-    batch.push_back(&write);
   }
-  if (!flush()) return result;
+
+  bool Failed(const Write& write) {
+    if (write.phase == Phase::kStep) return UndoNotKept();
+    m_result.problem = WriteFailed(write.path);
+    if (m_result.stepKept && write.phase != Phase::kAfter) SettleFailedStep(m_files, m_game);
+    return false;
+  }
+
+  bool UndoNotKept() {
+    m_result.problem = MakeProblem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
+                                   HistoryFolder(m_game));
+    return false;
+  }
+
+ public:
+  static SeasonProblem WriteFailed(const std::string& path) {
+    return MakeProblem(SeasonRefusal::kWriteFailed, path,
+                       "it could not be written (changed meanwhile, or no room or right to write "
+                       "a new file beside it)",
+                       path);
+  }
+
+ private:
+  FileSystem& m_files;  // not owned
+  const std::string& m_game;
+  CommitResult& m_result;
+  std::vector<Write> m_writes;
+  std::vector<std::vector<FileReplacement>> m_groups;
+  std::vector<const Write*> m_batch;
+};
+
+}  // namespace
+
+// The read-only marks of the season files the change writes, cleared; the problem when one
+// cannot be.
+SeasonProblem SeasonService::ClearMarks(const SeasonChange& change) {
+  for (const std::string& path : ReadOnlyFiles(change)) {
+    try {
+      ClearReadOnlyMark(m_files, path);
+    } catch (const CFileException& error) {
+      return MakeProblem(SeasonRefusal::kNotWritable, "",
+                         std::string("its read-only mark cannot be cleared: ") +
+                             FileErrorReason(error.Cause()),
+                         path);
+    }
+  }
+  return {};
+}
+
+CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptions& options) {
+  CommitResult result;
+  result.problem = Check(change, options);
+  if (result.problem) return result;
+  if (change.ChangesSeasonFiles() && options.clearReadOnly) {
+    result.problem = ClearMarks(change);
+    if (result.problem) return result;
+  }
+  CommitRun run(m_files, m_gameFolder, result);
+  if (!run.Plan(change, options.command, [this](SeasonFileId file) { return PathOf(file); }))
+    return result;
+  run.ClearStaleTemporaries();
+  if (!run.WriteAll()) return result;
   for (const std::string& folder : change.Built().deleteFolders) {
     if (!m_files.RemoveFolderTree(folder)) {
-      result.problem = MakeProblem(SeasonRefusal::kWriteFailed, folder, "it could not be deleted whole",
-                               folder);
+      result.problem =
+          MakeProblem(SeasonRefusal::kWriteFailed, folder, "it could not be deleted whole", folder);
       return result;
     }
   }
   for (const std::string& file : change.Built().deleteFiles) {
     if (!m_files.RemoveFile(file)) {
-      fail(file);
+      result.problem = CommitRun::WriteFailed(file);
       return result;
     }
   }

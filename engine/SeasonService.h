@@ -182,6 +182,8 @@ class SeasonService {
   bool RememberInstalled(const TrackPackage& package);
 
  private:
+  SeasonProblem ClearMarks(const SeasonChange& change);
+
   FileSystem& m_files;  // not owned
   std::string m_gameFolder;
   std::function<bool()> m_isGameRunning;
