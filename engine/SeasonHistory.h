@@ -7,9 +7,10 @@
 // A step is one file, step-NN (NN = number modulo kMaxHistorySteps), so it is written in one
 // safe replace and keeping a new step overwrites the oldest once the folder is full. It holds
 // a short text record (number, time, command, for each file its size or "missing", and the
-// active-set record seasons\gridmoor-sets\active as it was) and then the kept bytes; after the command, what it left (size and digest) is added, so a restore can
-// tell whether someone else changed a file since, with what the command changed: the events it
-// added and removed, by folder.
+// active-set record seasons\gridmoor-sets\active as it was) and then the kept bytes; after the
+// command, what it left (size and digest) is added, so a restore can tell whether someone else
+// changed a file since, with what the command changed: the events it added and removed, by
+// folder.
 //
 // A command keeps one step however many tracks it installs or removes: KeepSeasonStep before
 // its first change, DropUnchangedStep after its last.
