@@ -16,10 +16,12 @@
 namespace gridmoor {
 namespace {
 
+// The season file of step slot i: 67season.ini, then gp.ini.
+const char* FileName(int i) { return SeasonFileNameOf(static_cast<SeasonFileId>(i)); }
+
 constexpr std::size_t kMaxStepBytes = 2 * kMaxSeasonFileBytes + 64 * 1024;
 constexpr const char* kStepMagic = "gridmoor undo step 1";
-const char* const kSeasonFiles[] = {kSeasonFileName, kChampionshipFileName};
-constexpr int kFileCount = 2;
+constexpr int kFileCount = kSeasonFileCount;
 // The active-set record holds one set name; a larger file is no record a step keeps.
 constexpr std::size_t kMaxActiveRecordBytes = 4096;
 
@@ -111,13 +113,13 @@ std::string Serialize(const Step& step) {
   out += "command=" + OneLine(step.info.command) + "\n";
   for (const std::string& change : step.info.changes) out += "change=" + OneLine(change) + "\n";
   for (int i = 0; i < kFileCount; ++i) {
-    out += std::string(kSeasonFiles[i]) + "=" +
+    out += std::string(FileName(i)) + "=" +
            (step.kept[i] ? std::to_string(step.kept[i]->size()) : "missing") + "\n";
   }
   // In hex: the record is short, and any bytes stay on one line.
   if (step.activeKnown) out += "active=" + (step.active ? Hex(*step.active) : "missing") + "\n";
   for (int i = 0; i < kFileCount; ++i) {
-    if (step.after[i]) out += std::string("after ") + kSeasonFiles[i] + "=" + *step.after[i] + "\n";
+    if (step.after[i]) out += std::string("after ") + FileName(i) + "=" + *step.after[i] + "\n";
   }
   out += "\n";
   for (const auto& kept : step.kept) {
@@ -176,11 +178,11 @@ std::optional<Step> Parse(const std::string& raw) {
       }
     }
     for (int i = 0; i < kFileCount; ++i) {
-      if (key == kSeasonFiles[i]) {
+      if (key == FileName(i)) {
         missing[i] = value == "missing";
         sizes[i] = ParseSize(value);
         if (!missing[i] && !sizes[i]) return std::nullopt;
-      } else if (key == std::string("after ") + kSeasonFiles[i]) {
+      } else if (key == std::string("after ") + FileName(i)) {
         step.after[i] = value;
       }
     }
@@ -226,7 +228,7 @@ std::vector<Step> ReadSteps(FileSystem& files, const std::string& gameFolder) {
 
 std::optional<std::string> ReadSeasonFile(FileSystem& files, const std::string& gameFolder,
                                           int index) {
-  return files.ReadExistingFile(SeasonFilePath(gameFolder, kSeasonFiles[index]),
+  return files.ReadExistingFile(SeasonFilePath(gameFolder, FileName(index)),
                                 kMaxSeasonFileBytes);
 }
 
@@ -347,7 +349,7 @@ std::optional<FileReplacement> PlanSeasonStep(FileSystem& files, const std::stri
     for (int i = 0; i < kFileCount; ++i) {
       step.kept[i] = ReadSeasonFile(files, gameFolder, i);
       step.after[i] = Describe(after[i]);
-      for (std::string& line : DescribeSeasonChange(kSeasonFiles[i], step.kept[i], after[i]))
+      for (std::string& line : DescribeSeasonChange(FileName(i), step.kept[i], after[i]))
         step.info.changes.push_back(std::move(line));
     }
     KeepActiveRecord(files, gameFolder, step);
@@ -394,7 +396,7 @@ void DropUnchangedStep(FileSystem& files, const std::string& gameFolder) {
       const std::optional<std::string> now = ReadSeasonFile(files, gameFolder, i);
       if (now != step.kept[i]) unchanged = false;
       step.after[i] = Describe(now);
-      for (std::string& line : DescribeSeasonChange(kSeasonFiles[i], step.kept[i], now))
+      for (std::string& line : DescribeSeasonChange(FileName(i), step.kept[i], now))
         step.info.changes.push_back(std::move(line));
     }
     if (unchanged) {
@@ -427,10 +429,10 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
 
     std::optional<std::string> now[kFileCount];
     for (int i = 0; i < kFileCount; ++i) {
-      current = SeasonFilePath(gameFolder, kSeasonFiles[i]);
+      current = SeasonFilePath(gameFolder, FileName(i));
       now[i] = ReadSeasonFile(files, gameFolder, i);
       RestoredFile file;
-      file.fileName = kSeasonFiles[i];
+      file.fileName = FileName(i);
       if (step.kept[i]) file.keptSize = step.kept[i]->size();
       if (now[i]) file.currentSize = now[i]->size();
       file.unchanged = now[i] == step.kept[i];
@@ -448,7 +450,7 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
       for (const auto& [number, folder] : EventsNotIn(EventFolders(step.kept[i]),
                                                       EventFolders(now[i]))) {
         if (!IsPlainFileName(folder) || !IsFolder(files, gameFolder + "\\tracks\\" + folder)) {
-          report.eventsWithoutFolder.push_back(std::string(kSeasonFiles[i]) + ": Event" +
+          report.eventsWithoutFolder.push_back(std::string(FileName(i)) + ": Event" +
                                                std::to_string(number) + " " + folder);
         }
       }
@@ -469,13 +471,13 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
       if (file.unchanged) continue;
       // Someone else's change is undone too, but not lost: its bytes stay in the undo folder.
       if (file.changedSince && now[i]) {
-        current = HistoryFolder(gameFolder) + "\\" + kSeasonFiles[i] + ".replaced-" +
+        current = HistoryFolder(gameFolder) + "\\" + FileName(i) + ".replaced-" +
                   std::to_string(step.info.number);
         const std::optional<std::string> old = files.ReadExistingFile(current, kMaxSeasonFileBytes);
         if (!files.ReplaceFileContents(current, old, *now[i])) throw CFileException(kCauseGeneric, current);
         file.replacedCopy = current;
       }
-      current = SeasonFilePath(gameFolder, kSeasonFiles[i]);
+      current = SeasonFilePath(gameFolder, FileName(i));
       bool done = false;
       if (step.kept[i]) {
         done = files.ReplaceFileContents(current, now[i], *step.kept[i]);
