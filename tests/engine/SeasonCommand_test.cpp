@@ -163,7 +163,14 @@ TEST_P(BothHostsTest, GiveTheSameFilesAndRefusals) {
   SetReadOnly(*files, (game / "seasons" / "67season.ini").string(), true);
   for (const bool yes : {false, true}) {
     TempFolder other;
-    fs::copy(game.Path(), other.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    for (const auto& entry : fs::recursive_directory_iterator(game.Path())) {
+      const fs::path to = other.Path() / entry.path().lexically_relative(game.Path());
+      if (entry.is_directory()) {
+        fs::create_directories(to);
+      } else {
+        fs::copy_file(entry.path(), to);
+      }
+    }
     SeasonService otherService(*files, other.Text(), [this] { return gameRuns; });
 
     TerminalDouble terminal(yes, yes);

@@ -183,7 +183,9 @@ TEST_F(SeasonHistoryTest, RestorePutsBackTheActiveSetRecord) {
     ASSERT_EQ(report.status, RestoreStatus::kRestored);
     EXPECT_EQ(report.activeSetRestored, row.restored);
     EXPECT_EQ(fs::exists(sets / "active"), row.kept.has_value());
-    if (row.kept) EXPECT_EQ(ReadBytes(sets / "active"), *row.kept);
+    if (row.kept) {
+      EXPECT_EQ(ReadBytes(sets / "active"), *row.kept);
+    }
   }
 }
 
