@@ -77,6 +77,33 @@ SeasonOutcome Finish(SeasonHost& host, SeasonOutcome outcome) {
   return outcome;
 }
 
+// The restore itself, once every question is answered: the marks asked about cleared, then the
+// newest step put back (`report` becomes what was done).
+SeasonProblem PutStepBack(FileSystem& files, const std::string& game, RestoreReport& report) {
+  for (const std::string& path : report.readOnlyFiles) {
+    try {
+      if (HasReadOnlyMark(files, path)) ClearReadOnlyMark(files, path);
+    } catch (const CFileException& error) {
+      return Problem(SeasonRefusal::kNotWritable, "",
+                     "its read-only mark cannot be cleared: " +
+                         std::string(FileErrorReason(error.Cause())),
+                     path);
+    }
+  }
+  report = RestoreNewestStep(files, game, /*dryRun=*/false);
+  switch (report.status) {
+    case RestoreStatus::kRestored:
+      return {};
+    case RestoreStatus::kReadOnly:
+      return Problem(SeasonRefusal::kReadOnly, "", "it is marked read-only", report.failedFile);
+    default:
+      return Problem(SeasonRefusal::kRestoreFailed, "",
+                     "it could not be read or written; the step is kept, so a second restore "
+                     "tries again",
+                     report.failedFile);
+  }
+}
+
 }  // namespace
 
 SeasonOutcome RunSeasonChange(SeasonService& service, SeasonHost& host, const SeasonChange& change,
@@ -166,29 +193,9 @@ SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const s
   if (dryRun) return Finish(host, outcome);
 
   host.Busy(true);
-  for (const std::string& path : report.readOnlyFiles) {
-    try {
-      if (HasReadOnlyMark(files, path)) ClearReadOnlyMark(files, path);
-    } catch (const CFileException& error) {
-      host.Busy(false);
-      outcome.problem = Problem(SeasonRefusal::kNotWritable, "",
-                                "its read-only mark cannot be cleared: " +
-                                    std::string(FileErrorReason(error.Cause())),
-                                path);
-      return Finish(host, outcome);
-    }
-  }
-  report = RestoreNewestStep(files, game, /*dryRun=*/false);
+  outcome.problem = PutStepBack(files, game, report);
   host.Busy(false);
   outcome.restore = report;
-  if (report.status == RestoreStatus::kRestored) return Finish(host, outcome);
-  outcome.problem = report.status == RestoreStatus::kReadOnly
-                        ? Problem(SeasonRefusal::kReadOnly, "", "it is marked read-only",
-                                  report.failedFile)
-                        : Problem(SeasonRefusal::kRestoreFailed, "",
-                                  "it could not be read or written; the step is kept, so a "
-                                  "second restore tries again",
-                                  report.failedFile);
   return Finish(host, outcome);
 }
 

@@ -12,6 +12,73 @@
 
 namespace gridmoor {
 
+namespace {
+
+// Takes the events naming `tracks` out of one season file's text in the change, remembering
+// each in the library first (from 67season.ini first: `add` puts them back as they were).
+// `found` gets the folders an event named.
+void RemoveFromFile(const PlanContext& c, SeasonChange& change, SeasonFileId file,
+                    const std::vector<std::string>& tracks, Library& library,
+                    std::set<std::string>& remembered, std::set<std::string>& found) {
+  const int i = IndexOf(file);
+  if (!change.Built().before[i]) return;
+  const std::string& text = *change.Built().before[i];
+  for (const std::string& track : tracks) {
+    for (const int number : EventsNaming(text, track)) {
+      if (remembered.insert(track).second)
+        Remember(change, library, {track, "", EventBody(text, number).value_or("")});
+    }
+  }
+  ProfileDocument document =
+      ProfileDocument::FromBytes(c.files, SeasonFilePath(c.game, SeasonFileNameOf(file)), text);
+  const SeasonRemoval removal = RemoveTrackEvents(document, tracks);
+  if (removal.Empty()) return;
+  change.Build().after[i] = document.Text();
+  for (const RemovedEvent& event : removal.removed) {
+    found.insert(event.trackDirectory);
+    Effect(change, file, "remove Event" + std::to_string(event.number) + " " + Quoted(event.name) +
+                             " (" + event.trackDirectory + ")");
+  }
+  if (!removal.moved.empty()) {
+    const auto& [fromFirst, toFirst] = removal.moved.front();
+    const auto& [fromLast, toLast] = removal.moved.back();
+    Effect(change, file,
+           removal.moved.size() == 1
+               ? "move Event" + std::to_string(fromFirst) + " down to Event" + std::to_string(toFirst)
+               : "move Event" + std::to_string(fromFirst) + "..Event" + std::to_string(fromLast) +
+                     " down to Event" + std::to_string(toFirst) + "..Event" + std::to_string(toLast));
+  }
+  for (const std::string& section : removal.droppedSections)
+    Effect(change, file, "drop the unread section [" + section + "], whose name an event takes");
+  Effect(change, file, "set numEvents " + std::to_string(removal.oldCount) + " -> " +
+                           std::to_string(removal.newCount));
+}
+
+// Adds the deletion of tracks\<track> and its replay (as the library knows it); answers
+// whether there is anything of the track to delete.
+bool DeleteTrackFiles(const PlanContext& c, SeasonChange& change, const std::string& track,
+                      const Library& library) {
+  bool deletes = false;
+  const std::string folder = c.game + kTracksFolder + track;
+  if (IsFolder(c.files, folder)) {
+    change.Build().deleteFolders.push_back(folder);
+    Effect(change, "delete tracks\\" + track);
+    deletes = true;
+  }
+  const LibraryEntry* entry = library.Find(track);
+  if (entry && !entry->replay.empty()) {
+    const std::string replay = c.game + kReplayFolder + entry->replay;
+    if (c.files.ReadWholeFile(replay, 0)) {
+      change.Build().deleteFiles.push_back(replay);
+      Effect(change, "delete replay\\" + entry->replay);
+      deletes = true;
+    }
+  }
+  return deletes;
+}
+
+}  // namespace
+
 SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
                                        SeasonFileChoice choice, bool deleteFiles) const {
   const PlanContext planner{m_files, m_gameFolder};
@@ -19,81 +86,22 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
   if (!StartChange(planner, change)) return change;
   std::optional<Library> library = ReadLibrary(planner, change.Build().problem);
   if (!library) return change;
-  if (deleteFiles) {
-    for (const std::string& track : tracks) {
-      // Only a plain name stays inside tracks\: "..", "a\b" or "C:x" would reach elsewhere.
-      if (track.empty() || !IsPlainFileName(track)) {
-        Refuse(change, MakeProblem(SeasonRefusal::kBadName, track,
-                                              "not a plain folder name; files are deleted only "
-                                              "inside tracks\\"));
-        return change;
-      }
+  for (const std::string& track : tracks) {
+    // Only a plain name stays inside tracks\: "..", "a\b" or "C:x" would reach elsewhere.
+    if (deleteFiles && (track.empty() || !IsPlainFileName(track))) {
+      Refuse(change, MakeProblem(SeasonRefusal::kBadName, track,
+                                 "not a plain folder name; files are deleted only inside tracks\\"));
+      return change;
     }
   }
   std::set<std::string> found;
   std::set<std::string> remembered;
-  std::vector<std::string> missing;
   for (const SeasonFileId file : kBothSeasonFiles) {
-    if (!choice.Has(file)) continue;
-    const int i = IndexOf(file);
-    if (!change.Build().before[i]) continue;
-    const std::string& text = *change.Build().before[i];
-    // Remembered before they go, from 67season.ini first: `add` puts them back as they were.
-    for (const std::string& track : tracks) {
-      for (const int number : EventsNaming(text, track)) {
-        if (remembered.insert(track).second)
-          Remember(change, *library, {track, "", EventBody(text, number).value_or("")});
-      }
-    }
-    ProfileDocument document = ProfileDocument::FromBytes(m_files, PathOf(file), text);
-    const SeasonRemoval removal = RemoveTrackEvents(document, tracks);
-    if (removal.Empty()) continue;
-    change.Build().after[i] = document.Text();
-    for (const RemovedEvent& event : removal.removed) {
-      found.insert(event.trackDirectory);
-      Effect(change, file,
-                            "remove Event" + std::to_string(event.number) + " " +
-                                Quoted(event.name) + " (" + event.trackDirectory + ")");
-    }
-    if (removal.moved.size() == 1) {
-      Effect(change, file, "move Event" + std::to_string(removal.moved.front().first) +
-                                              " down to Event" +
-                                              std::to_string(removal.moved.front().second));
-    } else if (!removal.moved.empty()) {
-      Effect(
-          change, file,
-          "move Event" + std::to_string(removal.moved.front().first) + "..Event" +
-              std::to_string(removal.moved.back().first) + " down to Event" +
-              std::to_string(removal.moved.front().second) + "..Event" +
-              std::to_string(removal.moved.back().second));
-    }
-    for (const std::string& section : removal.droppedSections) {
-      Effect(change, file,
-                            "drop the unread section [" + section + "], whose name an event takes");
-    }
-    Effect(change, file,
-                          "set numEvents " + std::to_string(removal.oldCount) + " -> " +
-                              std::to_string(removal.newCount));
+    if (choice.Has(file)) RemoveFromFile(planner, change, file, tracks, *library, remembered, found);
   }
+  std::vector<std::string> missing;
   for (const std::string& track : tracks) {
-    bool deletes = false;
-    if (deleteFiles) {
-      const std::string folder = m_gameFolder + kTracksFolder + track;
-      if (IsFolder(m_files, folder)) {
-        change.Build().deleteFolders.push_back(folder);
-        Effect(change, "delete tracks\\" + track);
-        deletes = true;
-      }
-      const LibraryEntry* entry = library->Find(track);
-      if (entry && !entry->replay.empty()) {
-        const std::string replay = m_gameFolder + kReplayFolder + entry->replay;
-        if (m_files.ReadWholeFile(replay, 0)) {
-          change.Build().deleteFiles.push_back(replay);
-          Effect(change, "delete replay\\" + entry->replay);
-          deletes = true;
-        }
-      }
-    }
+    const bool deletes = deleteFiles && DeleteTrackFiles(planner, change, track, *library);
     if (!found.count(track) && !deletes) missing.push_back(track);
   }
   // Several names are taken alike: one unknown name changes nothing for the others either.
@@ -101,18 +109,16 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
     std::string names;
     for (const std::string& track : missing) names += (names.empty() ? "" : "\", \"") + track;
     Refuse(change, MakeProblem(SeasonRefusal::kNotFound, names,
-                                          missing.size() > 1 ? "no event names these track folders"
-                                                             : "no event names that track folder"));
+                               missing.size() > 1 ? "no event names these track folders"
+                                                  : "no event names that track folder"));
     return change;
   }
   WriteLibrary(planner, change, *library, /*beforeSeason=*/true);
-  if (deleteFiles) {
-    change.Build().questions.push_back({"Remove these events and delete the files? \"restore\" does "
-                                  "not bring the files back.",
-                                  change.DeletedPaths(), false, false});
-  } else {
-    change.Build().questions.push_back({"Remove these events?", {}, false, true});
-  }
+  change.Build().questions.push_back(
+      deleteFiles ? SeasonChange::Question{"Remove these events and delete the files? \"restore\" "
+                                           "does not bring the files back.",
+                                           change.DeletedPaths(), false, false}
+                  : SeasonChange::Question{"Remove these events?", {}, false, true});
   return change;
 }
 
