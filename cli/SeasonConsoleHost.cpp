@@ -131,6 +131,23 @@ void ConsoleSeasonHost::ShowRestore(const RestoreReport& report, bool dryRun) {
     m_console.err << m_name << ": the step file could not be deleted; a second restore repeats it\n";
 }
 
+std::string GameText(std::string typed) {
+  std::string out;
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(typed[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    // Two bytes of UTF-8 for U+0080..U+00FF: lead byte C2 or C3.
+    const unsigned char next = i + 1 < typed.size() ? static_cast<unsigned char>(typed[i + 1]) : 0;
+    if ((c != 0xC2 && c != 0xC3) || (next & 0xC0) != 0x80) return typed;
+    out.push_back(static_cast<char>(((c & 0x03) << 6) | (next & 0x3F)));
+    ++i;
+  }
+  return out;
+}
+
 int RunChange(Console& console, FileSystem& files, SeasonService& service, const char* name,
               const SeasonChange& change, const ChangeOptions& options) {
   ConsoleSeasonHost host(console, files, name, options);

@@ -48,6 +48,11 @@ int StatusOf(const SeasonProblem& problem);
 // A refusal as one line, with what the command line offers to go on (--force, --yes).
 std::string ProblemLine(FileSystem& files, const SeasonProblem& problem);
 
+// A name typed at the terminal in the game's 8-bit text: UTF-8 (a Linux terminal) made Latin-1
+// where every character has a byte there; anything else (a Windows console's own bytes, a
+// character the game cannot hold) as typed, for the engine to take or refuse.
+std::string GameText(std::string typed);
+
 // Runs a planned change through the engine with the terminal as host; answers the exit status.
 int RunChange(Console& console, FileSystem& files, SeasonService& service, const char* name,
               const SeasonChange& change, const ChangeOptions& options);

@@ -64,7 +64,7 @@ void PrintSetEvents(std::ostream& out, const char* fileName, const SeasonEvents&
 }
 
 nlohmann::json SetJson(const SetSummary& set) {
-  return {{"name", set.name},
+  return {{"name", ReadableText(set.name)},
           {"saved", set.savedTime},
           {"seasonEvents", set.seasonEvents},
           {"championshipEvents", set.championshipEvents},
@@ -152,7 +152,7 @@ void AddSetSaveCommand(CLI::App* set, Console& console, int& status) {
   auto options = std::make_shared<Options>();
   CLI::App* save = set->add_subcommand("save", "Save both season files as set NAME (replacing "
                                                "a set of that name) and make it the active set");
-  save->add_option("NAME", options->name, "1 to 40 letters, digits, spaces, - _ .")->required();
+  save->add_option("NAME", options->name, "1 to 40 letters, digits, spaces, - _ .")->transform(GameText)->required();
   AddChangeOptions(*save, *options, false);
   save->footer(ExitStatusHelp({2, 4, 5, 8, 11, 12}));
   save->callback([&console, &status, options] {
@@ -171,7 +171,7 @@ void AddSetUseCommand(CLI::App* set, Console& console, int& status) {
   CLI::App* use = set->add_subcommand(
       "use", "Make set NAME the season files; the files it replaces are saved into the active "
              "set first (none active: into a new set, whose name is printed)");
-  use->add_option("NAME", options->name, "The set (letter case aside)")->required();
+  use->add_option("NAME", options->name, "The set (letter case aside)")->transform(GameText)->required();
   AddChangeOptions(*use, *options, true);
   use->footer(ExitStatusHelp({4, 5, 6, 8, 9, 10, 11, 12}));
   use->callback([&console, &status, options] {
@@ -205,7 +205,7 @@ void AddSetListCommand(CLI::App* set, Console& console, int& status) {
       for (const SeasonProblem& problem : problems)
         console.err << "set list: " << ProblemLine(files, problem) << "; left out\n";
       if (options->names) {
-        for (const SetSummary& each : sets) console.out << each.name << "\n";
+        for (const SetSummary& each : sets) console.out << ReadableText(each.name) << "\n";
       } else if (options->json) {
         nlohmann::json json = {{"version", kJsonVersion}, {"sets", nlohmann::json::array()}};
         for (const SetSummary& each : sets) json["sets"].push_back(SetJson(each));
@@ -215,7 +215,7 @@ void AddSetListCommand(CLI::App* set, Console& console, int& status) {
       }
       for (const SetSummary& each : sets) {
         if (options->names || options->json) break;
-        console.out << (each.active ? "* " : "  ") << each.name << "  " << each.seasonEvents
+        console.out << (each.active ? "* " : "  ") << ReadableText(each.name) << "  " << each.seasonEvents
                     << " + " << each.championshipEvents << " events, saved " << each.savedTime
                     << (each.changedSinceSaved ? "  (season files changed since)" : "") << "\n";
       }
@@ -232,7 +232,7 @@ void AddSetShowCommand(CLI::App* set, Console& console, int& status) {
   };
   auto options = std::make_shared<Options>();
   CLI::App* show = set->add_subcommand("show", "The events of set NAME");
-  show->add_option("NAME", options->name, "The set")->required();
+  show->add_option("NAME", options->name, "The set")->transform(GameText)->required();
   AddGameOptions(*show, options->game);
   show->add_flag("--json", options->json, "Print JSON");
   show->footer(ExitStatusHelp({4, 10, 12}));
@@ -259,7 +259,7 @@ void AddSetShowCommand(CLI::App* set, Console& console, int& status) {
         PrintJson(console, json);
         return kExitOk;
       }
-      console.out << "set \"" << view.summary.name << "\", saved " << view.summary.savedTime
+      console.out << "set \"" << ReadableText(view.summary.name) << "\", saved " << view.summary.savedTime
                   << (view.summary.active ? " (active)" : "") << "\n";
       for (int i = 0; i < kSeasonFileCount; ++i)
         PrintSetEvents(console.out, SeasonFileNameOf(static_cast<SeasonFileId>(i)), view.events[i]);
@@ -277,8 +277,8 @@ void AddSetDiffCommand(CLI::App* set, Console& console, int& status) {
   CLI::App* diff = set->add_subcommand(
       "diff", "The events by track folder that are in one set and not the other, or at "
               "another number");
-  diff->add_option("A", options->a, "The first set")->required();
-  diff->add_option("B", options->b, "The second set")->required();
+  diff->add_option("A", options->a, "The first set")->transform(GameText)->required();
+  diff->add_option("B", options->b, "The second set")->transform(GameText)->required();
   AddGameOptions(*diff, options->game);
   diff->footer(ExitStatusHelp({4, 10, 12}));
   diff->callback([&console, &status, options] {
@@ -308,7 +308,7 @@ void AddSetDeleteCommand(CLI::App* set, Console& console, int& status) {
   auto options = std::make_shared<Options>();
   CLI::App* remove = set->add_subcommand("delete", "Delete set NAME (restore does not bring a "
                                                    "set back)");
-  remove->add_option("NAME", options->name, "The set")->required();
+  remove->add_option("NAME", options->name, "The set")->transform(GameText)->required();
   AddChangeOptions(*remove, *options, false);
   remove->footer(ExitStatusHelp({4, 5, 8, 10, 11, 12}));
   remove->callback([&console, &status, options] {
@@ -325,8 +325,8 @@ void AddSetRenameCommand(CLI::App* set, Console& console, int& status) {
   };
   auto options = std::make_shared<Options>();
   CLI::App* rename = set->add_subcommand("rename", "Rename set OLD to NEW");
-  rename->add_option("OLD", options->from, "The set")->required();
-  rename->add_option("NEW", options->to, "Its new name")->required();
+  rename->add_option("OLD", options->from, "The set")->transform(GameText)->required();
+  rename->add_option("NEW", options->to, "Its new name")->transform(GameText)->required();
   AddChangeOptions(*rename, *options, false);
   rename->footer(ExitStatusHelp({4, 5, 8, 10, 12}));
   rename->callback([&console, &status, options] {
@@ -344,7 +344,7 @@ void AddSetExportCommand(CLI::App* set, Console& console, int& status) {
   auto options = std::make_shared<Options>();
   CLI::App* exportCommand = set->add_subcommand(
       "export", "Write set NAME as one calendar file FILE (both files' events), for a league");
-  exportCommand->add_option("NAME", options->name, "The set")->required();
+  exportCommand->add_option("NAME", options->name, "The set")->transform(GameText)->required();
   exportCommand->add_option("FILE", options->file, "The calendar file to write")->required();
   AddChangeOptions(*exportCommand, *options, false);
   exportCommand->footer(ExitStatusHelp({2, 4, 5, 8, 10, 11, 12}));
@@ -366,7 +366,7 @@ void AddSetImportCommand(CLI::App* set, Console& console, int& status) {
       "import", "Read a calendar file into a new set (the name in the file, or --as); names "
                 "the events whose track folder is not installed");
   import->add_option("FILE", options->file, "The calendar file")->required();
-  import->add_option("--as", options->as, "The new set's name");
+  import->add_option("--as", options->as, "The new set's name")->transform(GameText);
   import->add_flag("--only-installed", options->onlyInstalled,
                    "Leave out the events whose track folder is not installed");
   AddChangeOptions(*import, *options, false);

@@ -207,6 +207,15 @@ TEST(SeasonCommands, ASessionOfSets) {
                                     "--game", game});
   EXPECT_EQ(hostile.status, 12);
   EXPECT_EQ(LineCount(hostile.err), 1) << hostile.err;
+
+#ifndef _WIN32
+  // A name typed in UTF-8 is kept in the game's 8-bit text and shown in UTF-8 again; its letter
+  // case is folded as the game's text folds it.
+  run({"set", "save", "Ligue Fran\xC3\xA7" "aise"});
+  run({"set", "use", "LIGUE FRAN\xC3\x87" "AISE", "--force"});
+  EXPECT_NE(run({"set", "list", "--names"}).out.find("Ligue Fran\xC3\xA7" "aise\n"), std::string::npos);
+  EXPECT_EQ(RunCli({"set", "save", " League", "--game", game}).status, 2);
+#endif
 }
 
 }  // namespace
