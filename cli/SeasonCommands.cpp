@@ -184,7 +184,7 @@ int ListAvailable(Console& console, FileSystem& files, const GameFolder& game,
     for (const AvailableTrack& track : tracks)
       json["available"].push_back({{"trackDirectory", ReadableText(track.folder)},
                                    {"known", track.known}});
-    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return kExitOk;
   }
   if (tracks.empty()) console.out << "Every track folder in tracks\\ has an event in 67season.ini.\n";
@@ -225,7 +225,7 @@ int RunList(Console& console, const ListOptions& options) {
   }
   // A folder name that is not UTF-8 is shown with replacement characters rather than failing.
   if (options.json)
-    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   return status;
 }
 

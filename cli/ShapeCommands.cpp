@@ -73,7 +73,7 @@ nlohmann::json SetJson(const SetSummary& set) {
 }
 
 void PrintJson(Console& console, const nlohmann::json& json) {
-  console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }
 
 // One function a command: each registers its options and what its callback runs.
