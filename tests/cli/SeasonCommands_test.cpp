@@ -209,5 +209,36 @@ TEST(SeasonCommands, ASessionOfSets) {
   EXPECT_EQ(LineCount(hostile.err), 1) << hostile.err;
 }
 
+// The plan names what it deletes as the system names it, and an import says in one line a file
+// which events have no track folder here.
+TEST(SeasonCommands, PlansNameDeletedFoldersNativelyAndImportSummarisesMissingTracks) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  ASSERT_EQ(RunCli({"install", "--force", fixture.Package("alder"), fixture.Package("birch"),
+                    "--game", game}).status, 0);
+  const CliResult plan =
+      RunCli({"remove", "alder", "--delete-files", "--dry-run", "--game", game});
+  EXPECT_NE(plan.out.find("would delete " + fixture.GamePath("tracks").string() +
+                          NativeSeparators("\\alder")),
+            std::string::npos)
+      << plan.out;
+
+  const std::string calendar = fixture.Folder().Native("league.cal").string();
+  ASSERT_EQ(RunCli({"set", "save", "Now", "--game", game}).status, 0);
+  ASSERT_EQ(RunCli({"set", "export", "Now", calendar, "--game", game}).status, 0);
+  std::filesystem::remove_all(fixture.GamePath("tracks/alder"));
+  std::filesystem::remove_all(fixture.GamePath("tracks/birch"));
+  const CliResult imported =
+      RunCli({"set", "import", calendar, "--as", "League", "--only-installed", "--game", game});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  const std::size_t at = imported.out.find("67season.ini: will leave out 2 events whose track "
+                                           "folder is not installed: ");
+  ASSERT_NE(at, std::string::npos) << imported.out;
+  const std::string line = imported.out.substr(at, imported.out.find('\n', at) - at);
+  EXPECT_NE(line.find("(alder)"), std::string::npos) << line;
+  EXPECT_NE(line.find("(birch)"), std::string::npos) << line;
+  EXPECT_EQ(imported.out.find("whose tracks"), std::string::npos) << imported.out;
+}
+
 }  // namespace
 }  // namespace gridmoor::testing
