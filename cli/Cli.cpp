@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <istream>
 #include <ostream>
-#include <sstream>
 
 #include "engine/GameFiles.h"
 #include "platform/FileException.h"
@@ -142,15 +141,6 @@ void AppendEscaped(std::string& out, unsigned char c) {
 }
 
 }  // namespace
-
-std::string ShownControls(const std::string& text) {
-  std::stringbuf sink;
-  {
-    ControlEscapingBuffer escaping(&sink);
-    escaping.sputn(text.data(), static_cast<std::streamsize>(text.size()));
-  }
-  return sink.str();
-}
 
 ControlEscapingBuffer::~ControlEscapingBuffer() {
   // A lead byte 0xC2 the text ended on.

@@ -36,7 +36,7 @@ enum ExitStatus : int {
 };
 
 // The process's streams and what they are attached to. `out` and `err` show control
-// characters escaped (ShownControls), so text from a package, a season or set file or an
+// characters escaped (ControlEscapingBuffer), so text from a package, a season or set file or an
 // archive cannot drive the terminal; `rawOut` is standard output as it is, for JSON (which
 // escapes them itself) and the progress bar's carriage return.
 struct Console {
@@ -49,13 +49,10 @@ struct Console {
   std::ostream& Raw() { return rawOut ? *rawOut : out; }
 };
 
-// `text` as the terminal is shown it: each byte of a control character (C0 but the line
-// break, DEL, C1 as UTF-8 U+0080..U+009F, and a byte 0x80..0x9F outside a UTF-8 sequence)
-// written as \xHH, ESC as \x1b. Everything else, UTF-8 included, is left as it is.
-std::string ShownControls(const std::string& text);
-
-// A stream buffer writing through to `target` (not owned) with control characters escaped as
-// ShownControls does; the characters of one UTF-8 sequence may arrive in separate writes.
+// A stream buffer writing through to `target` (not owned) with each byte of a control character
+// (C0 but the line break, DEL, C1 as UTF-8 U+0080..U+009F, and a byte 0x80..0x9F outside a
+// UTF-8 sequence) written as \xHH, ESC as \x1b; everything else, UTF-8 included, as it is.
+// The bytes of one UTF-8 sequence may arrive in separate writes.
 class ControlEscapingBuffer : public std::streambuf {
  public:
   explicit ControlEscapingBuffer(std::streambuf* target) : m_target(target) {}
