@@ -62,7 +62,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
   // Text that is not UTF-8 (the game's files are 8-bit ANSI) is shown with replacement
   // characters rather than failing the dump.
   if (options.json)
-    console.out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    console.Raw() << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   return status;
 }
 

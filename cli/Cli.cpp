@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <istream>
 #include <ostream>
 
@@ -129,6 +130,65 @@ std::string ExitStatusHelp(std::initializer_list<int> statuses) {
   }
   text.pop_back();
   return text;
+}
+
+namespace {
+
+void AppendEscaped(std::string& out, unsigned char c) {
+  char code[5];
+  std::snprintf(code, sizeof code, "\\x%02x", c);
+  out += code;
+}
+
+}  // namespace
+
+ControlEscapingBuffer::~ControlEscapingBuffer() {
+  // A lead byte 0xC2 the text ended on.
+  if (m_afterC2) Emit("\xC2", 1);
+}
+
+ControlEscapingBuffer::int_type ControlEscapingBuffer::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  return Put(static_cast<unsigned char>(traits_type::to_char_type(c))) ? c : traits_type::eof();
+}
+
+int ControlEscapingBuffer::sync() { return m_target->pubsync(); }
+
+bool ControlEscapingBuffer::Emit(const char* bytes, std::size_t size) {
+  return m_target->sputn(bytes, static_cast<std::streamsize>(size)) ==
+         static_cast<std::streamsize>(size);
+}
+
+bool ControlEscapingBuffer::Put(unsigned char c) {
+  std::string out;
+  if (m_afterC2) {
+    m_afterC2 = false;
+    m_continuations = 0;
+    if (c >= 0x80 && c <= 0x9F) {
+      AppendEscaped(out, 0xC2);
+      AppendEscaped(out, c);
+      return Emit(out.data(), out.size());
+    }
+    out += '\xC2';
+    if (c >= 0x80 && c <= 0xBF) {
+      out += static_cast<char>(c);
+      return Emit(out.data(), out.size());
+    }
+  }
+  if (c >= 0x80 && c <= 0xBF && m_continuations > 0) {
+    --m_continuations;
+    out += static_cast<char>(c);
+  } else if (c == 0xC2) {
+    m_afterC2 = true;
+  } else {
+    m_continuations = c >= 0xC3 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2
+                      : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+    if ((c < 0x20 && c != '\n') || c == 0x7F || (c >= 0x80 && c <= 0x9F))
+      AppendEscaped(out, c);
+    else
+      out += static_cast<char>(c);
+  }
+  return out.empty() || Emit(out.data(), out.size());
 }
 
 std::string NearestCommand(const std::string& typed, const std::vector<std::string>& commands) {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <optional>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -34,13 +35,40 @@ enum ExitStatus : int {
                            // that is not valid
 };
 
-// The process's streams and what they are attached to.
+// The process's streams and what they are attached to. `out` and `err` show control
+// characters escaped (ControlEscapingBuffer), so text from a package, a season or set file or an
+// archive cannot drive the terminal; `rawOut` is standard output as it is, for JSON (which
+// escapes them itself) and the progress bar's carriage return.
 struct Console {
   std::ostream& out;
   std::ostream& err;
   std::istream& in;
   bool inIsTerminal = false;
   bool outIsTerminal = false;
+  std::ostream* rawOut = nullptr;  // not owned; null: `out`
+  std::ostream& Raw() { return rawOut ? *rawOut : out; }
+};
+
+// A stream buffer writing through to `target` (not owned) with each byte of a control character
+// (C0 but the line break, DEL, C1 as UTF-8 U+0080..U+009F, and a byte 0x80..0x9F outside a
+// UTF-8 sequence) written as \xHH, ESC as \x1b; everything else, UTF-8 included, as it is.
+// The bytes of one UTF-8 sequence may arrive in separate writes.
+class ControlEscapingBuffer : public std::streambuf {
+ public:
+  explicit ControlEscapingBuffer(std::streambuf* target) : m_target(target) {}
+  ~ControlEscapingBuffer() override;
+
+ protected:
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+ private:
+  bool Put(unsigned char c);
+  bool Emit(const char* bytes, std::size_t size);
+
+  std::streambuf* m_target;
+  int m_continuations = 0;  // continuation bytes still due in the UTF-8 sequence
+  bool m_afterC2 = false;   // the lead byte 0xC2 held back: with 0x80..0x9F it is a C1 control
 };
 
 // The version of the JSON that list and check print (docs/json.md); raised when its shape changes.

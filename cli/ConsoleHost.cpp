@@ -147,7 +147,7 @@ void ConsoleHost::SetProgress(int position) {
   }
   constexpr int kWidth = 25;
   const int filled = position < 0 ? 0 : position > kProgressMax ? kWidth : position;
-  m_console.out << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+  m_console.Raw() << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                 << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] "
                 << position << "/" << kProgressMax;
   m_console.out.flush();

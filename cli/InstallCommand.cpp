@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/Commands.h"
@@ -36,6 +37,7 @@ struct InstallOptions {
   bool dryRun = false;
   bool force = false;
   bool quiet = false;
+  bool json = false;
 };
 
 // What became of each package, for the line of totals.
@@ -120,29 +122,42 @@ std::optional<ProfileDocument> LoadQuietly(FileSystem& files, const std::string&
   }
 }
 
-void Count(Totals& totals, int status, bool appended) {
+// What became of one package, counted in `totals`; its name in --json.
+const char* Count(Totals& totals, int status, bool appended) {
   if (status == kExitOk) {
     ++(appended ? totals.installed : totals.refreshed);
-  } else if (status == kExitCopyFailed || status == kExitUpdateFailed) {
-    ++totals.failed;
-  } else {
-    ++totals.refused;
+    return appended ? "installed" : "refreshed";
   }
+  if (status == kExitCopyFailed || status == kExitUpdateFailed) {
+    ++totals.failed;
+    return "failed";
+  }
+  ++totals.refused;
+  return "refused";
 }
 
 int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
                    const InstallOptions& options, const std::string& package,
-                   const std::string& gameFolder, Totals& totals) {
+                   const std::string& gameFolder, Totals& totals, nlohmann::json& record) {
   PackageFolderFileSystem files(native, package);
   ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), false);
+  const auto recordMessages = [&] {
+    for (const ConsoleHost::Shown& shown : host.Messages())
+      record["messages"].push_back({{"kind", shown.kind}, {"text", ReadableText(shown.text)}});
+  };
   TrackPackage track;
   if (!LoadPackage(host, files, track) ||
       RefuseFaultyPackage(console, native, package, options.noReplay)) {
     console.err << "refused: " << native.NativePath(package)
                 << ": the package has errors; nothing was copied\n";
-    Count(totals, kExitInvalidPackage, false);
+    record["result"] = Count(totals, kExitInvalidPackage, false);
+    record["status"] = kExitInvalidPackage;
+    recordMessages();
     return kExitInvalidPackage;
   }
+  record["name"] = ReadableText(track.name);
+  record["trackDirectory"] = ReadableText(track.trackDirectory);
+  record["trackFolder"] = native.NativePath(gameFolder + kTracksFolder + track.trackDirectory);
   if (!options.quiet) {
     console.out << "installing " << ReadableText(track.name) << " into "
                 << native.NativePath(gameFolder + kTracksFolder + track.trackDirectory) << "\n";
@@ -153,7 +168,9 @@ int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
   const int status = RunEngine(host, files, track, &outcome);
   // Remembered, so `remove` and `add` can take the track out and put it back without its package.
   if (outcome && RecordsTrack(*outcome)) service.RememberInstalled(track);
-  Count(totals, status, appended);
+  record["result"] = Count(totals, status, appended);
+  record["status"] = status;
+  recordMessages();
   return status;
 }
 
@@ -264,7 +281,11 @@ void PrintTotals(Console& console, const Totals& totals) {
               << ", refused " << totals.refused << ", failed " << totals.failed << "\n";
 }
 
-int RunInstall(Console& console, const InstallOptions& options) {
+int RunInstall(Console& terminal, const InstallOptions& options) {
+  // With --json, standard output holds the JSON alone; what a run says (questions, failures)
+  // goes to standard error.
+  Console jsonConsole{terminal.err, terminal.err, terminal.in, terminal.inIsTerminal, false};
+  Console& console = options.json ? jsonConsole : terminal;
   std::unique_ptr<FileSystem> native = MakeNativeFileSystem();
   // One plan for all packages: each run sees what the earlier ones would have changed. A dry
   // run reads everything through it, the registry file too, so no access time moves.
@@ -301,25 +322,48 @@ int RunInstall(Console& console, const InstallOptions& options) {
 
   int first = kExitOk;
   Totals totals;
+  nlohmann::json records = nlohmann::json::array();
   for (const PackageSource& source : packages.Items()) {
     int status = source.status;
+    nlohmann::json record = {{"package", ReadableText(source.shown)},
+                             {"name", nullptr},
+                             {"trackDirectory", nullptr},
+                             {"trackFolder", nullptr},
+                             {"messages", nlohmann::json::array()}};
     if (!source.error.empty()) {
       console.err << "error: " << source.error << "\n";
       ++totals.refused;
+      record["result"] = "refused";
+      record["status"] = status;
+      record["messages"].push_back({{"kind", "error"}, {"text", ReadableText(source.error)}});
     } else {
       if (!options.quiet || options.dryRun)
         console.out << (options.dryRun ? "plan for package " : "package ") << source.shown << "\n";
       status = options.dryRun
                    ? PlanPackage(console, plan, options, source.folder, game->folder)
                    : InstallPackage(console, *native, service, options, source.folder,
-                                    game->folder, totals);
+                                    game->folder, totals, record);
     }
+    records.push_back(std::move(record));
     console.out.flush();
     if (first == kExitOk) first = status;
   }
   if (!options.dryRun) {
     EndSeasonCommand(service);
-    PrintTotals(console, totals);
+    if (!options.json) PrintTotals(console, totals);
+  }
+  if (options.json) {
+    // The shape is documented in docs/json.md.
+    const nlohmann::json json = {{"version", kJsonVersion},
+                                 {"game", files.NativePath(game->folder)},
+                                 {"packages", std::move(records)},
+                                 {"totals",
+                                  {{"installed", totals.installed},
+                                   {"refreshed", totals.refreshed},
+                                   {"refused", totals.refused},
+                                   {"failed", totals.failed}}},
+                                 {"status", refusedRunning ? kExitGameRunning : first}};
+    terminal.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   }
   return refusedRunning ? kExitGameRunning : first;
 }
@@ -341,6 +385,10 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status) {
   command->add_flag("--dry-run", options->dryRun,
                     "Change nothing; print what the install would copy and write");
   command->add_flag("--force", options->force, "Install even while gpl.exe runs");
+  command->add_flag("--json", options->json,
+                    "Print each package's result and the totals as JSON (what the run says goes "
+                    "to standard error)")
+      ->excludes("--dry-run");
   command->footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 11}) +
                   "\nWith several packages, the status of the first that failed.");
   command->callback([&console, &status, options] { status = RunInstall(console, *options); });

@@ -184,7 +184,7 @@ int ListAvailable(Console& console, FileSystem& files, const GameFolder& game,
     for (const AvailableTrack& track : tracks)
       json["available"].push_back({{"trackDirectory", ReadableText(track.folder)},
                                    {"known", track.known}});
-    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return kExitOk;
   }
   if (tracks.empty()) console.out << "Every track folder in tracks\\ has an event in 67season.ini.\n";
@@ -225,7 +225,7 @@ int RunList(Console& console, const ListOptions& options) {
   }
   // A folder name that is not UTF-8 is shown with replacement characters rather than failing.
   if (options.json)
-    console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   return status;
 }
 
@@ -253,6 +253,7 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 struct RestoreOptions {
   GameOptions game;
   bool list = false;
+  bool json = false;
   bool yes = false;
   bool dryRun = false;
   bool force = false;
@@ -266,6 +267,22 @@ int RunRestore(Console& console, const RestoreOptions& options) {
   SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
   if (options.list) {
     const std::vector<HistoryStep> steps = service.ListSteps();
+    if (options.json) {
+      // The shape is documented in docs/json.md.
+      nlohmann::json json = {{"version", kJsonVersion},
+                             {"game", files->NativePath(game->folder)},
+                             {"steps", nlohmann::json::array()}};
+      for (const HistoryStep& step : steps) {
+        nlohmann::json changes = nlohmann::json::array();
+        for (const std::string& change : step.changes) changes.push_back(ReadableText(change));
+        json["steps"].push_back({{"number", step.number},
+                                 {"time", step.time},
+                                 {"command", ReadableText(step.command)},
+                                 {"changes", std::move(changes)}});
+      }
+      console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+      return steps.empty() ? kExitNothingToDo : kExitOk;
+    }
     if (steps.empty()) {
       console.err << "restore: no undo steps kept in "
                   << files->NativePath(HistoryFolder(game->folder)) << "\n";
@@ -331,6 +348,7 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                    "gridmoor-cli command made; run again, it steps further back");
     AddGameOptions(*restore, options->game);
     restore->add_flag("--list", options->list, "Show the kept steps, newest first");
+    restore->add_flag("--json", options->json, "With --list: print JSON")->needs("--list");
     restore->add_flag("--yes,-y", options->yes,
                       "Answer the questions Yes (a read-only mark, files changed since)");
     restore->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");

@@ -51,10 +51,44 @@ ConsoleSeasonHost::ConsoleSeasonHost(Console& console, FileSystem& files, std::s
                                      const ChangeOptions& options)
     : m_console(console), m_files(files), m_name(std::move(name)), m_options(options) {}
 
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
 void ConsoleSeasonHost::ShowPlan(const std::vector<SeasonEffect>& effects, bool dryRun) {
+  const char* const will = dryRun ? "would " : "will ";
+  // Per file: how many events without their track folder, and whether they are left out.
+  std::vector<std::pair<std::string, int>> notInstalled;
+  bool leftOut = false;
   for (const SeasonEffect& effect : effects) {
-    m_console.out << (effect.file.empty() ? "" : effect.file + ": ") << (dryRun ? "would " : "will ")
-                  << ReadableText(effect.text) << "\n";
+    std::string text = effect.text;
+    if (!m_notInstalled.empty() && EndsWith(text, " is not installed")) {
+      leftOut = text.rfind("leave out", 0) == 0;
+      if (notInstalled.empty() || notInstalled.back().first != effect.file)
+        notInstalled.push_back({effect.file, 0});
+      ++notInstalled.back().second;
+      continue;
+    }
+    for (const char* folder : {"tracks\\", "replay\\"}) {
+      if (!m_gameFolder.empty() && text.rfind(std::string("delete ") + folder, 0) == 0)
+        text = "delete " + m_files.NativePath(m_gameFolder + "\\" + text.substr(7));
+    }
+    m_console.out << (effect.file.empty() ? "" : effect.file + ": ") << will << ReadableText(text)
+                  << "\n";
+  }
+  for (const auto& [file, count] : notInstalled) {
+    std::string names;
+    for (const std::string& event : m_notInstalled) {
+      if (event.rfind(file + ": ", 0) != 0) continue;
+      names += (names.empty() ? "" : ", ") + event.substr(file.size() + 2);
+    }
+    m_console.out << file << ": " << will << (leftOut ? "leave out " : "keep ") << count
+                  << (count == 1 ? " event" : " events")
+                  << " whose track folder is not installed: " << ReadableText(names) << "\n";
   }
 }
 
@@ -151,6 +185,8 @@ std::string GameText(std::string typed) {
 int RunChange(Console& console, FileSystem& files, SeasonService& service, const char* name,
               const SeasonChange& change, const ChangeOptions& options) {
   ConsoleSeasonHost host(console, files, name, options);
+  host.SetGameFolder(service.GameFolder());
+  host.SetNotInstalled(change.NotInstalled());
   RunSeasonChange(service, host, change, CommandLineText(), options.dryRun);
   return host.Status();
 }

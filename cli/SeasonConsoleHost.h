@@ -5,6 +5,7 @@
 // about the season files; the engine runs the command (engine/SeasonCommand.h).
 
 #include <string>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "engine/SeasonCommand.h"
@@ -30,6 +31,13 @@ class ConsoleSeasonHost : public SeasonHost {
   bool Ask(const SeasonQuestion& question, bool dryRun) override;
   void ShowOutcome(const SeasonOutcome& outcome) override;
 
+  // The game folder the engine's plan names its deletions under ("delete tracks\\x"), so they
+  // are printed as the system names them; empty: as the engine words them.
+  void SetGameFolder(std::string folder) { m_gameFolder = std::move(folder); }
+  // set import: the events whose track folder is not installed ("file: name (folder)"), said
+  // in one line a file instead of one effect each.
+  void SetNotInstalled(std::vector<std::string> events) { m_notInstalled = std::move(events); }
+
   // The exit status of the outcome shown last.
   int Status() const { return m_status; }
 
@@ -39,6 +47,8 @@ class ConsoleSeasonHost : public SeasonHost {
   Console& m_console;
   FileSystem& m_files;  // not owned
   std::string m_name;
+  std::string m_gameFolder;
+  std::vector<std::string> m_notInstalled;
   ChangeOptions m_options;
   int m_status = kExitOk;
 };

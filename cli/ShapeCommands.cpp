@@ -73,7 +73,7 @@ nlohmann::json SetJson(const SetSummary& set) {
 }
 
 void PrintJson(Console& console, const nlohmann::json& json) {
-  console.out << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }
 
 // One function a command: each registers its options and what its callback runs.
@@ -272,6 +272,7 @@ void AddSetDiffCommand(CLI::App* set, Console& console, int& status) {
   struct Options {
     GameOptions game;
     std::string a, b;
+    bool json = false;
   };
   auto options = std::make_shared<Options>();
   CLI::App* diff = set->add_subcommand(
@@ -280,6 +281,7 @@ void AddSetDiffCommand(CLI::App* set, Console& console, int& status) {
   diff->add_option("A", options->a, "The first set")->transform(GameText)->required();
   diff->add_option("B", options->b, "The second set")->transform(GameText)->required();
   AddGameOptions(*diff, options->game);
+  diff->add_flag("--json", options->json, "Print JSON");
   diff->footer(ExitStatusHelp({4, 10, 12}));
   diff->callback([&console, &status, options] {
     status = WithService(console, options->game, [&](FileSystem& files, SeasonService& service) -> int {
@@ -289,6 +291,21 @@ void AddSetDiffCommand(CLI::App* set, Console& console, int& status) {
       if (problem) {
         console.err << "set diff: " << ProblemLine(files, problem) << "\n";
         return StatusOf(problem);
+      }
+      if (options->json) {
+        nlohmann::json json = {{"version", kJsonVersion},
+                               {"a", options->a},
+                               {"b", options->b},
+                               {"differences", nlohmann::json::array()}};
+        const auto number = [](int n) { return n ? nlohmann::json(n) : nlohmann::json(nullptr); };
+        for (const SetDifference& d : differences) {
+          json["differences"].push_back({{"file", SeasonFileNameOf(d.file)},
+                                         {"trackDirectory", ReadableText(d.folder)},
+                                         {"numberInA", number(d.numberInA)},
+                                         {"numberInB", number(d.numberInB)}});
+        }
+        PrintJson(console, json);
+        return kExitOk;
       }
       if (differences.empty()) console.out << "The sets hold the same events.\n";
       for (const SetDifference& d : differences) {

@@ -12,7 +12,14 @@
 int main(int argc, char** argv) {
   using namespace gridmoor::cli;
   SetCommandLine(argc, argv);
-  Console console{std::cout, std::cerr, std::cin, StdinIsTerminal(), StdoutIsTerminal()};
+  // Every line but JSON goes through the escaping buffers: text read from files is printed as
+  // it is, and must not reach the terminal as control sequences.
+  ControlEscapingBuffer outBuffer(std::cout.rdbuf());
+  ControlEscapingBuffer errBuffer(std::cerr.rdbuf());
+  std::ostream out(&outBuffer);
+  std::ostream err(&errBuffer);
+  err.setf(std::ios::unitbuf);
+  Console console{out, err, std::cin, StdinIsTerminal(), StdoutIsTerminal(), &std::cout};
 
   CLI::App app("Installs GPL track packages, checks them, and keeps the season files in order.",
                "gridmoor-cli");
@@ -40,18 +47,18 @@ int main(int argc, char** argv) {
         for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
           names.push_back(command->get_name());
         const std::string nearest = NearestCommand(argv[1], names);
-        std::cerr << "gridmoor-cli: unknown command: " << argv[1]
+        err << "gridmoor-cli: unknown command: " << argv[1]
                   << (nearest.empty() ? "" : "; did you mean \"" + nearest + "\"?")
                   << " (see gridmoor-cli --help)\n";
         return kExitUsage;
       }
     }
-    std::cerr << "gridmoor-cli: " << e.what() << " (see gridmoor-cli --help)\n";
+    err << "gridmoor-cli: " << e.what() << " (see gridmoor-cli --help)\n";
     return kExitUsage;
   } catch (const std::exception& e) {
-    std::cerr << "gridmoor-cli: " << e.what() << "\n";
+    err << "gridmoor-cli: " << e.what() << "\n";
     return kExitUsage;
   }
-  std::cout.flush();
+  out.flush();
   return status;
 }

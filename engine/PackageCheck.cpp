@@ -1,5 +1,6 @@
 #include "engine/PackageCheck.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/ScreenshotCheck.h"
@@ -60,6 +61,12 @@ std::optional<std::string> ReadKey(const ProfileDocument& description, const cha
     findings.Error(subject, "the value \"default\" reads as a missing key");
     return std::nullopt;
   }
+  // Escape sequences in a name would reach the season files and every screen that shows them.
+  const bool controls = std::any_of(value->begin(), value->end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+  if (controls) findings.Warning(subject, "holds control characters (escape sequences, bells)");
   return value;
 }
 

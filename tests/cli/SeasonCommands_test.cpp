@@ -218,5 +218,117 @@ TEST(SeasonCommands, ASessionOfSets) {
 #endif
 }
 
+// The plan names what it deletes as the system names it, and an import says in one line a file
+// which events have no track folder here.
+TEST(SeasonCommands, PlansNameDeletedFoldersNativelyAndImportSummarisesMissingTracks) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  ASSERT_EQ(RunCli({"install", "--force", fixture.Package("alder"), fixture.Package("birch"),
+                    "--game", game}).status, 0);
+  const CliResult plan =
+      RunCli({"remove", "alder", "--delete-files", "--dry-run", "--game", game});
+  EXPECT_NE(plan.out.find("would delete " + fixture.GamePath("tracks").string() +
+                          NativeSeparators("\\alder")),
+            std::string::npos)
+      << plan.out;
+
+  const std::string calendar = fixture.Folder().Native("league.cal").string();
+  ASSERT_EQ(RunCli({"set", "save", "Now", "--game", game}).status, 0);
+  ASSERT_EQ(RunCli({"set", "export", "Now", calendar, "--game", game}).status, 0);
+  std::filesystem::remove_all(fixture.GamePath("tracks/alder"));
+  std::filesystem::remove_all(fixture.GamePath("tracks/birch"));
+  const CliResult imported =
+      RunCli({"set", "import", calendar, "--as", "League", "--only-installed", "--game", game});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  const std::size_t at = imported.out.find("67season.ini: will leave out 2 events whose track "
+                                           "folder is not installed: ");
+  ASSERT_NE(at, std::string::npos) << imported.out;
+  const std::string line = imported.out.substr(at, imported.out.find('\n', at) - at);
+  EXPECT_NE(line.find("(alder)"), std::string::npos) << line;
+  EXPECT_NE(line.find("(birch)"), std::string::npos) << line;
+  EXPECT_EQ(imported.out.find("whose tracks"), std::string::npos) << imported.out;
+}
+
+// The JSON outputs for scripts: each shape's keys (docs/json.md), after a session that gives
+// every list an element: two packages installed (one of them not a package), a set changed.
+struct JsonCase {
+  const char* name;
+  std::vector<std::string> args;
+  int status;
+  std::vector<std::string> keys;     // of the object
+  const char* list;                  // the key of its list of elements
+  std::vector<std::string> element;  // the keys of each element
+};
+
+class CliJson : public ::testing::TestWithParam<JsonCase> {};
+
+TEST_P(CliJson, PrintsItsShape) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--game", game});
+    return RunCli(args);
+  };
+  const JsonCase& shape = GetParam();
+  std::vector<std::string> args = shape.args;
+  if (args[0] == "install") {
+    args.insert(args.end(), {fixture.Package("alder"), fixture.Folder().Native("none").string()});
+  } else {
+    ASSERT_EQ(run({"set", "save", "A"}).status, 0);
+    ASSERT_EQ(run({"install", "--force", fixture.Package("alder")}).status, 0);
+    ASSERT_EQ(run({"set", "save", "B"}).status, 0);
+  }
+  const CliResult result = run(args);
+  EXPECT_EQ(result.status, shape.status) << result.err;
+  const nlohmann::json json = nlohmann::json::parse(result.out);
+  EXPECT_EQ(json["version"], 2);
+  for (const std::string& key : shape.keys) EXPECT_TRUE(json.contains(key)) << key << json;
+  ASSERT_TRUE(json[shape.list].is_array()) << json;
+  ASSERT_FALSE(json[shape.list].empty()) << json;
+  for (const auto& element : json[shape.list]) {
+    for (const std::string& key : shape.element) EXPECT_TRUE(element.contains(key)) << key << element;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliJson,
+    ::testing::Values(
+        JsonCase{"install",
+                 {"install", "--json", "--force"},
+                 3,
+                 {"game", "packages", "totals", "status"},
+                 "packages",
+                 {"package", "result", "status", "name", "trackDirectory", "trackFolder",
+                  "messages"}},
+        JsonCase{"restore_list",
+                 {"restore", "--list", "--json"},
+                 0,
+                 {"game", "steps"},
+                 "steps",
+                 {"number", "time", "command", "changes"}},
+        JsonCase{"set_diff",
+                 {"set", "diff", "A", "B", "--json"},
+                 0,
+                 {"a", "b", "differences"},
+                 "differences",
+                 {"file", "trackDirectory", "numberInA", "numberInB"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliJson, InstallCountsEachPackageAndGivesThePackagesOwnResult) {
+  CliFixture fixture;
+  const CliResult run = RunCli({"install", "--json", "--force", fixture.Package("alder"),
+                                fixture.Folder().Native("none").string(), "--game", fixture.Game()});
+  const nlohmann::json json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["totals"], nlohmann::json({{"installed", 1}, {"refreshed", 0}, {"refused", 1},
+                                            {"failed", 0}}));
+  EXPECT_EQ(json["packages"][0]["result"], "installed");
+  EXPECT_EQ(json["packages"][0]["trackDirectory"], "alder");
+  EXPECT_EQ(json["packages"][1]["result"], "refused");
+  EXPECT_EQ(json["packages"][1]["status"], 3);
+  EXPECT_EQ(json["status"], 3);
+  // What the run says is on standard error.
+  EXPECT_NE(run.err.find("error: "), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace gridmoor::testing
