@@ -280,6 +280,8 @@ int RunInstall(Console& console, const InstallOptions& options) {
     console.out << "game folder: " << files.NativePath(game->folder) << " (" << game->how << ")\n";
   // Archives are unpacked before the undo step is kept, so a slow unpack holds no step open.
   const PackageList packages(*native, options.packages);
+  for (const std::string& line : packages.Skipped())
+    console.err << "note: skipped " << line << "\n";
 
   // The engine refuses what the real run would (a file or the undo folder this user cannot
   // write, found before anything is copied; the game running unless --force) and keeps the one
