@@ -346,7 +346,10 @@ class Unpacker {
       for (;;) {
         const la_ssize_t got = archive_read_data(reader.get(), block.data(), block.size());
         if (got == 0) break;
-        if (got < 0) return Refusal{Line(name, "damaged: " + reader.Error())};
+        if (got < 0) {
+          if (Encrypted(reader) || Unsupported(reader)) return Damaged(reader);
+          return Refusal{Line(name, "damaged: " + reader.Error())};
+        }
         total += static_cast<std::uint64_t>(got);
         if (std::optional<Refusal> over = OverLimits(name, total)) return over;
         for (la_ssize_t done = 0; done < got;) {
@@ -394,11 +397,14 @@ class Unpacker {
     return error.find("ncrypt") != std::string::npos ||
            error.find("assphrase") != std::string::npos;
   }
+  static bool Unsupported(const Reader& reader) {
+    return reader.Error().find("nsupported") != std::string::npos;
+  }
   Refusal Damaged(const Reader& reader, bool opened = true) const {
     if (Encrypted(reader, opened))
       return Refusal{m_path + ": password-protected; unpack it with its password first"};
     // A compression method or format variant libarchive lacks is no damage of the download.
-    if (reader.Error().find("nsupported") != std::string::npos)
+    if (Unsupported(reader))
       return Refusal{m_path + ": made in a way this program cannot read: " + reader.Error()};
     return Refusal{m_path + ": truncated or damaged" +
                    (m_last.empty() ? "" : " after entry \"" + m_last + "\"") + ": " +
