@@ -143,7 +143,8 @@ int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
     Count(totals, kExitInvalidPackage, false);
     return kExitInvalidPackage;
   }
-  if (!options.quiet) {
+  // A track the full season refuses is named once, by the refusal, not as being installed too.
+  if (!options.quiet && !WouldPassSeasonLimit(files, gameFolder, track.trackDirectory)) {
     console.out << "installing " << ReadableText(track.name) << " into "
                 << native.NativePath(gameFolder + kTracksFolder + track.trackDirectory) << "\n";
   }
