@@ -18,6 +18,10 @@ std::optional<std::string> SafeEntryPath(std::string_view name, std::string& why
 // install.ini in any letter case, "" for the top. Sorted in path order, without duplicates.
 std::vector<std::string> PackageRoots(const std::vector<std::string>& files);
 
+// `path` (UTF-8) in one letter case, as the game's case-blind folders compare names; bytes that
+// are not UTF-8 are kept as they are.
+std::string CaseBlindKey(std::string_view path);
+
 // Whether the safe entry path `path` lies inside the folder `root` ("" holds everything).
 bool IsUnder(const std::string& path, const std::string& root);
 

@@ -1,8 +1,9 @@
 #pragma once
-// Downloaded archives (zip, 7z, rar, and such an archive behind a Windows program's stub) made
-// into package folders: recognised by their first bytes, and in the Linux program unpacked into
-// one private staging folder per command. Only entries inside a package folder are unpacked;
-// an archive with one unsafe or damaged entry gives nothing at all.
+// Downloaded archives (zip, 7z, rar, tar plain or compressed with gzip, xz or bzip2, and an
+// archive behind a Windows program's stub) made into package folders: recognised by their first
+// bytes, and in the Linux program unpacked into one private staging folder per command. Only
+// entries inside a package folder are unpacked; an archive with one unsafe or damaged entry
+// gives nothing at all.
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +12,8 @@
 
 namespace gridmoor::cli {
 
-enum class ArchiveKind { kNone, kZip, kSevenZip, kRar, kProgram };
+// kCompressed: gzip, xz or bzip2, which holds a tar or is a single compressed file.
+enum class ArchiveKind { kNone, kZip, kSevenZip, kRar, kProgram, kTar, kCompressed };
 
 // What the first bytes of the file `path` show it to be; kProgram for a Windows program, which
 // may be a self-extracting archive. kNone when it cannot be read.

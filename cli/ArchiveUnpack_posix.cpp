@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -58,6 +59,10 @@ class Reader {
     archive_read_support_format_7zip(m_archive);
     archive_read_support_format_rar(m_archive);
     archive_read_support_format_rar5(m_archive);
+    archive_read_support_format_tar(m_archive);
+    archive_read_support_filter_gzip(m_archive);
+    archive_read_support_filter_xz(m_archive);
+    archive_read_support_filter_bzip2(m_archive);
     archive_read_set_options(m_archive, kLegacyNames);
   }
   ~Reader() { archive_read_free(m_archive); }
@@ -257,23 +262,49 @@ class Unpacker {
   std::optional<Refusal> List(std::vector<std::string>& files) {
     Reader reader;
     if (archive_read_open_filename(reader.get(), m_path.c_str(), kBlock) != ARCHIVE_OK)
-      return Refusal{Line(reader.Error()), true};
+      return Encrypted(reader, false) ? Damaged(reader, false)
+                                      : Refusal{Line(reader.Error()), true};
     archive_entry* entry = nullptr;
-    std::uint64_t count = 0;
+    std::uint64_t count = 0, total = 0;
+    // Each name by its case-blind key, and whether it is a file.
+    std::map<std::string, std::pair<std::string, bool>> names;
+    std::vector<char> block;
     int read;
     while ((read = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
            read == ARCHIVE_WARN) {
       const std::string name = EntryName(entry);
       if (++count > m_limits.entries)
         return Refusal{Line("more than " + Thousands(m_limits.entries) + " entries")};
-      if (archive_entry_is_encrypted(entry)) return Refusal{Line(name, "encrypted")};
+      if (archive_entry_is_encrypted(entry)) return PasswordProtected(name);
       if (const char* why = RefusedType(entry)) return Refusal{Line(name, why)};
       std::string why;
       const std::optional<std::string> path = SafeEntryPath(name, why);
       if (!path) return Refusal{Line(name, why)};
-      if (archive_entry_filetype(entry) == AE_IFREG) {
-        if (path->empty()) return Refusal{Line(name, "a file without a name")};
+      const bool file = archive_entry_filetype(entry) == AE_IFREG;
+      if (file && path->empty()) return Refusal{Line(name, "a file without a name")};
+      // On the game's case-blind folders one would overwrite the other; the same name twice is
+      // one file, its later entry kept.
+      const auto [known, added] = names.try_emplace(CaseBlindKey(*path), *path, file);
+      if (!added && known->second.first != *path && (file || known->second.second))
+        return Refusal{Line(name, "its name differs from entry \"" + known->second.first +
+                                      "\" only in letter case")};
+      if (file) {
         files.push_back(*path);
+        // Every entry counts against the limits, also those outside the packages, which are
+        // never unpacked: an archive is refused whole, before anything is written. A size the
+        // entry does not declare is counted by reading its bytes.
+        if (archive_entry_size_is_set(entry)) {
+          total += static_cast<std::uint64_t>(std::max<la_int64_t>(archive_entry_size(entry), 0));
+        } else {
+          block.resize(kBlock);
+          for (la_ssize_t got;
+               (got = archive_read_data(reader.get(), block.data(), kBlock)) != 0;) {
+            if (got < 0) return Damaged(reader);
+            total += static_cast<std::uint64_t>(got);
+            if (std::optional<Refusal> over = OverLimits(name, total)) return over;
+          }
+        }
+        if (std::optional<Refusal> over = OverLimits(name, total)) return over;
       }
       m_last = name;
     }
@@ -300,7 +331,7 @@ class Unpacker {
       const std::optional<std::string> path = SafeEntryPath(name, why);
       if (!path) return Refusal{Line(name, why)};
       if (const char* refused = RefusedType(entry)) return Refusal{Line(name, refused)};
-      if (archive_entry_is_encrypted(entry)) return Refusal{Line(name, "encrypted")};
+      if (archive_entry_is_encrypted(entry)) return PasswordProtected(name);
       bool wanted = false;
       for (const std::string& root : roots) wanted = wanted || IsUnder(*path, root);
       if (!wanted) continue;
@@ -315,13 +346,12 @@ class Unpacker {
       for (;;) {
         const la_ssize_t got = archive_read_data(reader.get(), block.data(), block.size());
         if (got == 0) break;
-        if (got < 0) return Refusal{Line(name, "damaged: " + reader.Error())};
+        if (got < 0) {
+          if (Encrypted(reader) || Unsupported(reader)) return Damaged(reader);
+          return Refusal{Line(name, "damaged: " + reader.Error())};
+        }
         total += static_cast<std::uint64_t>(got);
-        if (total > m_limits.bytes)
-          return Refusal{Line(name, "more than " + Size(m_limits.bytes) + " unpacked")};
-        if (total > m_limits.ratio * std::max<std::uint64_t>(m_size, 1))
-          return Refusal{Line(name, "unpacks to more than " + std::to_string(m_limits.ratio) +
-                                        " times the archive's size")};
+        if (std::optional<Refusal> over = OverLimits(name, total)) return over;
         for (la_ssize_t done = 0; done < got;) {
           const ssize_t wrote = ::write(out.get(), block.data() + done, got - done);
           if (wrote < 0 && errno == EINTR) continue;
@@ -346,7 +376,36 @@ class Unpacker {
   std::string Line(const std::string& entry, const std::string& why) const {
     return m_path + ": entry \"" + entry + "\": " + why;
   }
-  Refusal Damaged(const Reader& reader) const {
+  std::optional<Refusal> OverLimits(const std::string& name, std::uint64_t total) const {
+    if (total > m_limits.bytes)
+      return Refusal{Line(name, "more than " + Size(m_limits.bytes) + " unpacked")};
+    if (total > m_limits.ratio * std::max<std::uint64_t>(m_size, 1))
+      return Refusal{Line(name, "unpacks to more than " + std::to_string(m_limits.ratio) +
+                                    " times the archive's size")};
+    return std::nullopt;
+  }
+  Refusal PasswordProtected(const std::string& name) const {
+    return Refusal{m_path + ": password-protected (entry \"" + name +
+                   "\" is encrypted); unpack it with its password first"};
+  }
+  // libarchive stops at an encrypted header or an entry it needs a password for as it stops at
+  // damage; only its own account tells them apart.
+  // `opened`: libarchive answers for the format it chose, and has none before.
+  static bool Encrypted(const Reader& reader, bool opened = true) {
+    if (opened && archive_read_has_encrypted_entries(reader.get()) > 0) return true;
+    const std::string error = reader.Error();
+    return error.find("ncrypt") != std::string::npos ||
+           error.find("assphrase") != std::string::npos;
+  }
+  static bool Unsupported(const Reader& reader) {
+    return reader.Error().find("nsupported") != std::string::npos;
+  }
+  Refusal Damaged(const Reader& reader, bool opened = true) const {
+    if (Encrypted(reader, opened))
+      return Refusal{m_path + ": password-protected; unpack it with its password first"};
+    // A compression method or format variant libarchive lacks is no damage of the download.
+    if (Unsupported(reader))
+      return Refusal{m_path + ": made in a way this program cannot read: " + reader.Error()};
     return Refusal{m_path + ": truncated or damaged" +
                    (m_last.empty() ? "" : " after entry \"" + m_last + "\"") + ": " +
                    reader.Error()};

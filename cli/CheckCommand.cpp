@@ -25,6 +25,8 @@ const char* LevelName(FindingLevel level) {
 int RunCheck(Console& console, const CheckOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const PackageList packages(*files, options.packages);
+  for (const std::string& line : packages.Skipped())
+    console.err << "note: skipped " << line << "\n";
   nlohmann::json report = {{"version", kJsonVersion}, {"packages", nlohmann::json::array()}};
   int status = kExitOk;
   for (const PackageSource& source : packages.Items()) {

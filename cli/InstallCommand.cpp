@@ -158,7 +158,8 @@ int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
   record["name"] = ReadableText(track.name);
   record["trackDirectory"] = ReadableText(track.trackDirectory);
   record["trackFolder"] = native.NativePath(gameFolder + kTracksFolder + track.trackDirectory);
-  if (!options.quiet) {
+  // A track the full season refuses is named once, by the refusal, not as being installed too.
+  if (!options.quiet && !WouldPassSeasonLimit(files, gameFolder, track.trackDirectory)) {
     console.out << "installing " << ReadableText(track.name) << " into "
                 << native.NativePath(gameFolder + kTracksFolder + track.trackDirectory) << "\n";
   }
@@ -301,6 +302,8 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
     console.out << "game folder: " << files.NativePath(game->folder) << " (" << game->how << ")\n";
   // Archives are unpacked before the undo step is kept, so a slow unpack holds no step open.
   const PackageList packages(*native, options.packages);
+  for (const std::string& line : packages.Skipped())
+    console.err << "note: skipped " << line << "\n";
 
   // The engine refuses what the real run would (a file or the undo folder this user cannot
   // write, found before anything is copied; the game running unless --force) and keeps the one

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "cli/Cli.h"
 #include "cli/PackageFolder.h"
@@ -23,35 +26,69 @@ bool HoldsInstallIni(FileSystem& files, const std::string& folder) {
 }
 
 // The folders and archives under `folder` in path order; a package folder's inside is its own.
+// Every other file is named in `skipped` with the reason.
 void Search(FileSystem& files, const fs::path& folder, std::vector<fs::path>& packages,
-            std::vector<bool>& isArchive) {
+            std::vector<bool>& isArchive, std::vector<std::string>& skipped) {
   std::vector<fs::path> children;
   std::error_code failed;
   for (fs::directory_iterator it(folder, failed), end; !failed && it != end; it.increment(failed))
     children.push_back(it->path());
+  if (failed) skipped.push_back(folder.string() + ": cannot be searched: " + failed.message());
   std::sort(children.begin(), children.end());
   for (const fs::path& child : children) {
     std::error_code ignored;
-    if (fs::is_symlink(child, ignored)) continue;  // a link may lead anywhere, even back up
+    if (fs::is_symlink(child, ignored)) {  // a link may lead anywhere, even back up
+      skipped.push_back(child.string() + ": a link, not followed");
+      continue;
+    }
     if (fs::is_directory(child, ignored)) {
       if (HoldsInstallIni(files, child.string())) {
         packages.push_back(child);
         isArchive.push_back(false);
       } else {
-        Search(files, child, packages, isArchive);
+        Search(files, child, packages, isArchive, skipped);
       }
-    } else if (fs::is_regular_file(child, ignored)) {
-      const ArchiveKind kind = SniffArchive(child.string());
-      // A program is a self-extracting archive only if its name says it runs as one.
-      std::string extension = child.extension().string();
-      std::transform(extension.begin(), extension.end(), extension.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-      if (kind == ArchiveKind::kNone) continue;
-      if (kind == ArchiveKind::kProgram && (extension != ".exe" || !CanUnpackArchives())) continue;
-      packages.push_back(child);
-      isArchive.push_back(true);
+      continue;
     }
+    if (!fs::is_regular_file(child, ignored)) {
+      skipped.push_back(child.string() + ": not a file nor a folder");
+      continue;
+    }
+    if (!std::ifstream(child, std::ios::binary)) {
+      skipped.push_back(child.string() + ": cannot be read: " + std::strerror(errno));
+      continue;
+    }
+    const ArchiveKind kind = SniffArchive(child.string());
+    // A program is a self-extracting archive only if its name says it runs as one.
+    std::string extension = child.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (kind == ArchiveKind::kNone) {
+      skipped.push_back(child.string() + ": not a package folder nor an archive");
+      continue;
+    }
+    if (kind == ArchiveKind::kProgram && extension != ".exe") {
+      skipped.push_back(child.string() + ": a program whose name does not end in .exe");
+      continue;
+    }
+    if (kind == ArchiveKind::kProgram && !CanUnpackArchives()) {
+      skipped.push_back(child.string() + ": a program; run it to unpack it first");
+      continue;
+    }
+    packages.push_back(child);
+    isArchive.push_back(true);
   }
+}
+
+// The folder that unpacking the archive `path` where it lies makes: its name without the
+// archive's extension ("a.tar.gz" gives "a").
+fs::path UnpackedBeside(const fs::path& path) {
+  fs::path stem = path.stem();
+  std::string inner = stem.extension().string();
+  std::transform(inner.begin(), inner.end(), inner.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (inner == ".tar") stem = stem.stem();
+  return path.parent_path() / stem;
 }
 
 }  // namespace
@@ -77,7 +114,7 @@ PackageList::PackageList(FileSystem& files, const std::vector<std::string>& argu
     }
     std::error_code failed;
     if (fs::is_regular_file(argument, failed) && SniffArchive(argument) != ArchiveKind::kNone) {
-      AddArchive(argument, false);
+      AddArchive(argument, false, {});
       continue;
     }
     if (fs::is_regular_file(argument, failed))
@@ -91,13 +128,29 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
   if (!HoldsInstallIni(files, folder)) {
     std::vector<fs::path> found;
     std::vector<bool> isArchive;
-    Search(files, folder, found, isArchive);
+    std::vector<std::string> skipped;
+    Search(files, folder, found, isArchive, skipped);
     if (!found.empty()) {
+      m_skipped.insert(m_skipped.end(), skipped.begin(), skipped.end());
+      // An archive beside the folder it was unpacked into is the same package: the folder is
+      // taken, as the player may have changed it.
+      std::vector<fs::path> folders;
+      for (std::size_t i = 0; i < found.size(); ++i)
+        if (!isArchive[i]) folders.push_back(found[i]);
+      const auto unpackedAs = [&](const fs::path& unpacked) -> const fs::path* {
+        const std::string prefix = unpacked.string() + "/";
+        for (const fs::path& taken : folders)
+          if (taken == unpacked || taken.string().rfind(prefix, 0) == 0) return &taken;
+        return nullptr;
+      };
       for (std::size_t i = 0; i < found.size(); ++i) {
-        if (isArchive[i]) {
-          AddArchive(found[i].string(), true);
-        } else {
+        if (!isArchive[i]) {
           m_items.push_back({found[i].string(), found[i].string(), found[i].string(), "", 0});
+        } else if (const fs::path* taken = unpackedAs(UnpackedBeside(found[i]))) {
+          m_skipped.push_back(found[i].string() + ": already unpacked; the package folder " +
+                              taken->string() + " is taken instead");
+        } else {
+          AddArchive(found[i].string(), true, unpackedAs);
         }
       }
       return;
@@ -107,23 +160,40 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
   m_items.push_back({folder, folder, argument, "", 0});
 }
 
-void PackageList::AddArchive(const std::string& path, bool searched) {
+void PackageList::AddArchive(const std::string& path, bool searched,
+                             const std::function<const fs::path*(const fs::path&)>& unpackedAs) {
   if (!CanUnpackArchives()) {
     m_items.push_back({"", path, path, path + ": an archive; unpack it first", kExitInvalidPackage});
     return;
   }
   UnpackedArchive archive = m_staging.Unpack(path);
   if (!archive.ok) {
-    // A program in a folder of downloads that holds no archive is just another download.
-    if (archive.notAnArchive && searched && SniffArchive(path) == ArchiveKind::kProgram) return;
-    if (archive.notAnArchive && SniffArchive(path) == ArchiveKind::kProgram)
+    const ArchiveKind kind = SniffArchive(path);
+    if (archive.notAnArchive && kind == ArchiveKind::kProgram)
       archive.error = path + ": a program, not a self-extracting archive that can be read";
+    if (archive.notAnArchive && kind == ArchiveKind::kCompressed)
+      archive.error = path + ": a compressed file, not a tar archive";
+    // In a folder of downloads, a program or a compressed file holding no archive is just
+    // another download.
+    if (archive.notAnArchive && searched &&
+        (kind == ArchiveKind::kProgram || kind == ArchiveKind::kCompressed)) {
+      m_skipped.push_back(archive.error);
+      return;
+    }
     m_items.push_back({"", path, path, archive.error, kExitInvalidPackage});
     return;
   }
   for (std::size_t i = 0; i < archive.folders.size(); ++i) {
     const std::string& root = archive.roots[i];
     const std::string shown = root.empty() ? path : path + ": " + root;
+    // Unpacked where it lies, its package folder beside it.
+    const fs::path* taken =
+        unpackedAs && !root.empty() ? unpackedAs(fs::path(path).parent_path() / root) : nullptr;
+    if (taken) {
+      m_skipped.push_back(shown + ": already unpacked; the package folder " + taken->string() +
+                          " is taken instead");
+      continue;
+    }
     m_items.push_back({archive.folders[i], shown, shown, "", 0});
   }
 }

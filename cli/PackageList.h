@@ -2,6 +2,8 @@
 // The packages that install and check are given: package folders as they are, downloaded
 // archives unpacked, and folders of downloads searched for both.
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,15 +30,22 @@ class PackageList {
   PackageList(FileSystem& files, const std::vector<std::string>& arguments,
               UnpackLimits limits = {});
   const std::vector<PackageSource>& Items() const { return m_items; }
+  // One line for each file of a searched folder that is not taken, saying why.
+  const std::vector<std::string>& Skipped() const { return m_skipped; }
   // The staging folder archives were unpacked into; empty when there was none.
   std::string StagingFolder() const { return m_staging.Folder(); }
 
  private:
-  void AddArchive(const std::string& path, bool searched);
+  // `unpackedAs` answers the package folder already taken that a folder of the archive's
+  // packages, unpacked beside it, would be; those are skipped.
+  void AddArchive(
+      const std::string& path, bool searched,
+      const std::function<const std::filesystem::path*(const std::filesystem::path&)>& unpackedAs);
   void AddFolder(FileSystem& files, const std::string& folder, const std::string& argument);
 
   ArchiveStaging m_staging;
   std::vector<PackageSource> m_items;
+  std::vector<std::string> m_skipped;
 };
 
 }  // namespace gridmoor::cli

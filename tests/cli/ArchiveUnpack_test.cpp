@@ -86,6 +86,16 @@ TEST_P(HostileArchive, IsRefusedWholeAndLeavesNothing) {
 
 void FlipMarker(std::string& bytes) { bytes[bytes.find("MARKER")] = 'm'; }
 void CutInHalf(std::string& bytes) { bytes.resize(bytes.size() / 2); }
+// Every entry's method made one that no reader here knows (97, WavPack), in the local and the
+// central headers alike: an archive of a kind not read, not a damaged one.
+void UnknownMethod(std::string& bytes) {
+  for (std::size_t at = bytes.find("PK\x03\x04"); at != std::string::npos;
+       at = bytes.find("PK\x03\x04", at + 1))
+    bytes[at + 8] = 97;
+  for (std::size_t at = bytes.find("PK\x01\x02"); at != std::string::npos;
+       at = bytes.find("PK\x01\x02", at + 1))
+    bytes[at + 10] = 97;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Archive, HostileArchive,
@@ -98,7 +108,22 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"control_character", {kIni, {"Pkg/a\x1b[2Jb.dat", "x"}}, {},
                     "a control character"},
         HostileCase{"encrypted", {kIni, {"Pkg/track.ini", "x"}}, {false, false, true},
-                    "encrypted"},
+                    "password-protected"},
+        HostileCase{"unknown_method", {kIni, {"Pkg/track.ini", "x"}}, {false, true},
+                    "made in a way this program cannot read", UnknownMethod},
+        // Folders of the game are case-blind: one file would overwrite the other.
+        HostileCase{"case_twins", {kIni, {"Pkg/Track.dat", "a"}, {"Pkg/track.DAT", "b"}}, {},
+                    "entry \"Pkg/track.DAT\": its name differs from entry \"Pkg/Track.dat\" only"},
+        HostileCase{"case_twins_accented",
+                    {kIni, {"Pkg/\xC3\x89t\xC3\xA9.dat", "a"}, {"Pkg/\xC3\xA9t\xC3\xA9.dat", "b"}},
+                    {false, false, false, "none"}, "only in letter case"},
+        // Entries outside the packages are never unpacked, but still count.
+        HostileCase{"bomb_outside_the_package",
+                    {kIni, {"extras/bomb.dat", std::string(64 << 20, '\0')}}, {},
+                    "more than 200 times the archive's size"},
+        HostileCase{"too_large_outside_the_package",
+                    {kIni, {"extras/big.dat", Random(3 << 20)}}, {false, false, false, "gzip"},
+                    "more than 2 MiB", nullptr, {10000, 2 << 20, 200}},
         HostileCase{"too_many_entries",
                     [] {
                       std::vector<TestEntry> many{kIni};
@@ -113,7 +138,20 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"cut", {kIni, {"Pkg/track.dat", Random(200000)}}, {}, "truncated or damaged",
                     CutInHalf},
         HostileCase{"wrong_crc", {kIni, {"Pkg/track.ini", "MARKER"}}, {false, true}, "damaged",
-                    FlipMarker}),
+                    FlipMarker},
+        // Tars keep the same rules and limits, whatever compresses them.
+        HostileCase{"tar_slip", {kIni, {"Pkg/../../evil.txt", "x"}}, {false, false, false, "none"},
+                    "\"..\" in its name"},
+        HostileCase{"tar_gz_link_out", {kIni, {"Pkg/dat", "", AE_IFLNK, "/etc"}},
+                    {false, false, false, "gzip"}, "entry \"Pkg/dat\": a link"},
+        HostileCase{"tar_gz_hard_link", {kIni, {"Pkg/dat", "", AE_IFREG, "/etc/passwd"}},
+                    {false, false, false, "gzip"}, "entry \"Pkg/dat\": a link"},
+        HostileCase{"tar_xz_too_large", {kIni, {"Pkg/big.dat", Random(3 << 20)}},
+                    {false, false, false, "xz"}, "more than 2 MiB", nullptr, {10000, 2 << 20, 200}},
+        HostileCase{"tar_bz2_bomb", {kIni, {"Pkg/bomb.dat", std::string(64 << 20, '\0')}},
+                    {false, false, false, "bzip2"}, "more than 200 times the archive's size"},
+        HostileCase{"tar_gz_cut", {kIni, {"Pkg/track.dat", Random(200000)}},
+                    {false, false, false, "gzip"}, "truncated or damaged", CutInHalf}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Archive, PackagesInPathOrderWithOnlyTheirEntriesAndLegacyNamesAsWindowsShowsThem) {
@@ -124,7 +162,9 @@ TEST(Archive, PackagesInPathOrderWithOnlyTheirEntriesAndLegacyNamesAsWindowsShow
   ASSERT_TRUE(WriteTestArchive(archive, {{"readme-outside.txt", "x"},
                                          {"b/Second/INSTALL.INI", "2"},
                                          {"a/First/install.ini", "1"},
-                                         {"a/First/caf\x82.txt", "menu"}}));
+                                         {"a/First/caf\x82.txt", "menu"},
+                                         {"a/First/twice.txt", "old"},
+                                         {"a/First/twice.txt", "new"}}));
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const PackageList list(*files, {archive.string()});
   ASSERT_EQ(list.Items().size(), 2u);
@@ -132,6 +172,9 @@ TEST(Archive, PackagesInPathOrderWithOnlyTheirEntriesAndLegacyNamesAsWindowsShow
   EXPECT_EQ(list.Items()[1].shown, archive.string() + ": b/Second");
   const std::filesystem::path first = list.Items()[0].folder;
   EXPECT_TRUE(std::filesystem::exists(first / "caf\xc3\xa9.txt"));
+  // The same name twice is one file, its later entry kept.
+  std::ifstream twice(first / "twice.txt");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(twice), {}), "new");
   const std::filesystem::path unpacked = first.parent_path().parent_path();
   EXPECT_FALSE(std::filesystem::exists(unpacked / "readme-outside.txt"));
   EXPECT_EQ(std::filesystem::status(list.StagingFolder()).permissions(),

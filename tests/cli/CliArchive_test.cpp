@@ -29,8 +29,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-// Downloads of five tracks: a zip with two packages, a 7z, a self-extracting zip (a program's
-// stub in front), and a package folder, under downloads/ in that path order.
+// Downloads of six tracks: a zip with two packages, a 7z, a tar.gz, a self-extracting zip (a
+// program's stub in front), and a package folder, under downloads/ in that path order.
 std::string MakeDownloads(CliFixture& fixture) {
   TestFolder& folder = fixture.Folder();
   std::filesystem::create_directories(folder.Native("downloads/more"));
@@ -43,11 +43,29 @@ std::string MakeDownloads(CliFixture& fixture) {
   EXPECT_TRUE(WriteTestArchive(folder.Native("downloads/a-two.zip"), two));
   EXPECT_TRUE(WriteTestArchive(folder.Native("downloads/b.7z"), entries("cedar", "Cedar/"),
                                {true}));
+  EXPECT_TRUE(WriteTestArchive(folder.Native("downloads/c-fir.tar.gz"), entries("fir", "Fir/"),
+                               {false, false, false, "gzip"}));
   EXPECT_TRUE(WriteTestArchive(folder.Native("sfx.zip"), entries("dogwood", "")));
   folder.Write("downloads/more/c-setup.exe",
                "MZ" + std::string(4094, '\x90') + folder.Read("sfx.zip"));
   std::filesystem::rename(fixture.Package("elm"), folder.Native("downloads/more/elm"));
   folder.Write("downloads/notes.txt", "not a package");
+  // Skipped, each named: a program that is no archive, a compressed file that is no tar, and
+  // an archive beside the folder it was unpacked into (the folder is taken).
+  folder.Write("downloads/more/plain.exe", "MZ" + std::string(4094, '\x90'));
+  EXPECT_TRUE(WriteTestArchive(folder.Native("downloads/more/elm.zip"),
+                               PackageEntries(folder.Native("downloads/more/elm"), "")));
+  archive* gz = archive_write_new();
+  archive_write_set_format_raw(gz);
+  archive_write_add_filter_gzip(gz);
+  archive_entry* entry = archive_entry_new();
+  archive_entry_set_filetype(entry, AE_IFREG);
+  EXPECT_EQ(archive_write_open_filename(gz, folder.Native("downloads/notes.gz").c_str()),
+            ARCHIVE_OK);
+  EXPECT_EQ(archive_write_header(gz, entry), ARCHIVE_OK);
+  archive_write_data(gz, "notes", 5);
+  archive_entry_free(entry);
+  archive_write_free(gz);
   return folder.Native("downloads").string();
 }
 
@@ -71,8 +89,18 @@ TEST(CliArchive, ChecksPlansAndInstallsAFolderOfDownloads) {
 
   const CliResult check = RunCli({"check", downloads}, options);
   EXPECT_EQ(check.status, 0) << check.out << check.err;
-  EXPECT_EQ(Count(check.out, ": 0 errors, 0 warnings"), 5u) << check.out;
+  EXPECT_EQ(Count(check.out, ": 0 errors, 0 warnings"), 6u) << check.out;
   EXPECT_NE(check.out.find("b.7z: Cedar: 0 errors"), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("c-fir.tar.gz: Fir: 0 errors"), std::string::npos) << check.out;
+  for (const std::string& skipped : std::vector<std::string>{
+           "notes.txt: not a package folder nor an archive",
+        "more/plain.exe: a program, not a self-extracting archive that can be read",
+        "notes.gz: a compressed file, not a tar archive",
+        "more/elm.zip: already unpacked; the package folder " + downloads + "/more/elm is taken "
+        "instead"})
+    EXPECT_EQ(Count(check.err, "note: skipped " + downloads + "/" + skipped + "\n"), 1u)
+        << skipped << "\n" << check.err;
+  EXPECT_EQ(Count(check.err, "\n"), 4u) << check.err;
   // Without arguments the current folder is the package: a folder of downloads is not searched.
   EXPECT_EQ(RunCli({"check"}, {downloads, "", temp.Environment()}).status, 3);
 
@@ -80,7 +108,7 @@ TEST(CliArchive, ChecksPlansAndInstallsAFolderOfDownloads) {
   const CliResult plan = RunCli({"install", "--dry-run", downloads, "--game", fixture.Game()},
                                 options);
   EXPECT_EQ(plan.status, 0) << plan.out << plan.err;
-  EXPECT_EQ(Count(plan.out, "result: would install"), 5u) << plan.out;
+  EXPECT_EQ(Count(plan.out, "result: would install"), 6u) << plan.out;
   EXPECT_NE(plan.out.find("plan for package " + downloads + "/a-two.zip: Birch Park"),
             std::string::npos) << plan.out;
   EXPECT_TRUE(Snapshot(fixture.GamePath("")) == before);
@@ -88,8 +116,8 @@ TEST(CliArchive, ChecksPlansAndInstallsAFolderOfDownloads) {
   const CliResult run = RunCli({"install", downloads, "--game", fixture.Game()}, options);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   const std::string season = fixture.Read("seasons/67season.ini");
-  const char* order[] = {"alder", "birch", "cedar", "dogwood", "elm"};
-  for (int i = 0; i < 5; ++i)
+  const char* order[] = {"alder", "birch", "cedar", "fir", "dogwood", "elm"};
+  for (int i = 0; i < 6; ++i)
     EXPECT_EQ(SeasonValue(season, std::to_string(6 + i) + ".trackDirectory"), order[i]);
   EXPECT_TRUE(std::filesystem::exists(fixture.GamePath("tracks/dogwood/dogwood.dat")));
   EXPECT_TRUE(temp.Empty());

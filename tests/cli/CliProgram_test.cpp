@@ -171,6 +171,7 @@ struct StatusCase {
   // changes nothing (null: no dry run); then printed by the install itself.
   const char* planned = nullptr;
   const char* said = nullptr;
+  const char* unsaid = nullptr;  // printed by neither
 };
 
 std::string Events(int count) {
@@ -206,6 +207,9 @@ TEST_P(CliInstallStatus, IsTheOutcomesStatus) {
     EXPECT_NE((run.out + run.err).find(GetParam().said), std::string::npos) << run.out << run.err;
   }
   EXPECT_EQ(run.err.find("Click OK"), std::string::npos) << run.err;
+  if (GetParam().unsaid) {
+    EXPECT_EQ((run.out + run.err).find(GetParam().unsaid), std::string::npos) << run.out << run.err;
+  }
   if (run.status != 0 && hasSeason) {
     EXPECT_EQ(fixture.Read("seasons/67season.ini"), before) << run.out << run.err;
     EXPECT_TRUE(!std::filesystem::exists(fixture.GamePath("seasons/gridmoor-undo")) ||
@@ -243,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return std::vector<std::string>{};
                    },
                    "would fail: 67season.ini already holds 64 events",
-                   "error: 67season.ini already holds 64 events"},
+                   "error: 67season.ini already holds 64 events", "installing "},
         // The track's own event is refreshed: no event is added, so a full season takes it.
         StatusCase{"season_full_refreshes_the_track", 0,
                    [](CliFixture& f) {

@@ -1,5 +1,5 @@
 #pragma once
-// Archives made by the tests with libarchive's own writer: zip or 7z, entries given as names
+// Archives made by the tests with libarchive's own writer: zip, 7z or tar, entries given as names
 // with bytes, folders, links; options for the stored method and encryption.
 
 #include <archive.h>
@@ -16,13 +16,14 @@ struct TestEntry {
   std::string name;
   std::string bytes;
   int type = AE_IFREG;   // AE_IFDIR, AE_IFLNK...
-  std::string linkTo = {};  // for AE_IFLNK
+  std::string linkTo = {};  // for AE_IFLNK; for AE_IFREG a hard link (tar only)
 };
 
 struct TestArchiveOptions {
   bool sevenZip = false;
   bool stored = false;     // zip entries without compression (their bytes readable in the file)
   bool encrypted = false;  // zip entries encrypted with a password
+  const char* tar = nullptr;  // a tar instead, compressed with this filter ("none", "gzip"...)
 };
 
 // Writes `entries` into the archive `path`; false when libarchive refuses.
@@ -30,7 +31,12 @@ inline bool WriteTestArchive(const std::filesystem::path& path,
                              const std::vector<TestEntry>& entries,
                              const TestArchiveOptions& options = {}) {
   archive* writer = archive_write_new();
-  if (options.sevenZip) {
+  if (options.tar) {
+    archive_write_set_format_pax_restricted(writer);
+    // Names as their bytes are given, whatever the test's locale.
+    archive_write_set_format_option(writer, "pax", "hdrcharset", "BINARY");
+    if (std::string(options.tar) != "none") archive_write_add_filter_by_name(writer, options.tar);
+  } else if (options.sevenZip) {
     archive_write_set_format_7zip(writer);
   } else {
     archive_write_set_format_zip(writer);
@@ -48,6 +54,8 @@ inline bool WriteTestArchive(const std::filesystem::path& path,
     archive_entry_set_filetype(entry, item.type);
     archive_entry_set_perm(entry, item.type == AE_IFDIR ? 0755 : 0644);
     if (item.type == AE_IFLNK) archive_entry_copy_symlink(entry, item.linkTo.c_str());
+    if (item.type == AE_IFREG && !item.linkTo.empty())
+      archive_entry_copy_hardlink(entry, item.linkTo.c_str());
     if (item.type == AE_IFREG) archive_entry_set_size(entry, item.bytes.size());
     ok = archive_write_header(writer, entry) == ARCHIVE_OK;
     if (ok && item.type == AE_IFREG && !item.bytes.empty())

@@ -1,7 +1,8 @@
 // Fuzz target for the archive entry filter: any bytes as one entry's name (a newline splits the
 // input into the names of one archive). A name it lets through must stay inside the staging
 // folder: relative, no "..", no control character, no backslash, no empty or "." part; and a
-// package root must be the folder of a listed install.ini.
+// package root must be the folder of a listed install.ini. A name's case-blind key keeps its
+// length and its folders, and is its own key.
 
 #include <cctype>
 #include <cstdint>
@@ -47,6 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::string again;
       FUZZ_CHECK(gridmoor::cli::SafeEntryPath(*path, again) == path);
       safe.push_back(*path);
+      const std::string key = gridmoor::cli::CaseBlindKey(*path);
+      FUZZ_CHECK(key.size() == path->size());
+      for (std::size_t i = 0; i < key.size(); ++i)
+        FUZZ_CHECK((key[i] == '/') == ((*path)[i] == '/'));
+      FUZZ_CHECK(gridmoor::cli::CaseBlindKey(key) == key);
     } else {
       FUZZ_CHECK(!why.empty());
     }
