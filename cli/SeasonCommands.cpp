@@ -203,6 +203,26 @@ int RunList(Console& console, const ListOptions& options) {
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
   if (options.available) return ListAvailable(console, *files, *game, options);
+  if (options.names) {
+    // For shell completion (remove, move): the folders the events of 67season.ini name, once
+    // each, as written.
+    try {
+      const ProfileDocument document =
+          ProfileDocument::Load(*files, SeasonFilePath(game->folder, kSeasonFileName));
+      std::vector<std::string> printed;
+      for (const SeasonEvent& event : ReadSeasonEvents(document, *files, game->folder).events) {
+        if (!event.trackDirectory || event.trackDirectory->empty()) continue;
+        if (std::find(printed.begin(), printed.end(), *event.trackDirectory) != printed.end())
+          continue;
+        printed.push_back(*event.trackDirectory);
+        console.out << *event.trackDirectory << "\n";
+      }
+      return kExitOk;
+    } catch (const CFileException& error) {
+      console.err << kSeasonFileName << ": cannot be read: " << OneLine(error) << "\n";
+      return kExitNotWritable;
+    }
+  }
 
   nlohmann::json json = {{"version", kJsonVersion},
                          {"game", files->NativePath(game->folder)},
@@ -316,8 +336,9 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
     list->add_flag("--available", options->available,
                    "The track folders in tracks\\ that no event names, and whether add can put "
                    "them back");
-    // For shell completion: with --available, one track folder a line.
-    list->add_flag("--names", options->names, "With --available: the folders only")->group("");
+    // For shell completion: one track folder a line.
+    list->add_flag("--names", options->names, "The folders only: those events name, or with --available, those none names")
+        ->group("");
     list->footer(ExitStatusHelp({4, 5}));
     list->callback([&console, &status, options] { status = RunList(console, *options); });
   }

@@ -10,7 +10,7 @@ log() { printf '==> %s\n' "$*" >&2; }
 # Debian packages the builds and tests need. wine32 needs the i386 architecture.
 GRIDMOOR_PACKAGES=(
   cmake make g++ ccache googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  libcli11-dev nlohmann-json3-dev libarchive-dev libarchive-tools help2man dpkg-dev
+  libcli11-dev nlohmann-json3-dev libarchive-dev libarchive-tools help2man dpkg-dev lintian unzip
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
 )
@@ -42,9 +42,10 @@ configure_and_build() {
 build_native() { configure_and_build "$GRIDMOOR_BUILD/native"; }
 
 # Builds the Debian package in <build dir>/package and checks that it lists the program, the man
-# page and both completions.
+# page, both completions, the copyright and the changelog, and that lintian finds no error and
+# at most two warnings in it.
 package_has_its_parts() {
-  local dir=$1 deb contents part out
+  local dir=$1 deb contents part out tags
   rm -f "$dir"/package/*.deb
   out=$(cmake --build "$dir" --target package 2>&1) || {
     printf '%s\n' "$out" >&2; log "the package did not build"; return 1
@@ -53,12 +54,45 @@ package_has_its_parts() {
   [ -n "$deb" ] || { log "no .deb was made"; return 1; }
   contents=$(dpkg-deb --contents "$deb") || return 1
   for part in ./usr/bin/gridmoor-cli ./usr/share/man/man1/gridmoor-cli.1.gz \
-      ./usr/share/bash-completion/completions/gridmoor-cli ./usr/share/zsh/vendor-completions/_gridmoor-cli; do
+      ./usr/share/bash-completion/completions/gridmoor-cli ./usr/share/zsh/vendor-completions/_gridmoor-cli \
+      ./usr/share/doc/gridmoor-cli/copyright ./usr/share/doc/gridmoor-cli/changelog.gz; do
     if ! printf '%s\n' "$contents" | grep -q " $part\$"; then
       log "$(basename "$deb") lacks $part"; return 1
     fi
   done
-  log "$(basename "$deb"): program, man page and completions"
+  # lintian exits non-zero on an error tag; its output is counted as well, so that a lintian
+  # that fails to run at all is no pass.
+  tags=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
+  local errors warnings
+  errors=$(printf '%s\n' "$tags" | grep -c '^E: ' || true)
+  warnings=$(printf '%s\n' "$tags" | grep -c '^W: ' || true)
+  if [ "$errors" -gt 0 ] || [ "$warnings" -gt 2 ] || ! lintian --version >/dev/null 2>&1; then
+    printf '%s\n' "$tags" >&2
+    log "lintian: $errors errors, $warnings warnings in $(basename "$deb") (allowed: 0 and 2)"; return 1
+  fi
+  log "$(basename "$deb"): program, man page, completions, copyright, changelog; lintian: $warnings warnings"
+}
+
+# Builds the Windows release zip in <build dir>/package and checks that it holds both programs,
+# the readme (CR LF line ends) and the template package for track makers.
+release_zip_has_its_parts() {
+  local dir=$1 zip listing part out
+  rm -f "$dir"/package/*.zip
+  out=$(cmake --build "$dir" --target package 2>&1) || {
+    printf '%s\n' "$out" >&2; log "the release zip did not build"; return 1
+  }
+  zip=$(ls "$dir"/package/gridmoor-*-win*.zip 2>/dev/null | head -n 1)
+  [ -n "$zip" ] || { log "no release zip was made"; return 1; }
+  listing=$(unzip -l "$zip") || return 1
+  for part in gridmoor.exe gridmoor-cli.exe readme.txt template/install.ini template/readme.txt; do
+    if ! printf '%s\n' "$listing" | grep -q " $part\$"; then
+      log "$(basename "$zip") lacks $part"; return 1
+    fi
+  done
+  if unzip -p "$zip" readme.txt | grep -q $'[^\r]$'; then
+    log "$(basename "$zip"): readme.txt has lines without CR LF"; return 1
+  fi
+  log "$(basename "$zip"): both programs, readme and the template package"
 }
 build_win32()  { configure_and_build "$GRIDMOOR_BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$GRIDMOOR_ROOT/cmake/mingw-i686.cmake"; }
 build_win64()  { configure_and_build "$GRIDMOOR_BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$GRIDMOOR_ROOT/cmake/mingw-x86_64.cmake"; }
