@@ -89,6 +89,12 @@ release_zip_has_its_parts() {
       log "$(basename "$zip") lacks $part"; return 1
     fi
   done
+  # Stripped: no debugging sections (their names are in the string table strip removes).
+  for part in gridmoor.exe gridmoor-cli.exe; do
+    if unzip -p "$zip" "$part" | grep -qa 'debug_info'; then
+      log "$(basename "$zip"): $part is not stripped"; return 1
+    fi
+  done
   if unzip -p "$zip" readme.txt | grep -q $'[^\r]$'; then
     log "$(basename "$zip"): readme.txt has lines without CR LF"; return 1
   fi

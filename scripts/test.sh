@@ -34,6 +34,19 @@ else
   failed=$((failed + 1))
 fi
 
+# The Windows release zip: both programs, the readme and the template package. The product is
+# the 32-bit zip; a host that runs the 64-bit build checks that one's zip too.
+zip_dirs=("$GRIDMOOR_BUILD/win32")
+[ "$WIN_BUILD" != "$GRIDMOOR_BUILD/win32" ] && zip_dirs+=("$WIN_BUILD")
+for dir in "${zip_dirs[@]}"; do
+  log "tests: the Windows release zip ($(basename "$dir"))"
+  if release_zip_has_its_parts "$dir"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+done
+
 # The display comes first: Wine binds a prefix's desktop to the display its first program sees.
 ensure_display
 trap stop_display EXIT
