@@ -270,13 +270,9 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 
 // ------------------------------------------------------------------------------------- restore
 
-struct RestoreOptions {
-  GameOptions game;
+struct RestoreOptions : ChangeOptions {
   bool list = false;
   bool json = false;
-  bool yes = false;
-  bool dryRun = false;
-  bool force = false;
 };
 
 int RunRestore(Console& console, const RestoreOptions& options) {
@@ -314,11 +310,7 @@ int RunRestore(Console& console, const RestoreOptions& options) {
     }
     return kExitOk;
   }
-  ChangeOptions change;
-  change.yes = options.yes;
-  change.dryRun = options.dryRun;
-  change.force = options.force;
-  ConsoleSeasonHost host(console, *files, "restore", change);
+  ConsoleSeasonHost host(console, *files, "restore", options);
   RunSeasonRestore(service, host, CommandLineText(), options.dryRun);
   return host.Status();
 }

@@ -10,16 +10,6 @@
 namespace gridmoor {
 namespace {
 
-SeasonProblem Problem(SeasonRefusal refusal, std::string subject, std::string detail,
-                      std::string path = {}) {
-  SeasonProblem problem;
-  problem.refusal = refusal;
-  problem.subject = std::move(subject);
-  problem.detail = std::move(detail);
-  problem.path = std::move(path);
-  return problem;
-}
-
 // The paths as the system names them, "a, b and c".
 std::string NameList(FileSystem& files, const std::vector<std::string>& paths) {
   std::string text;
@@ -43,7 +33,7 @@ class Questions {
                     " is running. It holds the season in memory and may write it back over this "
                     "change. Go on anyway?";
     if (m_host.Ask(question, m_outcome.dryRun)) return true;
-    m_outcome.problem = Problem(SeasonRefusal::kGameRunning, kGameProgram,
+    m_outcome.problem = MakeProblem(SeasonRefusal::kGameRunning, kGameProgram,
                                 "the game holds the season in memory and may write it back");
     m_outcome.declined = true;
     return false;
@@ -61,7 +51,7 @@ class Questions {
 
   bool Ask(const SeasonQuestion& question, const std::string& whenNo) {
     if (m_host.Ask(question, m_outcome.dryRun)) return true;
-    m_outcome.problem = Problem(SeasonRefusal::kNotConfirmed, "", whenNo);
+    m_outcome.problem = MakeProblem(SeasonRefusal::kNotConfirmed, "", whenNo);
     m_outcome.declined = true;
     return false;
   }
@@ -84,7 +74,7 @@ SeasonProblem PutStepBack(FileSystem& files, const std::string& game, RestoreRep
     try {
       if (HasReadOnlyMark(files, path)) ClearReadOnlyMark(files, path);
     } catch (const CFileException& error) {
-      return Problem(SeasonRefusal::kNotWritable, "",
+      return MakeProblem(SeasonRefusal::kNotWritable, "",
                      "its read-only mark cannot be cleared: " +
                          std::string(FileErrorReason(error.Cause())),
                      path);
@@ -95,9 +85,9 @@ SeasonProblem PutStepBack(FileSystem& files, const std::string& game, RestoreRep
     case RestoreStatus::kRestored:
       return {};
     case RestoreStatus::kReadOnly:
-      return Problem(SeasonRefusal::kReadOnly, "", "it is marked read-only", report.failedFile);
+      return MakeProblem(SeasonRefusal::kReadOnly, "", "it is marked read-only", report.failedFile);
     default:
-      return Problem(SeasonRefusal::kRestoreFailed, "",
+      return MakeProblem(SeasonRefusal::kRestoreFailed, "",
                      "it could not be read or written; the step is kept, so a second restore "
                      "tries again",
                      report.failedFile);
@@ -155,13 +145,13 @@ SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const s
   const std::string& game = service.GameFolder();
   RestoreReport report = RestoreNewestStep(files, game, /*dryRun=*/true);
   if (report.status == RestoreStatus::kNothingKept) {
-    outcome.problem = Problem(SeasonRefusal::kNothingToDo, "",
+    outcome.problem = MakeProblem(SeasonRefusal::kNothingToDo, "",
                               "nothing to restore: no undo steps kept in " +
                                   files.NativePath(HistoryFolder(game)));
     return Finish(host, outcome);
   }
   if (report.status == RestoreStatus::kFailed) {
-    outcome.problem = Problem(SeasonRefusal::kUnreadable, "", "it cannot be read",
+    outcome.problem = MakeProblem(SeasonRefusal::kUnreadable, "", "it cannot be read",
                               report.failedFile);
     return Finish(host, outcome);
   }
@@ -175,7 +165,7 @@ SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const s
     if (file.changedSince) changedSince.push_back(SeasonFilePath(game, file.fileName));
   }
   if (const std::optional<std::string> blocker = FindWriteBlocker(files, game, paths)) {
-    outcome.problem = Problem(SeasonRefusal::kNotWritable, "", *blocker);
+    outcome.problem = MakeProblem(SeasonRefusal::kNotWritable, "", *blocker);
     return Finish(host, outcome);
   }
   Questions ask(host, service.Files(), outcome);
@@ -210,7 +200,7 @@ SeasonOutcome BeginSeasonCommand(SeasonService& service, SeasonHost& host, Seaso
   Questions ask(host, service.Files(), outcome);
   if (!ask.GameRunning(service)) return outcome;
   if (!dryRun && !service.BeginCommand(record)) {
-    outcome.problem = Problem(SeasonRefusal::kUndoNotKept, "",
+    outcome.problem = MakeProblem(SeasonRefusal::kUndoNotKept, "",
                               "the season files' bytes cannot be kept for restore",
                               HistoryFolder(service.GameFolder()));
   }

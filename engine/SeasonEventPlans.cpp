@@ -162,11 +162,7 @@ SeasonChange SeasonService::PlanAdd(const std::vector<std::string>& tracks,
   const int count = season ? EventCountOf(*season) : 0;
   if (change.Changes(SeasonFileId::kSeason) && count > MAX_SEASON_EVENTS &&
       count > EventCountOf(change.Build().before[0].value_or(""))) {
-    SeasonProblem problem = MakeProblem(SeasonRefusal::kSeasonFull, "67season.ini",
-                                    "the season would hold " + std::to_string(count) +
-                                        " events; the game shows at most 64");
-    problem.mustGo = count - MAX_SEASON_EVENTS;
-    Refuse(change, problem);
+    Refuse(change, SeasonFullProblem("67season.ini", "the season would hold", count));
   }
   return change;
 }

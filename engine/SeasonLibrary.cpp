@@ -5,7 +5,6 @@
 
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
-#include "engine/SeasonService.h"
 #include "engine/SeasonText.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
@@ -82,15 +81,15 @@ bool WriteLibrary(const PlanContext& c, SeasonChange& change, const Library& lib
   return true;
 }
 
-bool SeasonService::RememberInstalled(const TrackPackage& package) {
+bool RememberInstalledTrack(const PlanContext& c, const TrackPackage& package) {
   try {
     const std::optional<std::string> season =
-        m_files.ReadExistingFile(PathOf(SeasonFileId::kSeason), kMaxSeasonFileBytes);
+        c.files.ReadExistingFile(c.game + kSeasonFile, kMaxSeasonFileBytes);
     if (!season) return false;
     const std::vector<int> naming = EventsNaming(*season, package.trackDirectory);
     if (naming.empty()) return false;
     SeasonProblem problem;
-    std::optional<Library> library = ReadLibrary(PlanContext{m_files, m_gameFolder}, problem);
+    std::optional<Library> library = ReadLibrary(c, problem);
     if (!library) return false;
     const std::string replay =
         package.replayfilename == kMissingValue ? std::string() : package.replayfilename;
@@ -101,9 +100,9 @@ bool SeasonService::RememberInstalled(const TrackPackage& package) {
     if (bytes == library->bytes) return true;
     std::string error;
     if (!ReadsBack(bytes, library->entries, ParseLibrary, error)) return false;
-    const std::string path = m_gameFolder + kLibraryFile;
-    m_files.CreateDirectoryLevel(path.substr(0, path.rfind('\\')));
-    return m_files.ReplaceFileContents(path, library->bytes, bytes);
+    const std::string path = c.game + kLibraryFile;
+    c.files.CreateDirectoryLevel(path.substr(0, path.rfind('\\')));
+    return c.files.ReplaceFileContents(path, library->bytes, bytes);
   } catch (const std::exception&) {
     return false;
   }

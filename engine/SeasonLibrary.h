@@ -12,6 +12,8 @@
 
 namespace gridmoor {
 
+struct TrackPackage;
+
 struct Library {
   std::optional<std::string> bytes;  // as read (nullopt: missing)
   std::vector<LibraryEntry> entries;
@@ -32,5 +34,9 @@ void Remember(SeasonChange& change, Library& library, LibraryEntry entry);
 // refused (kInvalidFile) when the bytes would not read back.
 bool WriteLibrary(const PlanContext& c, SeasonChange& change, const Library& library,
                   bool beforeSeason);
+
+// Remembers the event 67season.ini now holds for the package's track, with the package's replay
+// file name. Best effort: never throws, answers whether the library holds it afterwards.
+bool RememberInstalledTrack(const PlanContext& c, const TrackPackage& package);
 
 }  // namespace gridmoor

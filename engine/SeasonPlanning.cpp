@@ -36,6 +36,15 @@ void Effect(SeasonChange& change, std::string text) {
 
 void Refuse(SeasonChange& change, SeasonProblem problem) { change.Build().problem = std::move(problem); }
 
+SeasonProblem SeasonFullProblem(std::string subject, const std::string& what, int count) {
+  SeasonProblem problem =
+      MakeProblem(SeasonRefusal::kSeasonFull, std::move(subject),
+                  what + " " + std::to_string(count) + " events; the game shows at most " +
+                      std::to_string(MAX_SEASON_EVENTS));
+  problem.mustGo = count - MAX_SEASON_EVENTS;
+  return problem;
+}
+
 std::optional<std::string> ReadOwnFile(FileSystem& files, const std::string& path,
                                        std::size_t maxBytes) {
   try {

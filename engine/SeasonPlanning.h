@@ -28,6 +28,9 @@ bool StartChange(const PlanContext& c, SeasonChange& change);
 void Effect(SeasonChange& change, SeasonFileId file, std::string text);
 void Effect(SeasonChange& change, std::string text);  // about the files of ours, the tracks
 void Refuse(SeasonChange& change, SeasonProblem problem);
+// kSeasonFull about `subject`: "<what> <count> events; the game shows at most 64", with how
+// many must go.
+SeasonProblem SeasonFullProblem(std::string subject, const std::string& what, int count);
 
 // A file of ours, or nullopt when it or its folder (not made until the first write) is missing.
 // Throws CFileException when it exists but cannot be read whole.

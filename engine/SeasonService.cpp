@@ -90,4 +90,8 @@ std::vector<HistoryStep> SeasonService::ListSteps() const {
   return ListSeasonSteps(m_files, m_gameFolder);
 }
 
+bool SeasonService::RememberInstalled(const TrackPackage& package) {
+  return RememberInstalledTrack(PlanContext{m_files, m_gameFolder}, package);
+}
+
 }  // namespace gridmoor

@@ -175,11 +175,7 @@ SeasonChange SeasonService::PlanSetUse(const std::string& name) const {
   if (!StartChange(planner, change)) return change;
   const int count = EventCountOf(target->set.files[0].value_or(""));
   if (count > MAX_SEASON_EVENTS) {
-    SeasonProblem problem = MakeProblem(SeasonRefusal::kSeasonFull, target->set.name,
-                                    "the set's 67season.ini holds " + std::to_string(count) +
-                                        " events; the game shows at most 64");
-    problem.mustGo = count - MAX_SEASON_EVENTS;
-    Refuse(change, problem);
+    Refuse(change, SeasonFullProblem(target->set.name, "the set's 67season.ini holds", count));
     return change;
   }
   const bool differs =
@@ -383,11 +379,7 @@ SeasonChange SeasonService::PlanSetImport(const std::string& filePath, const std
   }
   const int count = EventCountOf(set.files[0].value_or(""));
   if (count > MAX_SEASON_EVENTS) {
-    SeasonProblem problem = MakeProblem(SeasonRefusal::kSeasonFull, name,
-                                    "the calendar's 67season.ini holds " + std::to_string(count) +
-                                        " events; the game shows at most 64");
-    problem.mustGo = count - MAX_SEASON_EVENTS;
-    Refuse(change, problem);
+    Refuse(change, SeasonFullProblem(name, "the calendar's 67season.ini holds", count));
     return change;
   }
   if (!WriteSet(planner, change, set, std::nullopt, false) ||
