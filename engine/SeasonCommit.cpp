@@ -57,11 +57,37 @@ class CommitRun {
   bool Plan(const SeasonChange& change, const std::string& command,
             const std::function<std::string(SeasonFileId)>& pathOf) {
     const SeasonChange::Parts& parts = change.Built();
-    if (change.ChangesSeasonFiles()) {
-      const std::optional<FileReplacement> step =
-          PlanSeasonStep(m_files, m_game, command, parts.after);
+    // The step holds everything the command changes inside the game folder: the season files,
+    // the files of ours, and the tracks it deletes (moved into it).
+    StepScope scope;
+    std::vector<std::optional<std::string>> ownAfter;
+    for (const SeasonChange::OwnWrite& write : parts.writes) {
+      if (!Inside(write.path)) continue;  // an export to the player's own folder
+      scope.ownFiles.push_back(write.path);
+      ownAfter.push_back(write.bytes);
+    }
+    for (const std::string& folder : parts.deleteFolders) {
+      scope.folders.push_back(folder);
+      AddFilesOf(folder, scope, 0);
+    }
+    for (const std::string& file : parts.deleteFiles) scope.gameFiles.push_back(file);
+    if (change.ChangesSeasonFiles() || !scope.ownFiles.empty() || !scope.gameFiles.empty()) {
+      std::optional<std::string> after[kSeasonFileCount];
+      try {
+        for (const SeasonFileId file : kBothSeasonFiles) {
+          const int i = static_cast<int>(file);
+          after[i] = change.Changes(file)
+                         ? parts.after[i]
+                         : m_files.ReadExistingFile(pathOf(file), kMaxSeasonFileBytes);
+        }
+      } catch (const std::exception&) {
+        return UndoNotKept();
+      }
+      const std::optional<PlannedStep> step =
+          PlanSeasonStep(m_files, m_game, command, after, scope, ownAfter);
       if (!step) return UndoNotKept();
-      m_writes.push_back({Phase::kStep, step->path, step->expected, step->bytes});
+      m_stepNumber = step->number;
+      m_writes.push_back({Phase::kStep, step->record.path, step->record.expected, step->record.bytes});
     }
     for (const SeasonChange::OwnWrite& write : parts.writes) {
       if (write.beforeSeason) m_writes.push_back({Phase::kBefore, write.path, write.expected, write.bytes});
@@ -88,10 +114,16 @@ class CommitRun {
     }
   }
 
+  int StepNumber() const { return m_stepNumber; }
+
   // Every write in order; false after the first that fails (the problem set, the step settled).
   bool WriteAll() {
     const std::string ours = m_game + kSeasonsFolder + "\\gridmoor-";
     for (const Write& write : m_writes) {
+      // Once the step is durable, the files the command deletes move into it.
+      if (m_stepNumber != 0 && !m_moved && write.phase != Phase::kStep) {
+        if (!Flush() || !MoveFiles()) return false;
+      }
       const bool makeFolder =
           write.path.compare(0, ours.size(), ours) == 0 && !IsFolder(m_files, FolderOf(write.path));
       if (!write.bytes || makeFolder) {
@@ -103,10 +135,40 @@ class CommitRun {
       m_groups.back().push_back({write.path, write.expected, *write.bytes});
       m_batch.push_back(&write);
     }
-    return Flush();
+    return Flush() && (m_stepNumber == 0 || m_moved || MoveFiles());
   }
 
  private:
+  bool Inside(const std::string& path) const {
+    return path.size() > m_game.size() + 1 && path.compare(0, m_game.size(), m_game) == 0 &&
+           path[m_game.size()] == '\\';
+  }
+
+  // The files of a track folder to delete, its subfolders' too.
+  void AddFilesOf(const std::string& folder, StepScope& scope, int depth) {
+    const std::optional<std::vector<FolderEntry>> entries = m_files.ListFolder(folder);
+    if (!entries) return;
+    for (const FolderEntry& entry : *entries) {
+      const std::string path = folder + "\\" + entry.name;
+      if (!entry.isFolder) {
+        scope.gameFiles.push_back(path);
+      } else if (depth < 8) {
+        scope.folders.push_back(path);
+        AddFilesOf(path, scope, depth + 1);
+      }
+    }
+  }
+
+  bool MoveFiles() {
+    m_moved = true;
+    if (MoveIntoStep(m_files, m_game, m_stepNumber)) return true;
+    m_result.problem = MakeProblem(SeasonRefusal::kUndoNotKept, "",
+                                   "the files to delete cannot be moved into the undo step",
+                                   HistoryFolder(m_game));
+    SettleFailedStep(m_files, m_game);
+    return false;
+  }
+
   static std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
   // A deletion (read once more right before: a change made meanwhile stays), or the folder of
@@ -166,6 +228,8 @@ class CommitRun {
   std::vector<Write> m_writes;
   std::vector<std::vector<FileReplacement>> m_groups;
   std::vector<const Write*> m_batch;
+  int m_stepNumber = 0;
+  bool m_moved = false;
 };
 
 }  // namespace
@@ -194,9 +258,18 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
     result.problem = ClearMarks(change);
     if (result.problem) return result;
   }
+  RunningCommand running(m_files, m_gameFolder);
+  if (!running.Taken()) {
+    result.problem = MakeProblem(SeasonRefusal::kNotWritable, "",
+                                 "another command of ours is changing this game folder; try again "
+                                 "when it has ended",
+                                 HistoryFolder(m_gameFolder));
+    return result;
+  }
   CommitRun run(m_files, m_gameFolder, result);
   if (!run.Plan(change, options.command, [this](SeasonFileId file) { return PathOf(file); }))
     return result;
+  if (run.StepNumber() != 0) running.Note("command " + std::to_string(run.StepNumber()));
   run.ClearStaleTemporaries();
   if (!run.WriteAll()) return result;
   for (const std::string& folder : change.Built().deleteFolders) {
@@ -212,6 +285,7 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
       return result;
     }
   }
+  running.Finished();
   return result;
 }
 
@@ -231,9 +305,24 @@ SeasonProblem SeasonService::CheckCommand(SeasonFileChoice choice,
 }
 
 bool SeasonService::BeginCommand(const std::string& command) {
-  return KeepSeasonStep(m_files, m_gameFolder, command);
+  m_running = std::make_shared<RunningCommand>(m_files, m_gameFolder);
+  const int number = m_running->Taken() ? KeepSeasonStep(m_files, m_gameFolder, command) : 0;
+  if (number == 0) {
+    m_running.reset();
+    return false;
+  }
+  m_running->Note("command " + std::to_string(number));
+  return true;
 }
 
-void SeasonService::EndCommand() { DropUnchangedStep(m_files, m_gameFolder); }
+bool SeasonService::KeepFiles(const StepScope& scope) {
+  return m_running && KeepGameFiles(m_files, m_gameFolder, scope);
+}
+
+void SeasonService::EndCommand() {
+  DropUnchangedStep(m_files, m_gameFolder);
+  if (m_running) m_running->Finished();
+  m_running.reset();
+}
 
 }  // namespace gridmoor

@@ -18,7 +18,9 @@ namespace gridmoor {
 
 SeasonService::SeasonService(FileSystem& files, std::string gameFolder,
                              std::function<bool()> isGameRunning)
-    : m_files(files), m_gameFolder(std::move(gameFolder)), m_isGameRunning(std::move(isGameRunning)) {}
+    : m_files(files), m_gameFolder(std::move(gameFolder)), m_isGameRunning(std::move(isGameRunning)) {
+  m_settled = SettleInterrupted(m_files, m_gameFolder);
+}
 
 std::string SeasonService::PathOf(SeasonFileId file) const {
   return SeasonFilePath(m_gameFolder, SeasonFileNameOf(file));

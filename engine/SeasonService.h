@@ -25,6 +25,7 @@
 // effort, and its caller goes on or stops without a reason to show.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,6 +107,9 @@ class SeasonService {
 
   const std::string& GameFolder() const { return m_gameFolder; }
   FileSystem& Files() const { return m_files; }
+  // A command of ours stopped halfway (killed, Ctrl+C) is settled when a service is made on its
+  // game folder: what was done about it, one line, or "" (SettleInterrupted).
+  const std::string& Settled() const { return m_settled; }
   // Whether the game runs (and may write the season back over a change).
   bool GameRuns() const;
   // The season files the change writes that are marked read-only now.
@@ -175,6 +179,9 @@ class SeasonService {
   // Keeps an undo step before a command that changes the season files on its own; false when
   // it cannot (the caller then must not change them, or, in the dialog, goes on without one).
   bool BeginCommand(const std::string& command);
+  // Keeps in the command's step the files `scope` names, before the command writes them (the
+  // game files there now move into the step); false when it cannot.
+  bool KeepFiles(const StepScope& scope);
   // Ends the command begun: drops its step when no byte changed, else records what it left.
   void EndCommand();
   // Remembers in the library the event 67season.ini now holds for the package's track, with the
@@ -187,6 +194,8 @@ class SeasonService {
   FileSystem& m_files;  // not owned
   std::string m_gameFolder;
   std::function<bool()> m_isGameRunning;
+  std::string m_settled;
+  std::shared_ptr<RunningCommand> m_running;  // from BeginCommand to EndCommand
 };
 
 }  // namespace gridmoor

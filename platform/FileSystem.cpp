@@ -38,6 +38,51 @@ std::size_t FileSystem::ReplaceFilesInOrder(
   return done;
 }
 
+bool FileSystem::MoveFile(const std::string& from, const std::string& to) {
+  try {
+    GetStatus(to);
+    return false;  // taken
+  } catch (const CFileException& error) {
+    if (error.Cause() != kCauseFileNotFound) return false;
+  }
+  try {
+    const FileStatus status = GetStatus(from);
+    CopyFileOverwrite(from, to);
+    if (status.attributes & kAttributeReadOnly) {
+      FileStatus writable = status;
+      writable.attributes &= ~kAttributeReadOnly;
+      SetStatus(from, writable);
+    }
+    if (RemoveFile(from)) return true;
+    RemoveFile(to);
+  } catch (const std::exception&) {
+  }
+  return false;
+}
+
+std::string FileSystem::Fingerprint(const std::string& path) {
+  try {
+    const std::optional<std::string> bytes = ReadExistingFile(path, std::size_t{1} << 31);
+    if (!bytes) return "missing";
+    return std::to_string(bytes->size()) + " " + DigestText(*bytes);
+  } catch (const CFileException& error) {
+    return error.Cause() == kCauseFileNotFound || error.Cause() == kCauseBadPath ? "missing"
+                                                                                  : "unreadable";
+  } catch (const std::exception&) {
+    return "unreadable";
+  }
+}
+
+std::string DigestText(std::string_view bytes) {
+  // FNV-1a, 64 bits: enough to tell whether a file still holds what we wrote.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+  static const char kHex[] = "0123456789abcdef";
+  std::string digest(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) digest[i] = kHex[hash & 15];
+  return digest;
+}
+
 bool IsTemporaryFileName(const std::string& name) {
   constexpr std::size_t kSuffix = 10;  // ".~" and 8 hex digits
   if (name.size() <= kSuffix) return false;

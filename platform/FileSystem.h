@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gridmoor {
@@ -138,6 +139,17 @@ class FileSystem {
   // be flushed is left to the system, as after any write.
   virtual void FlushFolder(const std::string& folder) = 0;
 
+  // Moves the file `from` to `to`, which must not exist: a rename where both are on one volume,
+  // else a durable copy and then the deletion of `from`. Answers false, leaving `from` in place,
+  // when it cannot (a missing folder, `to` taken, no room). A read-only file moves as it is.
+  // The default copies and deletes. Never throws.
+  virtual bool MoveFile(const std::string& from, const std::string& to);
+
+  // A short text that changes whenever the file's content does, cheaply: on the native file
+  // systems its size and last write time, by default its size and a digest of its bytes;
+  // "missing" when there is no such file. Never throws ("unreadable" when it cannot be looked at).
+  virtual std::string Fingerprint(const std::string& path);
+
   // `path` as the player can paste it on this system: on POSIX with '/' and each existing name
   // spelled as it is on disk. The default hands it back unchanged. Never throws.
   virtual std::string NativePath(const std::string& path) { return path; }
@@ -149,6 +161,10 @@ class FileSystem {
   // offers to clear it. The default knows no cause. Never throws.
   virtual std::string ReplaceBlocker(const std::string& path) { (void)path; return {}; }
 };
+
+// A 64-bit digest of `bytes` as 16 lowercase hex digits (FNV-1a): what records and undo steps
+// compare to tell whether a file still holds what was written.
+std::string DigestText(std::string_view bytes);
 
 // Whether `name` (a bare file name) is one of our temporary files: "<name>.~" and 8 lowercase
 // hex digits.

@@ -37,6 +37,10 @@ class ForwardingFileSystem : public FileSystem {
   // ReplaceFilesInOrder is not forwarded: the default goes through ReplaceFileContents above,
   // so a wrapper that changes or fails single replaces sees every file of a batch.
   bool RemoveFile(const std::string& p) override { return m_inner.RemoveFile(p); }
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    return m_inner.MoveFile(from, to);
+  }
+  std::string Fingerprint(const std::string& p) override { return m_inner.Fingerprint(p); }
   bool RemoveFolderTree(const std::string& p) override { return m_inner.RemoveFolderTree(p); }
   int RemoveStaleTemporaries(const std::string& folder) override {
     return m_inner.RemoveStaleTemporaries(folder);

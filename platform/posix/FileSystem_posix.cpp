@@ -613,6 +613,23 @@ class PosixFileSystem : public FileSystem {
     return ::unlink(p.c_str()) == 0 || errno == ENOENT;
   }
 
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    const std::string source = ToPosixPath(from);
+    const std::string target = ToPosixPath(to);
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0 || errno != ENOENT) return false;
+    if (::rename(source.c_str(), target.c_str()) == 0) return true;
+    // Another volume: the default's durable copy, then the deletion.
+    return errno == EXDEV && FileSystem::MoveFile(from, to);
+  }
+
+  std::string Fingerprint(const std::string& path) override {
+    struct stat st;
+    if (::stat(ToPosixPath(path).c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? "missing" : "unreadable";
+    return std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec);
+  }
+
   bool RemoveFolderTree(const std::string& path) override {
     // remove_all deletes a symbolic link itself and never descends through one.
     std::error_code error;

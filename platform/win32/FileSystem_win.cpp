@@ -348,6 +348,24 @@ class WinFileSystem : public FileSystem {
     return DeleteFileA(path.c_str()) || IsMissing(GetLastError());
   }
 
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    // No replace: `to` must be free. Across volumes Windows copies, flushed before it deletes.
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
+  }
+
+  std::string Fingerprint(const std::string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+      return IsMissing(GetLastError()) ? "missing" : "unreadable";
+    const unsigned long long size =
+        (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    const unsigned long long written =
+        (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime;
+    return std::to_string(size) + " " + std::to_string(written);
+  }
+
   bool RemoveFolderTree(const std::string& path) override {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError());
