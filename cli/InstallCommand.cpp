@@ -12,6 +12,7 @@
 #include "cli/PackageFolder.h"
 #include "cli/PackageList.h"
 #include "cli/SeasonConsoleHost.h"
+#include "engine/StepKeepingFiles.h"
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
 #include "engine/InstallRun.h"
@@ -166,7 +167,10 @@ int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
   const std::optional<ProfileDocument> season = LoadQuietly(files, gameFolder + kSeasonFile);
   const bool appended = !season || PlaceTrack(*season, track.trackDirectory).appended;
   std::optional<InstallOutcome> outcome;
-  const int status = RunEngine(host, files, track, &outcome);
+  // The files it replaces go into the command's undo step first; a copy the step cannot hold is
+  // not made.
+  StepKeepingFiles keeping(files, service, track, /*required=*/true);
+  const int status = RunEngine(host, keeping, track, &outcome);
   // Remembered, so `remove` and `add` can take the track out and put it back without its package.
   if (outcome && RecordsTrack(*outcome)) service.RememberInstalled(track);
   record["result"] = Count(totals, status, appended);

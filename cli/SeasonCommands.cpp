@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -273,7 +274,31 @@ int RunRemove(Console& console, const RemoveOptions& options) {
 struct RestoreOptions : ChangeOptions {
   bool list = false;
   bool json = false;
+  bool redo = false;
+  std::string room;
 };
+
+// "500M", "2G", "1048576": bytes; nullopt for anything else.
+std::optional<std::uint64_t> ParseRoom(const std::string& text) {
+  std::size_t used = 0;
+  unsigned long long value = 0;
+  try {
+    value = std::stoull(text, &used);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  const std::string unit = text.substr(used);
+  const int shift = unit.empty() ? 0 : unit == "K" || unit == "KiB" ? 10 : unit == "M" || unit == "MiB" ? 20
+                    : unit == "G" || unit == "GiB" ? 30 : -1;
+  if (shift < 0 || value > (UINT64_MAX >> shift)) return std::nullopt;
+  return std::uint64_t{value} << shift;
+}
+
+std::string SizeText(std::uint64_t bytes) {
+  if (bytes < 10 * 1024) return std::to_string(bytes) + " bytes";
+  if (bytes < 10 * 1024 * 1024) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes >> 20) + " MiB";
+}
 
 int RunRestore(Console& console, const RestoreOptions& options) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
@@ -281,6 +306,21 @@ int RunRestore(Console& console, const RestoreOptions& options) {
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
   SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  if (!service.Settled().empty()) console.err << "note: " << service.Settled() << "\n";
+  if (!options.room.empty()) {
+    const std::optional<std::uint64_t> room = ParseRoom(options.room);
+    if (!room) {
+      console.err << "restore: --room " << options.room << ": give a size such as 500M or 2G\n";
+      return kExitUsage;
+    }
+    if (!SetStepRoomLimit(*files, game->folder, *room)) {
+      console.err << "restore: " << files->NativePath(HistoryFolder(game->folder))
+                  << ": the setting could not be written\n";
+      return kExitNotWritable;
+    }
+    console.out << "Steps may keep up to " << SizeText(*room) << " of track files.\n";
+    if (!options.list) return kExitOk;
+  }
   if (options.list) {
     const std::vector<HistoryStep> steps = service.ListSteps();
     if (options.json) {
@@ -291,10 +331,15 @@ int RunRestore(Console& console, const RestoreOptions& options) {
       for (const HistoryStep& step : steps) {
         nlohmann::json changes = nlohmann::json::array();
         for (const std::string& change : step.changes) changes.push_back(ReadableText(change));
+        nlohmann::json holds = nlohmann::json::array();
+        for (const std::string& held : step.holds) holds.push_back(ReadableText(held));
         json["steps"].push_back({{"number", step.number},
                                  {"time", step.time},
                                  {"command", ReadableText(step.command)},
-                                 {"changes", std::move(changes)}});
+                                 {"changes", std::move(changes)},
+                                 {"holds", std::move(holds)},
+                                 {"bytes", step.bytes},
+                                 {"redo", step.redo}});
       }
       console.Raw() << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
       return steps.empty() ? kExitNothingToDo : kExitOk;
@@ -304,14 +349,28 @@ int RunRestore(Console& console, const RestoreOptions& options) {
                   << files->NativePath(HistoryFolder(game->folder)) << "\n";
       return kExitNothingToDo;
     }
+    bool redoShown = false;
     for (const HistoryStep& step : steps) {
-      console.out << "  " << step.number << "  " << step.time << "  " << step.command << "\n";
+      if (step.redo && !redoShown) {
+        console.out << "undone, for redo (next first):\n";
+        redoShown = true;
+      }
+      console.out << "  " << (step.redo ? "redo" : std::to_string(step.number)) << "  " << step.time
+                  << "  " << step.command << "  (" << SizeText(step.bytes) << ")\n";
       for (const std::string& change : step.changes) console.out << "       " << change << "\n";
+      if (!step.holds.empty()) {
+        console.out << "       holds:";
+        for (std::size_t i = 0; i < step.holds.size(); ++i)
+          console.out << (i ? ", " : " ") << files->NativePath(step.holds[i]);
+        console.out << "\n";
+      }
     }
+    console.out << "Steps may keep up to " << SizeText(StepRoomLimit(*files, game->folder))
+                << " of track files (restore --room SIZE).\n";
     return kExitOk;
   }
-  ConsoleSeasonHost host(console, *files, "restore", options);
-  RunSeasonRestore(service, host, CommandLineText(), options.dryRun);
+  ConsoleSeasonHost host(console, *files, options.redo ? "redo" : "restore", options);
+  RunSeasonRestore(service, host, CommandLineText(), options.dryRun, options.redo);
   return host.Status();
 }
 
@@ -346,8 +405,8 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
     remove->add_flag("--championship", options->championship, "Also remove from gp.ini");
     remove->add_flag("--delete-files", options->deleteFiles,
                      "Also delete tracks\\TRACKDIR and the replay that came with it, and remove its "
-                     "events from both season files (restore does not bring the files back); a "
-                     "name that is not a plain folder name is refused (status 2)");
+                     "events from both season files (they move into the undo step: restore brings "
+                     "them back); a name that is not a plain folder name is refused (status 2)");
     remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
@@ -357,8 +416,8 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
   {
     auto options = std::make_shared<RestoreOptions>();
     CLI::App* restore = app.add_subcommand(
-        "restore", "Put back the season files as they were before the last change a "
-                   "gridmoor-cli command made; run again, it steps further back");
+        "restore", "Put back everything the last command changed in the game folder (season "
+                   "files, sets, track files); run again, it steps further back");
     AddGameOptions(*restore, options->game);
     restore->add_flag("--list", options->list, "Show the kept steps, newest first");
     restore->add_flag("--json", options->json, "With --list: print JSON")->needs("--list");
@@ -366,8 +425,25 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                       "Answer the questions Yes (a read-only mark, files changed since)");
     restore->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
     restore->add_flag("--force", options->force, "Go on while gpl.exe runs");
-    restore->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));
+    restore->add_option("--room", options->room,
+                        "Let the steps keep up to SIZE of track files (default 1G; the oldest steps "
+                        "holding files go first)");
+    restore->footer(ExitStatusHelp({2, 4, 5, 8, 9, 10, 11}));
     restore->callback([&console, &status, options] { status = RunRestore(console, *options); });
+  }
+  {
+    auto options = std::make_shared<RestoreOptions>();
+    options->redo = true;
+    CLI::App* redo = app.add_subcommand(
+        "redo", "Put back what the last restore took back; until a new command changes the game "
+                "folder");
+    AddGameOptions(*redo, options->game);
+    redo->add_flag("--yes,-y", options->yes,
+                   "Answer the questions Yes (a read-only mark, files changed since)");
+    redo->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
+    redo->add_flag("--force", options->force, "Go on while gpl.exe runs");
+    redo->footer(ExitStatusHelp({4, 5, 8, 9, 10, 11}));
+    redo->callback([&console, &status, options] { status = RunRestore(console, *options); });
   }
 }
 

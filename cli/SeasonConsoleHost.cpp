@@ -128,7 +128,7 @@ void ConsoleSeasonHost::ShowOutcome(const SeasonOutcome& outcome) {
     return;
   }
   if (outcome.dryRun) return;
-  // What is gone for good is said once more, as done.
+  // What was deleted is said once more, as done.
   for (const std::string& path : outcome.deleted) m_console.out << "deleted " << m_files.NativePath(path) << "\n";
   if (!outcome.createdSet.empty())
     m_console.out << "The season files it replaced are saved as the set \"" << outcome.createdSet
@@ -138,8 +138,12 @@ void ConsoleSeasonHost::ShowOutcome(const SeasonOutcome& outcome) {
 }
 
 void ConsoleSeasonHost::ShowRestore(const RestoreReport& report, bool dryRun) {
-  m_console.out << (dryRun ? "Would restore" : "Restored") << " step " << report.step.number << " ("
-                << report.step.time << ", before: " << report.step.command << ")\n";
+  if (report.redo) {
+    m_console.out << (dryRun ? "Would redo" : "Redone") << ": " << report.step.command << "\n";
+  } else {
+    m_console.out << (dryRun ? "Would restore" : "Restored") << " step " << report.step.number
+                  << " (" << report.step.time << ", before: " << report.step.command << ")\n";
+  }
   for (const RestoredFile& file : report.files) {
     m_console.out << "  " << file.fileName << ": ";
     if (file.unchanged) {
@@ -157,6 +161,12 @@ void ConsoleSeasonHost::ShowRestore(const RestoreReport& report, bool dryRun) {
   }
   if (report.activeSetRestored)
     m_console.out << "  the active set: " << (dryRun ? "would be" : "is") << " the one of then again\n";
+  for (const std::string& path : report.filesBack)
+    m_console.out << "  " << m_files.NativePath(path) << ": " << (dryRun ? "would be put" : "put")
+                  << " back\n";
+  for (const std::string& path : report.filesTakenOut)
+    m_console.out << "  " << m_files.NativePath(path) << ": " << (dryRun ? "would be taken" : "taken")
+                  << " out (kept for redo)\n";
   for (const std::string& event : report.eventsWithoutFolder) {
     m_console.out << "  note: " << (dryRun ? "would put" : "puts") << " back " << event
                   << ", whose track folder is missing\n";

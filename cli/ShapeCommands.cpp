@@ -323,8 +323,8 @@ void AddSetDeleteCommand(CLI::App* set, Console& console, int& status) {
     std::string name;
   };
   auto options = std::make_shared<Options>();
-  CLI::App* remove = set->add_subcommand("delete", "Delete set NAME (restore does not bring a "
-                                                   "set back)");
+  CLI::App* remove = set->add_subcommand("delete", "Delete set NAME (restore brings it "
+                                                   "back)");
   remove->add_option("NAME", options->name, "The set")->transform(GameText)->required();
   AddChangeOptions(*remove, *options, false);
   remove->footer(ExitStatusHelp({4, 5, 8, 10, 11, 12}));

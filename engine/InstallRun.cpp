@@ -1,5 +1,7 @@
 #include "engine/InstallRun.h"
 
+#include "engine/StepKeepingFiles.h"
+
 #include <string>
 
 #include "engine/SeasonService.h"
@@ -92,7 +94,9 @@ InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
       if (kept) service.EndCommand();
     }
   } bracket{service, aGame && service.BeginCommand(command)};
-  const InstallOutcome outcome = OnInstallTrack(host, files, package);
+  StepKeepingFiles keeping(files, service, package, /*required=*/false);
+  const InstallOutcome outcome =
+      OnInstallTrack(host, bracket.kept ? static_cast<FileSystem&>(keeping) : files, package);
   if (RecordsTrack(outcome)) service.RememberInstalled(package);
   return outcome;
 }

@@ -82,7 +82,8 @@ class SeasonChange {
     bool undoable = false;   // restore takes back what a Yes lets happen
   };
   const std::vector<Question>& Questions() const { return m_parts.questions; }
-  // What the commit deletes for good: track folders and replays (remove --delete-files).
+  // What the commit deletes: track folders and replays (remove --delete-files), moved into the
+  // undo step.
   std::vector<std::string> DeletedPaths() const;
   // set import: the events whose track folder is not installed, "name (folder)", by file.
   const std::vector<std::string>& NotInstalled() const { return m_parts.notInstalled; }

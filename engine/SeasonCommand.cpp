@@ -69,7 +69,8 @@ SeasonOutcome Finish(SeasonHost& host, SeasonOutcome outcome) {
 
 // The restore itself, once every question is answered: the marks asked about cleared, then the
 // newest step put back (`report` becomes what was done).
-SeasonProblem PutStepBack(FileSystem& files, const std::string& game, RestoreReport& report) {
+SeasonProblem PutStepBack(FileSystem& files, const std::string& game, RestoreReport& report,
+                          bool redo) {
   for (const std::string& path : report.readOnlyFiles) {
     try {
       if (HasReadOnlyMark(files, path)) ClearReadOnlyMark(files, path);
@@ -80,7 +81,7 @@ SeasonProblem PutStepBack(FileSystem& files, const std::string& game, RestoreRep
                      path);
     }
   }
-  report = RestoreNewestStep(files, game, /*dryRun=*/false);
+  report = RestoreNewestStep(files, game, /*dryRun=*/false, redo);
   switch (report.status) {
     case RestoreStatus::kRestored:
       return {};
@@ -137,17 +138,18 @@ SeasonOutcome RunSeasonChange(SeasonService& service, SeasonHost& host, const Se
 }
 
 SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const std::string& record,
-                               bool dryRun) {
-  (void)record;  // a restore keeps no step of its own
+                               bool dryRun, bool redo) {
+  (void)record;  // what a restore replaces is kept as the step of the other direction
   SeasonOutcome outcome;
   outcome.dryRun = dryRun;
   FileSystem& files = service.Files();
   const std::string& game = service.GameFolder();
-  RestoreReport report = RestoreNewestStep(files, game, /*dryRun=*/true);
+  RestoreReport report = RestoreNewestStep(files, game, /*dryRun=*/true, redo);
   if (report.status == RestoreStatus::kNothingKept) {
     outcome.problem = MakeProblem(SeasonRefusal::kNothingToDo, "",
-                              "nothing to restore: no undo steps kept in " +
-                                  files.NativePath(HistoryFolder(game)));
+                                  redo ? "nothing to redo: no step was undone since the last command"
+                                       : "nothing to restore: no undo steps kept in " +
+                                             files.NativePath(HistoryFolder(game)));
     return Finish(host, outcome);
   }
   if (report.status == RestoreStatus::kFailed) {
@@ -164,6 +166,7 @@ SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const s
     paths.push_back(SeasonFilePath(game, file.fileName));
     if (file.changedSince) changedSince.push_back(SeasonFilePath(game, file.fileName));
   }
+  for (const std::string& path : report.otherChangedSince) changedSince.push_back(path);
   if (const std::optional<std::string> blocker = FindWriteBlocker(files, game, paths)) {
     outcome.problem = MakeProblem(SeasonRefusal::kNotWritable, "", *blocker);
     return Finish(host, outcome);
@@ -177,13 +180,13 @@ SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const s
     question.files = changedSince;
     question.text = NameList(files, changedSince) + (changedSince.size() == 1 ? " was" : " were") +
                     " changed after that command (by hand or by another program). Undo over that "
-                    "change too? Its bytes are kept in the undo folder.";
+                    "change too? It is kept in the undo folder, and \"redo\" brings it back.";
     if (!ask.Ask(question, "the files changed since stay as they are")) return Finish(host, outcome);
   }
   if (dryRun) return Finish(host, outcome);
 
   host.Busy(true);
-  outcome.problem = PutStepBack(files, game, report);
+  outcome.problem = PutStepBack(files, game, report, redo);
   host.Busy(false);
   outcome.restore = report;
   return Finish(host, outcome);

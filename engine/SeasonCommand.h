@@ -47,7 +47,7 @@ struct SeasonOutcome {
   bool dryRun = false;
   bool stepKept = false;   // an undo step holds what the command changed
   std::vector<SeasonEffect> effects;  // the plan's lines, as shown before the questions
-  // What is gone for good (tracks\<folder>, a replay), as engine paths.
+  // What was deleted (tracks\<folder>, a replay; kept in the undo step), as engine paths.
   std::vector<std::string> deleted;
   std::string createdSet;  // a set the command made to keep the files it replaced
   std::optional<RestoreReport> restore;  // restore's report
@@ -73,9 +73,10 @@ class SeasonHost {
 SeasonOutcome RunSeasonChange(SeasonService& service, SeasonHost& host, const SeasonChange& change,
                               const std::string& record, bool dryRun);
 
-// Puts back the newest undo step, with the same order of refusals and questions.
+// Puts back the newest undo step (`redo`: the newest redo step), with the same order of refusals
+// and questions.
 SeasonOutcome RunSeasonRestore(SeasonService& service, SeasonHost& host, const std::string& record,
-                               bool dryRun);
+                               bool dryRun, bool redo = false);
 
 // The refusals and questions of a command that writes the season files itself (the install):
 // the game running (asked), a file or the undo folder this user cannot write; then, unless a

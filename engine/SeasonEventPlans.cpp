@@ -116,8 +116,8 @@ SeasonChange SeasonService::PlanRemove(const std::vector<std::string>& tracks,
   WriteLibrary(planner, change, *library, /*beforeSeason=*/true);
   change.Build().questions.push_back(
       deleteFiles ? SeasonChange::Question{"Remove these events and delete the files? \"restore\" "
-                                           "does not bring the files back.",
-                                           change.DeletedPaths(), false, false}
+                                           "brings them back.",
+                                           change.DeletedPaths(), false, true}
                   : SeasonChange::Question{"Remove these events?", {}, false, true});
   return change;
 }

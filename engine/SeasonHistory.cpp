@@ -257,9 +257,9 @@ RunningCommand::RunningCommand(FileSystem& files, const std::string& gameFolder)
     : m_files(files), m_path(HistoryFolder(gameFolder) + "\\running") {
   try {
     files.CreateDirectoryLevel(HistoryFolder(gameFolder));
-    const std::string lock = HistoryFolder(gameFolder) + "\\lock";
-    if (files.Fingerprint(lock) == "missing") files.ReplaceFileContents(lock, std::nullopt, "");
-    m_hold = files.OpenExclusiveForRead(lock);
+    m_lock = HistoryFolder(gameFolder) + "\\lock";
+    if (files.Fingerprint(m_lock) == "missing") files.ReplaceFileContents(m_lock, std::nullopt, "");
+    m_hold = files.OpenExclusiveForRead(m_lock);
     m_taken = true;
   } catch (const std::exception&) {
     // Held by another command of ours (or no folder to hold it in: nothing to write anyway).
@@ -270,6 +270,11 @@ RunningCommand::RunningCommand(FileSystem& files, const std::string& gameFolder)
 RunningCommand::~RunningCommand() {
   if (!m_hold) return;
   m_hold.reset();
+  // No trace of a command that kept nothing.
+  try {
+    m_files.RemoveFile(m_lock);
+  } catch (const std::exception&) {
+  }
 }
 
 void RunningCommand::Note(const std::string& what) {

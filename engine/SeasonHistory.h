@@ -134,6 +134,7 @@ class RunningCommand {
  private:
   FileSystem& m_files;
   std::string m_path;
+  std::string m_lock;
   std::unique_ptr<OpenFile> m_hold;
   bool m_taken = false;
 };

@@ -239,8 +239,8 @@ SeasonChange SeasonService::PlanSetDelete(const std::string& name) const {
   change.Build().writes.push_back({set->path, set->bytes, std::nullopt, false});
   Effect(change, "delete the set \"" + set->set.name + "\"");
   change.Build().questions.push_back({"Delete the set \"" + set->set.name +
-                                    "\"? \"restore\" does not bring a set back.",
-                                {set->path}, false, false});
+                                    "\"? \"restore\" brings it back.",
+                                {set->path}, false, true});
   const std::optional<std::string> active = ReadActive(planner);
   if (active && FoldedName(*active) == FoldedName(set->set.name)) WriteActive(planner, change, std::nullopt);
   return change;

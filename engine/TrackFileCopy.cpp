@@ -32,6 +32,22 @@ void RequirePlainName(const std::string& name, const std::string& path) {
 
 }  // namespace
 
+std::string TrackFolderOf(const TrackPackage& package, const std::string& gameFolder) {
+  return gameFolder + kTracksFolder + package.trackDirectory;
+}
+
+std::vector<std::string> TrackFileTargets(const TrackPackage& package, const std::string& gameFolder) {
+  std::vector<std::string> targets;
+  if (!IsPlainFileName(package.trackDirectory) || package.trackDirectory.empty()) return targets;
+  const std::string folder = TrackFolderOf(package, gameFolder);
+  for (const TrackFile& file : kTrackFiles)
+    targets.push_back(folder + "\\" + (file.target ? std::string(file.target) : package.trackDirectory + ".dat"));
+  if (package.replayfilename != kMissingValue && IsPlainFileName(package.replayfilename) &&
+      !package.replayfilename.empty())
+    targets.push_back(gameFolder + kReplayFolder + package.replayfilename);
+  return targets;
+}
+
 bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
                     const std::string& gameFolder) {
   WaitCursor waitCursor(host);

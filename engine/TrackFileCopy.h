@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "engine/InstallHost.h"
 #include "engine/TrackPackage.h"
@@ -13,5 +14,10 @@ namespace gridmoor {
 // answers false; files copied before stay.
 bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
                     const std::string& gameFolder);
+
+// What CopyTrackFiles may write: the nine track files and the replay (when the package has one),
+// as engine paths, and the track folder it may make.
+std::vector<std::string> TrackFileTargets(const TrackPackage& package, const std::string& gameFolder);
+std::string TrackFolderOf(const TrackPackage& package, const std::string& gameFolder);
 
 }  // namespace gridmoor

@@ -222,9 +222,6 @@ INSTANTIATE_TEST_SUITE_P(
                         Change(s, yes, s.PlanSetSave("B"));
                         return Change(s, h, s.PlanSetUse("A")); },
                       SeasonRefusal::kNone, SeasonRefusal::kGameRunning},
-        BothHostsCase{"SetDelete", [](SeasonService& s, SeasonHost& h) {
-                        return Change(s, h, s.PlanSetDelete("A")); },
-                      SeasonRefusal::kNone, SeasonRefusal::kNotConfirmed},
         BothHostsCase{"Restore", [](SeasonService& s, SeasonHost& h) {
                         return RunSeasonRestore(s, h, "test", false); },
                       SeasonRefusal::kNone, SeasonRefusal::kGameRunning}),
