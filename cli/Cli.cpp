@@ -7,7 +7,6 @@
 
 #include "engine/GameFiles.h"
 #include "platform/FileException.h"
-#include "platform/ProcessList.h"
 
 namespace gridmoor::cli {
 
@@ -64,8 +63,6 @@ std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& optio
   return GameFolder{folder, "--game"};
 }
 
-bool IsGameRunning() { return IsProgramRunning(kGameProgram); }
-
 bool AskYesNo(Console& console, const std::string& question, bool assumeYes) {
   console.out << question << " [y/N] ";
   if (assumeYes) {
@@ -113,7 +110,7 @@ std::string ExitStatusHelp(std::initializer_list<int> statuses) {
       {kExitSeasonFull, "season full (64 events)"},
       {kExitCopyFailed, "copy of the track files failed; the season files are unchanged"},
       {kExitUpdateFailed, "update of the season files failed"},
-      {kExitGameRunning, "the game (gpl.exe) is running"},
+      {kExitGameRunning, "the game is running (gpl.exe or another program in its folder)"},
       {kExitNothingToDo, "nothing to remove or restore"},
       {kExitNotConfirmed, "not confirmed: a question answered No, or not asked (no terminal, "
                           "no --yes)"},

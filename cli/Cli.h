@@ -92,9 +92,6 @@ struct GameFolder {
 std::optional<GameFolder> LocateGame(FileSystem& files, const GameOptions& options,
                                      std::string& error);
 
-// Whether gpl.exe runs now (Windows: the process list; Linux: the processes Wine runs it in).
-bool IsGameRunning();
-
 // Asks a Yes/No question: on the terminal when standard input is one, Yes when `assumeYes`,
 // else No. The question is printed either way.
 bool AskYesNo(Console& console, const std::string& question, bool assumeYes);

@@ -312,7 +312,7 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
   // The engine refuses what the real run would (a file or the undo folder this user cannot
   // write, found before anything is copied; the game running unless --force) and keeps the one
   // undo step of the whole command. A dry run looks through the plan, which changes nothing.
-  SeasonService service(files, game->folder, [] { return IsGameRunning(); });
+  SeasonService service(files, game->folder);
   ChangeOptions change;
   change.yes = options.yes;
   change.dryRun = options.dryRun;
@@ -391,7 +391,7 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status) {
   command->add_flag("--quiet,-q", options->quiet, "Print only failures and the line of totals");
   command->add_flag("--dry-run", options->dryRun,
                     "Change nothing; print what the install would copy and write");
-  command->add_flag("--force", options->force, "Install even while gpl.exe runs");
+  command->add_flag("--force", options->force, "Install even while the game runs");
   command->add_flag("--json", options->json,
                     "Print each package's result and the totals as JSON (what the run says goes "
                     "to standard error)")

@@ -262,7 +262,7 @@ int RunRemove(Console& console, const RemoveOptions& options) {
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
-  SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  SeasonService service(*files, game->folder);
   // A deleted folder must leave no event naming it in either file.
   const SeasonFileChoice choice{true, options.championship || options.deleteFiles};
   return RunChange(console, *files, service, "remove",
@@ -305,7 +305,7 @@ int RunRestore(Console& console, const RestoreOptions& options) {
   int status = kExitOk;
   const std::optional<GameFolder> game = FindGame(*files, console, options.game, status);
   if (!game) return status;
-  SeasonService service(*files, game->folder, [] { return IsGameRunning(); });
+  SeasonService service(*files, game->folder);
   if (!service.Settled().empty()) console.err << "note: " << service.Settled() << "\n";
   if (!options.room.empty()) {
     const std::optional<std::uint64_t> room = ParseRoom(options.room);
@@ -409,7 +409,7 @@ void AddSeasonCommands(CLI::App& app, Console& console, int& status) {
                      "them back); a name that is not a plain folder name is refused (status 2)");
     remove->add_flag("--yes,-y", options->yes, "Answer the question with Yes");
     remove->add_flag("--dry-run", options->dryRun, "Print what would change; change nothing");
-    remove->add_flag("--force", options->force, "Go on while gpl.exe runs");
+    remove->add_flag("--force", options->force, "Go on while the game runs");
     remove->footer(ExitStatusHelp({2, 4, 5, 8, 9, 10, 11, 12}));
     remove->callback([&console, &status, options] { status = RunRemove(console, *options); });
   }

@@ -96,7 +96,8 @@ bool ConsoleSeasonHost::Ask(const SeasonQuestion& question, bool dryRun) {
   // The game running is never asked at a terminal: --force is the answer.
   if (question.kind == SeasonQuestionKind::kGameRunning) {
     if (dryRun && !m_options.force)
-      m_console.out << "would refuse: gpl.exe is running (status 9; --force goes on)\n";
+      m_console.out << "would refuse: " << ReadableText(GameRunningText(question.subject))
+                    << " (status 9; --force goes on)\n";
     return m_options.force;
   }
   const std::string& text = question.text;

@@ -25,7 +25,7 @@ void AddChangeOptions(CLI::App& command, ChangeOptions& options, bool seasonFile
                    seasonFiles ? "Answer the questions Yes (a read-only mark, the command's own)"
                                : "Answer the questions Yes (replacing what exists)");
   if (!seasonFiles) return;
-  command.add_flag("--force", options.force, "Go on while gpl.exe runs");
+  command.add_flag("--force", options.force, "Go on while the game runs");
 }
 
 // The game folder and the service on it; nullopt after printing why there is none.
@@ -51,7 +51,7 @@ int WithService(Console& console, const GameOptions& game, Body body) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const std::optional<GameFolder> folder = FindGameFolder(*files, console, game);
   if (!folder) return kExitNoGameFolder;
-  SeasonService service(*files, folder->folder, [] { return IsGameRunning(); });
+  SeasonService service(*files, folder->folder);
   return body(*files, service);
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
+#include "engine/SeasonRules.h"
 #include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 
@@ -26,14 +27,16 @@ class Questions {
       : m_host(host), m_files(files), m_outcome(outcome) {}
 
   bool GameRunning(SeasonService& service) {
-    if (!service.GameRuns()) return true;
+    const std::optional<std::string> running = service.RunningGame();
+    if (!running) return true;
     SeasonQuestion question;
     question.kind = SeasonQuestionKind::kGameRunning;
-    question.text = std::string(kGameProgram) +
-                    " is running. It holds the season in memory and may write it back over this "
+    question.subject = *running;
+    question.text = GameRunningText(*running) +
+                    ". It holds the season in memory and may write it back over this "
                     "change. Go on anyway?";
     if (m_host.Ask(question, m_outcome.dryRun)) return true;
-    m_outcome.problem = MakeProblem(SeasonRefusal::kGameRunning, kGameProgram,
+    m_outcome.problem = MakeProblem(SeasonRefusal::kGameRunning, *running,
                                 "the game holds the season in memory and may write it back");
     m_outcome.declined = true;
     return false;
@@ -212,6 +215,12 @@ SeasonOutcome BeginSeasonCommand(SeasonService& service, SeasonHost& host, Seaso
 
 void EndSeasonCommand(SeasonService& service) { service.EndCommand(); }
 
+std::string GameRunningText(const std::string& program) {
+  // Said where it runs from, so a player does not look for gpl.exe in the task list.
+  if (SameFoldedName(program, kGameProgram)) return program + " is running";
+  return program + " (in the game folder) is running";
+}
+
 std::string SeasonProblemText(FileSystem& files, const SeasonProblem& problem) {
   const std::string path = problem.path.empty() ? "" : files.NativePath(problem.path);
   const std::string subject = problem.subject.empty() ? path : "\"" + problem.subject + "\"";
@@ -220,7 +229,8 @@ std::string SeasonProblemText(FileSystem& files, const SeasonProblem& problem) {
     case SeasonRefusal::kNone:
       return {};
     case SeasonRefusal::kGameRunning:
-      return std::string(kGameProgram) + " is running and may write the season back; close it first";
+      return GameRunningText(problem.subject.empty() ? kGameProgram : problem.subject) +
+             " and may write the season back; close it first";
     case SeasonRefusal::kSeasonFull:
       return problem.detail + ": take out " + std::to_string(problem.mustGo) +
              (problem.mustGo == 1 ? " event" : " events") + " first";

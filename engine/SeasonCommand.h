@@ -35,6 +35,7 @@ struct SeasonQuestion {
   SeasonQuestionKind kind = SeasonQuestionKind::kConfirm;
   std::string text;                // the question, as one paragraph; ends in '?'
   std::vector<std::string> files;  // the files it is about (engine paths)
+  std::string subject;             // kGameRunning: the program found running
   // Whether "restore" takes back what a Yes lets happen. A front end with an Undo button at
   // hand may answer such a kConfirm question itself; every other question it must ask.
   bool undoable = false;
@@ -89,5 +90,9 @@ void EndSeasonCommand(SeasonService& service);
 // A refusal as one line for the player, without a closing "nothing changed": the one table of
 // the season commands' refusal texts. Paths are named as the system names them (`files`).
 std::string SeasonProblemText(FileSystem& files, const SeasonProblem& problem);
+
+// "gpl.exe is running", or for a mod's copy of the game "gplc67.exe (in the game folder) is
+// running": `program` is the name of the program found running from the game folder.
+std::string GameRunningText(const std::string& program);
 
 }  // namespace gridmoor

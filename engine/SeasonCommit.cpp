@@ -291,9 +291,11 @@ CommitResult SeasonService::Commit(const SeasonChange& change, const CommitOptio
 
 SeasonProblem SeasonService::CheckCommand(SeasonFileChoice choice,
                                           const CommitOptions& options) const {
-  if (!options.evenIfGameRuns && GameRuns()) {
-    return MakeProblem(SeasonRefusal::kGameRunning, kGameProgram,
-                   "the game holds the season in memory and may write it back");
+  if (!options.evenIfGameRuns) {
+    if (const std::optional<std::string> running = RunningGame()) {
+      return MakeProblem(SeasonRefusal::kGameRunning, *running,
+                         "the game holds the season in memory and may write it back");
+    }
   }
   std::vector<std::string> paths;
   for (const SeasonFileId file : kBothSeasonFiles) {

@@ -17,8 +17,8 @@
 namespace gridmoor {
 
 SeasonService::SeasonService(FileSystem& files, std::string gameFolder,
-                             std::function<bool()> isGameRunning)
-    : m_files(files), m_gameFolder(std::move(gameFolder)), m_isGameRunning(std::move(isGameRunning)) {
+                             std::function<std::optional<std::string>()> runningGame)
+    : m_files(files), m_gameFolder(std::move(gameFolder)), m_runningGame(std::move(runningGame)) {
   m_settled = SettleInterrupted(m_files, m_gameFolder);
 }
 
@@ -35,8 +35,8 @@ std::vector<std::string> SeasonService::ReadOnlyFiles(const SeasonChange& change
   return marked;
 }
 
-bool SeasonService::GameRuns() const {
-  return m_isGameRunning ? m_isGameRunning() : IsProgramRunning(kGameProgram);
+std::optional<std::string> SeasonService::RunningGame() const {
+  return m_runningGame ? m_runningGame() : ProgramRunningIn(m_gameFolder);
 }
 
 // ------------------------------------------------------------------------------------- reading

@@ -100,18 +100,20 @@ struct SetComparison {
 class SeasonService {
  public:
   // Works on the game folder `gameFolder` (no trailing backslash) through `files` (not owned;
-  // it must outlive the service). `isGameRunning` answers whether gpl.exe runs; by default the
-  // system's process list.
+  // it must outlive the service). `runningGame` answers the name of a program running from the
+  // game folder (gpl.exe, or a mod's copy of it under another name), nullopt when none runs; by
+  // default the system's process list (ProgramRunningIn).
   SeasonService(FileSystem& files, std::string gameFolder,
-                std::function<bool()> isGameRunning = {});
+                std::function<std::optional<std::string>()> runningGame = {});
 
   const std::string& GameFolder() const { return m_gameFolder; }
   FileSystem& Files() const { return m_files; }
   // A command of ours stopped halfway (killed, Ctrl+C) is settled when a service is made on its
   // game folder: what was done about it, one line, or "" (SettleInterrupted).
   const std::string& Settled() const { return m_settled; }
-  // Whether the game runs (and may write the season back over a change).
-  bool GameRuns() const;
+  // The program of the game folder that runs now (and may write the season back over a
+  // change), or nullopt.
+  std::optional<std::string> RunningGame() const;
   // The season files the change writes that are marked read-only now.
   std::vector<std::string> ReadOnlyFiles(const SeasonChange& change) const;
   // gameFolder\seasons\<name of file>.
@@ -193,7 +195,7 @@ class SeasonService {
 
   FileSystem& m_files;  // not owned
   std::string m_gameFolder;
-  std::function<bool()> m_isGameRunning;
+  std::function<std::optional<std::string>()> m_runningGame;
   std::string m_settled;
   std::shared_ptr<RunningCommand> m_running;  // from BeginCommand to EndCommand
 };

@@ -31,7 +31,7 @@ std::string FullSeason(int shift) {
 struct Fixture {
   TempFolder game;
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
-  SeasonService service{*files, game.Text(), [] { return false; }};
+  SeasonService service{*files, game.Text(), [] { return std::nullopt; }};
   Fixture() {
     // Every event's track installed, as in a player's full season.
     for (int i = 1; i <= 64; ++i) fs::create_directories(game / "tracks" / ("track" + std::to_string(i)));

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, EveryCommandsHelpListsOnlyTheStatusesItGives) {
-  const std::string running = " 9  the game (gpl.exe) is running";
+  const std::string running = " 9  the game is running (gpl.exe or another program in its folder)";
   const std::string notConfirmed = "11  not confirmed";
   const struct {
     const char* command;
@@ -279,21 +279,38 @@ TEST(Cli, ReadOnlySeasonFileIsClearedWithYes) {
       << run.out;
 }
 
+// The program running from `folder`, waited for up to 20 s.
+std::optional<std::string> WaitForProgramIn(const std::string& folder) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  std::optional<std::string> found = ProgramRunningIn(folder);
+  while (!found && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    found = ProgramRunningIn(folder);
+  }
+  return found;
+}
+
+// The game is known by its folder: a gpl.exe elsewhere is not it, a mod's copy of the game's
+// program under another name in the game folder is.
 TEST(Cli, RefusesWhileTheGameRuns) {
   CliFixture fixture;
-  const std::string game = fixture.Folder().Native("gpl.exe").string();
   std::filesystem::copy_file(GRIDMOOR_IDLE_PROGRAM, fixture.Folder().Native("gpl.exe"));
-  BackgroundProcess running(game, {"60"});
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!IsProgramRunning("gpl.exe") && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  ASSERT_TRUE(IsProgramRunning("gpl.exe"));
+  BackgroundProcess elsewhere(fixture.Folder().Native("gpl.exe").string(), {"60"});
+  ASSERT_EQ(WaitForProgramIn(fixture.Folder().Folder()), "gpl.exe");
+  EXPECT_EQ(ProgramRunningIn(fixture.Game()), std::nullopt);
+
+  const std::string copy = fixture.GamePath("gplc67.exe").string();
+  std::filesystem::copy_file(GRIDMOOR_IDLE_PROGRAM, copy);
+  BackgroundProcess running(copy, {"60"});
+  ASSERT_EQ(WaitForProgramIn(fixture.Game()), "gplc67.exe");
 
   const std::string before = fixture.Read("seasons/67season.ini");
   const std::string package = fixture.Package("alder");
   const CliResult refused = RunCli({"install", package, "--game", fixture.Game()});
   EXPECT_EQ(refused.status, 9) << refused.out << refused.err;
   EXPECT_EQ(Lines(refused.err), 1) << refused.err;
+  EXPECT_NE(refused.err.find("gplc67.exe (in the game folder) is running"), std::string::npos)
+      << refused.err;
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), before);
   // A dry run says so, and ends as the real run would.
   for (const std::vector<std::string>& dryRun :

@@ -248,10 +248,9 @@ TEST_F(SeasonWindowTest, ReadOnlySeasonFileIsChangedOnlyAfterYes) {
 }
 
 TEST_F(SeasonWindowTest, RunningGameStopsAChangeUntilThePlayerGoesOnAnyway) {
-  const std::string running = sandbox.Path("running");
-  ASSERT_TRUE(CreateDirectoryA(running.c_str(), nullptr));
-  ASSERT_TRUE(CopyFileA(GRIDMOOR_IDLE_PROGRAM, Join(running, "gpl.exe").c_str(), FALSE));
-  ChildProcess gameProcess = ChildProcess::Start(Join(running, "gpl.exe"), running);
+  // A mod's copy of the game's program, run from the game folder.
+  ASSERT_TRUE(CopyFileA(GRIDMOOR_IDLE_PROGRAM, Join(game, "gplc67.exe").c_str(), FALSE));
+  ChildProcess gameProcess = ChildProcess::Start(Join(game, "gplc67.exe"), game);
   ASSERT_TRUE(gameProcess.Started());
   const std::string original = ReadFileBytes(SeasonFile()).value_or("");
   SeasonWindowDriver& season = OpenAlone();
@@ -259,7 +258,7 @@ TEST_F(SeasonWindowTest, RunningGameStopsAChangeUntilThePlayerGoesOnAnyway) {
 
   season.Click(season::kRemove);
   MessageBoxRecord box = AnswerBox(IDNO);
-  EXPECT_EQ(box.text.rfind("gpl.exe is running.", 0), 0u) << box.text;
+  EXPECT_EQ(box.text.rfind("gplc67.exe (in the game folder) is running.", 0), 0u) << box.text;
   EXPECT_FALSE(Owner().WaitForMessageBox(Millis(500))) << "No is the end of it";
   EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
 

@@ -273,7 +273,7 @@ TEST_P(SeasonFaults, EveryFailedCallLeavesOldOrWholeNewAndRestoreBringsBackTheSt
     TempFolder game;
     ArrangeSeasonScene(scene, game);
     InjectingFileSystem files(*native);
-    SeasonService service(files, game.Text(), [] { return false; });
+    SeasonService service(files, game.Text(), [] { return std::nullopt; });
     ASSERT_FALSE(service.Commit(scene.plan(service), {"proof"}).problem);
     calls = files.made;
   }
@@ -284,7 +284,7 @@ TEST_P(SeasonFaults, EveryFailedCallLeavesOldOrWholeNewAndRestoreBringsBackTheSt
       TempFolder game;
       const SeasonEnds ends = ArrangeSeasonScene(scene, game);
       InjectingFileSystem files(*native);
-      SeasonService service(files, game.Text(), [] { return false; });
+      SeasonService service(files, game.Text(), [] { return std::nullopt; });
       const SeasonChange change = scene.plan(service);
       files.failAt = n + static_cast<int>(files.made.size());
       files.failOnward = kind.onward;

@@ -3,12 +3,19 @@
 // records the plan, the questions and the outcome in order.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/SeasonCommand.h"
 
 namespace gridmoor::testing {
+
+// What a service's running-game query answers in a test: the game's own program, or nothing.
+inline std::optional<std::string> Running(bool gameRuns) {
+  if (gameRuns) return std::string("gpl.exe");
+  return std::nullopt;
+}
 
 class ScriptedSeasonHost : public SeasonHost {
  public:

@@ -54,7 +54,7 @@ class SeasonCommandTest : public ::testing::Test {
   TempFolder game;
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   bool gameRuns = false;
-  SeasonService service{*files, game.Text(), [this] { return gameRuns; }};
+  SeasonService service{*files, game.Text(), [this] { return Running(gameRuns); }};
 };
 
 // The questions come in one order, each only where it applies, and a No to any of them leaves
@@ -78,6 +78,26 @@ TEST_F(SeasonCommandTest, AsksInOneOrderAndANoChangesNothing) {
   EXPECT_EQ(KindsAsked(yes), (std::vector<Kind>{Kind::kGameRunning, Kind::kClearReadOnly, Kind::kConfirm}));
   EXPECT_FALSE(yes.outcome.problem) << yes.outcome.problem.detail;
   EXPECT_NE(SeasonNow(), before.at("seasons/67season.ini"));
+}
+
+// The program found running is named: a mod's copy of the game says where it runs from.
+TEST_F(SeasonCommandTest, NamesTheProgramFoundRunning) {
+  const struct {
+    const char* program;
+    const char* text;
+  } rows[] = {{"gpl.exe", "gpl.exe is running"},
+              {"GPL.EXE", "GPL.EXE is running"},
+              {"gplc67.exe", "gplc67.exe (in the game folder) is running"}};
+  for (const auto& row : rows) {
+    SeasonService running(*files, game.Text(), [&] { return std::optional<std::string>(row.program); });
+    ScriptedSeasonHost host;
+    const SeasonOutcome outcome =
+        RunSeasonChange(running, host, running.PlanRemove({"track1"}, {}, false), "test", false);
+    ASSERT_EQ(KindsAsked(host), std::vector<Kind>{Kind::kGameRunning});
+    EXPECT_EQ(host.asked[0].text.rfind(std::string(row.text) + ". It holds", 0), 0u) << host.asked[0].text;
+    EXPECT_EQ(SeasonProblemText(*files, outcome.problem).rfind(row.text, 0), 0u)
+        << SeasonProblemText(*files, outcome.problem);
+  }
 }
 
 // Undo over a file changed since the command asks first, naming it; No changes nothing.
@@ -181,7 +201,7 @@ TEST_P(BothHostsTest, GiveTheSameFilesAndRefusals) {
         fs::copy_file(entry.path(), to);
       }
     }
-    SeasonService otherService(*files, other.Text(), [this] { return gameRuns; });
+    SeasonService otherService(*files, other.Text(), [this] { return Running(gameRuns); });
 
     TerminalDouble terminal(yes, yes);
     WindowDouble window(yes);

@@ -65,7 +65,7 @@ inline void PlaceSeasonFiles(const fs::path& game, const std::string& season,
 }
 inline SeasonEnds ArrangeSeasonScene(const SeasonScene& scene, const TempFolder& game) {
   auto files = MakeNativeFileSystem();
-  SeasonService service(*files, game.Text(), [] { return false; });
+  SeasonService service(*files, game.Text(), [] { return std::nullopt; });
   if (scene.name == std::string("set_use")) {
     // Two sets of different seasons; "now" active and in the files.
     PlaceSeasonFiles(game.Path(), SeasonWithEvents(5), SeasonWithEvents(3));

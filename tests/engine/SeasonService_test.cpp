@@ -38,7 +38,7 @@ class SeasonServiceTest : public ::testing::Test {
   TempFolder game;
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   bool gameRuns = false;
-  SeasonService service{*files, game.Text(), [this] { return gameRuns; }};
+  SeasonService service{*files, game.Text(), [this] { return Running(gameRuns); }};
 };
 
 // ------------------------------------------------------------------------- golden reorderings
@@ -96,7 +96,7 @@ TEST_F(SeasonServiceTest, SetRoundTripThroughACalendar) {
   WriteBytes(other / "seasons" / "67season.ini",
              "[Season]\r\nYear=1968\r\nnumEvents=1\r\n[Event1]\r\ntrackDirectory=brands\r\n");
   for (const char* track : {"monaco", "kyalami", "spa"}) fs::create_directories(other / "tracks" / track);
-  SeasonService there(*files, other.Text(), [] { return false; });
+  SeasonService there(*files, other.Text(), [] { return std::nullopt; });
   const SeasonChange import = there.PlanSetImport(calendar, "", /*onlyInstalled=*/true);
   ASSERT_FALSE(import.Problem()) << import.Problem().detail;
   ASSERT_FALSE(there.Commit(import, {"import"}).problem);
@@ -431,7 +431,7 @@ TEST_F(SeasonServiceTest, RestoringASwitchBringsBackTheActiveSet) {
   EXPECT_EQ(ReadBytes(setA), bytesOfA);
 
   Platform watched;
-  SeasonService through(watched.files, game.Text(), [] { return false; });
+  SeasonService through(watched.files, game.Text(), [] { return std::nullopt; });
   const SeasonChange use = through.PlanSetUse("A");
   ASSERT_FALSE(through.Commit(use, {"use"}).problem);
   EXPECT_TRUE(use.CreatedSetName().empty());
@@ -482,7 +482,7 @@ TEST_P(SetUseTest, SavesIntoTheRecordedSetOnly) {
   const auto setsBefore = Snapshot(game / "seasons" / "gridmoor-sets");
 
   Platform watched;
-  SeasonService through(watched.files, game.Text(), [] { return false; });
+  SeasonService through(watched.files, game.Text(), [] { return std::nullopt; });
   const SeasonChange use = through.PlanSetUse(GetParam().target);
   ASSERT_FALSE(through.Commit(use, {"use"}).problem);
   const auto mayTake = [&](const std::string& name) {

@@ -115,7 +115,7 @@ TEST(LockRace, ASeasonCommandMeetingALockedFileLeavesOldOrNewAndRestorable) {
     ASSERT_TRUE(locker.Started());
     for (int i = 0; i < runs; ++i) {
       const SeasonEnds ends = ArrangeSeasonScene(scene, game);
-      SeasonService service(*files, game.Text(), [] { return false; });
+      SeasonService service(*files, game.Text(), [] { return std::nullopt; });
       const bool done = !service.Commit(scene.plan(service), {"proof"}).problem;
       if (done) ++completed;
       tally.Count(done ? "completed" : "refused or failed");

@@ -52,7 +52,7 @@ class QuietHost : public InstallHost {
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "season") {
     std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
-    SeasonService service(*files, argv[3], [] { return false; });
+    SeasonService service(*files, argv[3], [] { return std::nullopt; });
     for (const gridmoor::testing::SeasonScene& scene : gridmoor::testing::SeasonScenes()) {
       if (scene.name == std::string(argv[2]))
         return service.Commit(scene.plan(service), {"proof"}).problem ? 1 : 0;
