@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "cli/ArchiveEntry.h"
 #include "cli/ArchiveRules.h"
 #include "cli/ArchiveUnpack.h"
 #include "cli/ZipUnpack.h"

@@ -83,18 +83,23 @@ ZipDirectory Refused(ZipStatus status, std::string error) {
   return directory;
 }
 
-// The end record's position: the last signature whose record fits in the file.
+// The end record's position: the last signature whose comment ends the file; failing that (bytes
+// appended after the zip), the last whose comment fits. A comment may hold the signature too.
 bool FindEnd(ByteSource& source, std::uint64_t& at, std::string& record) {
   const std::uint64_t size = source.Size();
   if (size < kEndBytes) return false;
   const std::uint64_t span = std::min<std::uint64_t>(size, kEndBytes + kMaxComment);
   std::string tail;
   if (!ReadExactly(source, size - span, static_cast<std::size_t>(span), tail)) return false;
-  for (std::size_t i = tail.size() - kEndBytes + 1; i-- > 0;) {
-    if (Read32(Bytes(tail) + i) != kEndSignature) continue;
-    at = size - span + i;
-    record = tail.substr(i, kEndBytes);
-    return true;
+  for (const bool exact : {true, false}) {
+    for (std::size_t i = tail.size() - kEndBytes + 1; i-- > 0;) {
+      if (Read32(Bytes(tail) + i) != kEndSignature) continue;
+      const std::size_t end = i + kEndBytes + Read16(Bytes(tail) + i + 20);
+      if (exact ? end != tail.size() : end > tail.size()) continue;
+      at = size - span + i;
+      record = tail.substr(i, kEndBytes);
+      return true;
+    }
   }
   return false;
 }

@@ -20,7 +20,7 @@
 #include "cli/CliFixture.h"
 #include "cli/Cli.h"
 #include "cli/PackageList.h"
-#include "cli/TestZip.h"
+#include "platform/TestZip.h"
 
 namespace gridmoor::testing {
 namespace {

@@ -68,8 +68,14 @@ inline std::string UnicodePath(std::string_view stored, std::string_view utf8,
   return field;
 }
 
-// The zip of `items`; the end record is the last 22 bytes (no comment).
-inline std::string ZipBytes(const std::vector<ZipItem>& items) {
+inline void Put64(std::string& out, std::uint64_t value) {
+  Put32(out, static_cast<std::uint32_t>(value));
+  Put32(out, static_cast<std::uint32_t>(value >> 32));
+}
+
+// The zip of `items`; the end record is the last 22 bytes (no comment). `zip64`: the central
+// directory's sizes and offsets in zip64 fields, and a zip64 end record with its locator.
+inline std::string ZipBytes(const std::vector<ZipItem>& items, bool zip64 = false) {
   std::string out, directory;
   for (const ZipItem& item : items) {
     const std::string data = item.deflate ? RawDeflate(item.bytes) : item.bytes;
@@ -95,26 +101,50 @@ inline std::string ZipBytes(const std::vector<ZipItem>& items) {
     Put16(directory, item.deflate ? 8 : 0);
     Put32(directory, 0);
     Put32(directory, crc);
-    Put32(directory, static_cast<std::uint32_t>(data.size()));
-    Put32(directory, size);
+    std::string extra = item.extra;
+    if (zip64) {
+      Put16(extra, 0x0001);
+      Put16(extra, 24);
+      Put64(extra, size);
+      Put64(extra, data.size());
+      Put64(extra, offset);
+    }
+    Put32(directory, zip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(data.size()));
+    Put32(directory, zip64 ? 0xFFFFFFFF : size);
     Put16(directory, static_cast<std::uint32_t>(item.name.size()));
-    Put16(directory, static_cast<std::uint32_t>(item.extra.size()));
+    Put16(directory, static_cast<std::uint32_t>(extra.size()));
     Put16(directory, 0);  // comment
     Put16(directory, 0);  // disk
     Put16(directory, 0);  // internal attributes
     Put32(directory, (item.madeBy >> 8) == 3 ? 0100644u << 16 : 0);
-    Put32(directory, offset);
+    Put32(directory, zip64 ? 0xFFFFFFFF : offset);
     directory += item.name;
-    directory += item.extra;
+    directory += extra;
   }
   const auto at = static_cast<std::uint32_t>(out.size());
   out += directory;
+  if (zip64) {
+    const std::uint64_t recordAt = out.size();
+    Put32(out, 0x06064b50);
+    Put64(out, 44);
+    Put16(out, 45);
+    Put16(out, 45);
+    Put64(out, 0);  // this disk, the directory's disk
+    Put64(out, items.size());
+    Put64(out, items.size());
+    Put64(out, directory.size());
+    Put64(out, at);
+    Put32(out, 0x07064b50);
+    Put32(out, 0);
+    Put64(out, recordAt);
+    Put32(out, 1);
+  }
   Put32(out, 0x06054b50);
   Put32(out, 0);
-  Put16(out, static_cast<std::uint32_t>(items.size()));
-  Put16(out, static_cast<std::uint32_t>(items.size()));
-  Put32(out, static_cast<std::uint32_t>(directory.size()));
-  Put32(out, at);
+  Put16(out, zip64 ? 0xFFFF : static_cast<std::uint32_t>(items.size()));
+  Put16(out, zip64 ? 0xFFFF : static_cast<std::uint32_t>(items.size()));
+  Put32(out, zip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(directory.size()));
+  Put32(out, zip64 ? 0xFFFFFFFF : at);
   Put16(out, 0);
   return out;
 }
