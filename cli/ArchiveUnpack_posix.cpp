@@ -431,6 +431,11 @@ class PosixTarget : public UnpackTarget {
       }
       return true;
     }
+    void SetModified(std::int64_t seconds) override {
+      const struct timespec times[2] = {{static_cast<time_t>(seconds), 0},
+                                        {static_cast<time_t>(seconds), 0}};
+      ::futimens(m_fd.get(), times);
+    }
     bool Close() override {
       if (::close(m_fd.Release()) == 0) return true;
       m_error = errno;

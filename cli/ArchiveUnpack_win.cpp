@@ -193,6 +193,12 @@ class WindowsTarget : public UnpackTarget {
       }
       return true;
     }
+    void SetModified(std::int64_t seconds) override {
+      // FILETIME counts 100-nanosecond steps from 1601.
+      const auto ticks = static_cast<std::uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+      const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+      SetFileTime(m_file, nullptr, nullptr, &time);
+    }
     bool Close() override {
       const HANDLE file = m_file;
       m_file = INVALID_HANDLE_VALUE;

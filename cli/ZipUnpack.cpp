@@ -100,6 +100,7 @@ std::optional<Refusal> ZipUnpacker::Extract(const std::vector<std::string>& root
         return Refusal{m_rules->Line(entry.name, "truncated or damaged: " + read.error)};
     }
     if (std::optional<Refusal> over = m_rules->Count(entry.name, read.written)) return over;
+    file->SetModified(entry.modified);
     if (!file->Close())
       return Refusal{m_rules->Line(entry.name, "cannot be unpacked into the staging folder: " +
                                                    target.Why())};

@@ -19,6 +19,8 @@ class UnpackedFile {
  public:
   virtual ~UnpackedFile() = default;
   virtual bool Write(const char* bytes, std::size_t size) = 0;
+  // Dates the file (seconds since 1970, UTC), as the archive does; best effort.
+  virtual void SetModified(std::int64_t seconds) = 0;
   virtual bool Close() = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 namespace gridmoor {
@@ -119,8 +120,22 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
 
 struct Fields {
   std::string unicodePath;  // from a matching 0x7075 field
+  std::optional<std::int64_t> modified;  // from a 0x5455 field
   bool zip64Missing = false;
 };
+
+std::int64_t DosTime(std::uint16_t time, std::uint16_t date) {
+  std::tm local{};
+  local.tm_year = 80 + (date >> 9);
+  local.tm_mon = std::max(((date >> 5) & 0x0F) - 1, 0);
+  local.tm_mday = std::max(date & 0x1F, 1);
+  local.tm_hour = time >> 11;
+  local.tm_min = (time >> 5) & 0x3F;
+  local.tm_sec = (time & 0x1F) * 2;
+  local.tm_isdst = -1;
+  const std::time_t seconds = std::mktime(&local);
+  return seconds == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(seconds);
+}
 
 // The extra fields of a central entry: zip64 sizes (only those whose 32-bit field is all ones,
 // in this order) and the Unicode Path of the stored name `raw`.
@@ -149,6 +164,8 @@ Fields ReadExtra(std::string_view extra, std::string_view raw, ZipEntry& entry, 
       take(wideSize, entry.size);
       take(wideCompressed, entry.compressedSize);
       take(wideOffset, entry.localHeader);
+    } else if (id == 0x5455 && length >= 5 && (data[0] & 1)) {
+      fields.modified = static_cast<std::int32_t>(Read32(data + 1));
     } else if (id == 0x7075 && length >= 5 && data[0] == 1 &&
                Read32(data + 1) == Crc(0, raw.data(), raw.size())) {
       const std::string_view name(reinterpret_cast<const char*>(data + 5), length - 5);
@@ -232,8 +249,10 @@ ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries) {
   std::string end;
   if (!FindEnd(source, endAt, end)) return Refused(ZipStatus::kNotZip, "no end of central directory");
   const auto* e = Bytes(end);
-  if (Read16(e + 4) != 0 || Read16(e + 6) != 0 || Read16(e + 8) != Read16(e + 10))
+  if (Read16(e + 4) != 0 || Read16(e + 6) != 0)
     return Refused(ZipStatus::kUnsupported, "split over several files");
+  if (Read16(e + 8) != Read16(e + 10))
+    return Refused(ZipStatus::kDamaged, "the end record's entry counts disagree");
   std::uint64_t count = Read16(e + 10);
   std::uint64_t directorySize = Read32(e + 12);
   std::uint64_t directoryOffset = Read32(e + 16);
@@ -258,8 +277,10 @@ ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries) {
         return Refused(ZipStatus::kDamaged, "the zip64 end record is missing");
     }
     const auto* r = Bytes(record);
-    if (Read32(r + 16) != 0 || Read32(r + 20) != 0 || Read64(r + 24) != Read64(r + 32))
+    if (Read32(r + 16) != 0 || Read32(r + 20) != 0)
       return Refused(ZipStatus::kUnsupported, "split over several files");
+    if (Read64(r + 24) != Read64(r + 32))
+      return Refused(ZipStatus::kDamaged, "the end record's entry counts disagree");
     count = Read64(r + 32);
     directorySize = Read64(r + 40);
     directoryOffset = Read64(r + 48);
@@ -307,6 +328,7 @@ ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries) {
     if (fields.zip64Missing)
       return Refused(ZipStatus::kDamaged, "an entry lacks its zip64 sizes");
     entry.name = DecodeName(raw, entry, fields);
+    entry.modified = fields.modified ? *fields.modified : DosTime(Read16(c + 12), Read16(c + 14));
     // The entry's header and data lie before the directory.
     if (entry.localHeader > directoryOffset ||
         directoryOffset - entry.localHeader < kLocalBytes + nameLength ||
@@ -423,7 +445,8 @@ ZipRead ReadZipEntry(ByteSource& source, const ZipEntry& entry, std::uint64_t bo
       if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
         return Failed(ZipStatus::kDamaged, "its deflate data is broken", written);
       const std::size_t produced = output.size() - z.avail_out;
-      if (auto failed = give(output.data(), produced)) return *failed;
+      if (produced > 0)
+        if (auto failed = give(output.data(), produced)) return *failed;
       if (result == Z_BUF_ERROR && produced == 0 && z.avail_in != 0)
         return Failed(ZipStatus::kDamaged, "its deflate data is broken", written);
     }

@@ -65,6 +65,9 @@ struct ZipEntry {
   std::uint64_t size = 0;
   std::uint64_t localHeader = 0;  // offset in the source, any bytes before the zip included
   std::uint32_t externalAttributes = 0;
+  // When it was last changed, in seconds since 1970 (UTC): the extended timestamp field (0x5455)
+  // when there is one, else the DOS date and time, which are local.
+  std::int64_t modified = 0;
   bool directory = false;
   bool encrypted = false;
   // Made on Unix with a file type that is neither a file nor a folder.

@@ -115,5 +115,21 @@ TEST(ZipEntryRead, StopsAtTheCallersBoundAndWhenTheSinkFails) {
   EXPECT_EQ(refused.status, ZipStatus::kSinkFailed);
 }
 
+// Unpacked files keep their dates: the extended timestamp (UTC) over the DOS date and time.
+TEST(ZipEntryTime, IsTheExtendedTimestampElseTheDosDate) {
+  std::string stamp;
+  Put16(stamp, 0x5455);
+  Put16(stamp, 5);
+  stamp += '\x01';
+  Put32(stamp, 1700000000);
+  const std::string zip = ZipBytes({{"stamped", "a", true, kMadeByUnix, 0, stamp}, {"dos", "b"}});
+  MemoryByteSource source(zip);
+  const ZipDirectory directory = ReadZipDirectory(source);
+  ASSERT_EQ(directory.entries.size(), 2u);
+  EXPECT_EQ(directory.entries[0].modified, 1700000000);
+  // TestZip's DOS date is 0, read as 1 January 1980 (local): within a day of 315532800.
+  EXPECT_NEAR(static_cast<double>(directory.entries[1].modified), 315532800.0, 86400.0);
+}
+
 }  // namespace
 }  // namespace gridmoor::testing
