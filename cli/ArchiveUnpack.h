@@ -1,7 +1,7 @@
 #pragma once
 // Downloaded archives (zip, 7z, rar, tar plain or compressed with gzip, xz or bzip2, and an
 // archive behind a Windows program's stub) made into package folders: recognised by their first
-// bytes, and in the Linux program unpacked into one private staging folder per command. Only
+// bytes, and unpacked into one private staging folder per command (on Windows zips only). Only
 // entries inside a package folder are unpacked; an archive with one unsafe or damaged entry
 // gives nothing at all.
 
@@ -19,8 +19,9 @@ enum class ArchiveKind { kNone, kZip, kSevenZip, kRar, kProgram, kTar, kCompress
 // may be a self-extracting archive. kNone when it cannot be read.
 ArchiveKind SniffArchive(const std::string& path);
 
-// Whether this build can unpack archives (the Windows console build cannot).
-bool CanUnpackArchives();
+// Whether this build unpacks archives of the kind `kind`: the Linux program every kind, the
+// Windows one zips only.
+bool CanUnpack(ArchiveKind kind);
 
 // The bounds an archive must keep; beyond any of them it is refused.
 struct UnpackLimits {
@@ -43,10 +44,11 @@ struct UnpackedArchive {
   std::string unpackedInto;  // the archive's own folder in the staging folder
 };
 
-// The private staging folder (mode 0700, in the system's temporary folder) that archives are
-// unpacked into, made on first use. It is removed with its contents when this object goes, and
-// by a watcher process when the program is killed (Ctrl+C included); one left behind by a run
-// that could not clean up (its watcher killed too) is removed when the next one is constructed.
+// The private staging folder (in the system's temporary folder; mode 0700 on Linux) that
+// archives are unpacked into, made on first use. It is removed with its contents when this
+// object goes; on Linux also by a watcher process when the program is killed (Ctrl+C included),
+// on Windows at Ctrl+C by the console's handler. One left behind by a run that could not clean
+// up is removed when the next one is constructed.
 class ArchiveStaging {
  public:
   explicit ArchiveStaging(UnpackLimits limits = {});

@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "cli/ArchiveEntry.h"
+#include "cli/ArchiveRules.h"
 #include "cli/ArchiveUnpack.h"
+#include "cli/ZipUnpack.h"
 
 namespace gridmoor::cli {
 
@@ -28,7 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kStagingPrefix = "gridmoor-unpack-";
-// Zip names without the UTF-8 mark are in the DOS code page that Windows shows them in.
+// Rar names without the UTF-8 mark are in the DOS code page that Windows shows them in (a zip
+// inside a program's stub too; plain zips go through our own reader).
 constexpr const char* kLegacyNames = "zip:hdrcharset=CP437,rar:hdrcharset=CP437";
 constexpr std::size_t kBlock = 256 * 1024;
 
@@ -96,20 +99,6 @@ class Fd {
 std::string EntryName(archive_entry* entry) {
   const char* name = archive_entry_pathname(entry);
   return name ? name : "(unnamed entry)";
-}
-
-// Why an entry of this type may not be unpacked; nullptr when it may.
-const char* RefusedType(archive_entry* entry) {
-  if (archive_entry_hardlink(entry)) return "a link";
-  switch (archive_entry_filetype(entry)) {
-    case AE_IFREG:
-    case AE_IFDIR:
-      return nullptr;
-    case AE_IFLNK:
-      return "a link";
-    default:
-      return "a device or special file";
-  }
 }
 
 bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
@@ -198,7 +187,7 @@ std::string Parent(const std::string& path) {
 
 }  // namespace
 
-bool CanUnpackArchives() { return true; }
+bool CanUnpack(ArchiveKind) { return true; }
 
 struct ArchiveStaging::Impl {
   UnpackLimits limits;
@@ -245,70 +234,69 @@ std::string ArchiveStaging::Folder() const { return m_impl->folder; }
 
 namespace {
 
-struct Refusal {
-  std::string text;
-  bool notAnArchive = false;
-};
+EntryType TypeOf(archive_entry* entry) {
+  if (archive_entry_hardlink(entry)) return EntryType::kLink;
+  switch (archive_entry_filetype(entry)) {
+    case AE_IFREG:
+      return EntryType::kFile;
+    case AE_IFDIR:
+      return EntryType::kFolder;
+    case AE_IFLNK:
+      return EntryType::kLink;
+    default:
+      return EntryType::kSpecial;
+  }
+}
 
+std::string Unwritable() {
+  return std::string("cannot be unpacked into the staging folder: ") + std::strerror(errno);
+}
+
+// Tar, 7z and rar (and programs holding one), read with libarchive.
 class Unpacker {
  public:
-  Unpacker(const std::string& path, const UnpackLimits& limits) : m_path(path), m_limits(limits) {
-    std::error_code failed;
-    m_size = fs::file_size(path, failed);
-    if (failed) m_size = 0;
-  }
+  Unpacker(const std::string& path, const UnpackLimits& limits)
+      : m_path(path), m_rules(path, limits, FileSize(path)) {}
 
   // The archive's file entries, each name checked; a refusal when any entry is unsafe.
   std::optional<Refusal> List(std::vector<std::string>& files) {
     Reader reader;
     if (archive_read_open_filename(reader.get(), m_path.c_str(), kBlock) != ARCHIVE_OK)
       return Encrypted(reader, false) ? Damaged(reader, false)
-                                      : Refusal{Line(reader.Error()), true};
+                                      : Refusal{m_rules.Line(reader.Error()), true};
     archive_entry* entry = nullptr;
-    std::uint64_t count = 0, total = 0;
-    // Each name by its case-blind key, and whether it is a file.
-    std::map<std::string, std::pair<std::string, bool>> names;
     std::vector<char> block;
     int read;
     while ((read = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK ||
            read == ARCHIVE_WARN) {
       const std::string name = EntryName(entry);
-      if (++count > m_limits.entries)
-        return Refusal{Line("more than " + Thousands(m_limits.entries) + " entries")};
-      if (archive_entry_is_encrypted(entry)) return PasswordProtected(name);
-      if (const char* why = RefusedType(entry)) return Refusal{Line(name, why)};
-      std::string why;
-      const std::optional<std::string> path = SafeEntryPath(name, why);
-      if (!path) return Refusal{Line(name, why)};
-      const bool file = archive_entry_filetype(entry) == AE_IFREG;
-      if (file && path->empty()) return Refusal{Line(name, "a file without a name")};
-      // On the game's case-blind folders one would overwrite the other; the same name twice is
-      // one file, its later entry kept.
-      const auto [known, added] = names.try_emplace(CaseBlindKey(*path), *path, file);
-      if (!added && known->second.first != *path && (file || known->second.second))
-        return Refusal{Line(name, "its name differs from entry \"" + known->second.first +
-                                      "\" only in letter case")};
-      if (file) {
-        files.push_back(*path);
+      std::string path;
+      if (std::optional<Refusal> refused =
+              m_rules.Entry(name, TypeOf(entry), archive_entry_is_encrypted(entry), path))
+        return refused;
+      if (TypeOf(entry) == EntryType::kFile) {
         // Every entry counts against the limits, also those outside the packages, which are
         // never unpacked: an archive is refused whole, before anything is written. A size the
         // entry does not declare is counted by reading its bytes.
         if (archive_entry_size_is_set(entry)) {
-          total += static_cast<std::uint64_t>(std::max<la_int64_t>(archive_entry_size(entry), 0));
+          const auto size = static_cast<std::uint64_t>(
+              std::max<la_int64_t>(archive_entry_size(entry), 0));
+          if (std::optional<Refusal> over = m_rules.Count(name, size)) return over;
         } else {
           block.resize(kBlock);
           for (la_ssize_t got;
                (got = archive_read_data(reader.get(), block.data(), kBlock)) != 0;) {
             if (got < 0) return Damaged(reader);
-            total += static_cast<std::uint64_t>(got);
-            if (std::optional<Refusal> over = OverLimits(name, total)) return over;
+            if (std::optional<Refusal> over =
+                    m_rules.Count(name, static_cast<std::uint64_t>(got)))
+              return over;
           }
         }
-        if (std::optional<Refusal> over = OverLimits(name, total)) return over;
       }
       m_last = name;
     }
     if (read != ARCHIVE_EOF) return Damaged(reader);
+    files = m_rules.Files();
     return std::nullopt;
   }
 
@@ -316,7 +304,7 @@ class Unpacker {
   std::optional<Refusal> Extract(const std::vector<std::string>& roots, const std::string& into) {
     Reader reader;
     if (archive_read_open_filename(reader.get(), m_path.c_str(), kBlock) != ARCHIVE_OK)
-      return Refusal{Line(reader.Error())};
+      return Refusal{m_rules.Line(reader.Error())};
     std::vector<char> block(kBlock);
     std::uint64_t total = 0;
     archive_entry* entry = nullptr;
@@ -329,33 +317,34 @@ class Unpacker {
       // The same checks again: the file is read a second time.
       std::string why;
       const std::optional<std::string> path = SafeEntryPath(name, why);
-      if (!path) return Refusal{Line(name, why)};
-      if (const char* refused = RefusedType(entry)) return Refusal{Line(name, refused)};
-      if (archive_entry_is_encrypted(entry)) return PasswordProtected(name);
-      bool wanted = false;
-      for (const std::string& root : roots) wanted = wanted || IsUnder(*path, root);
-      if (!wanted) continue;
-      if (archive_entry_filetype(entry) == AE_IFDIR) {
-        if (!MakeFolders(into, *path)) return Refusal{Line(name, Unwritable())};
+      if (!path) return Refusal{m_rules.Line(name, why)};
+      const EntryType type = TypeOf(entry);
+      if (type == EntryType::kLink) return Refusal{m_rules.Line(name, "a link")};
+      if (type == EntryType::kSpecial)
+        return Refusal{m_rules.Line(name, "a device or special file")};
+      if (archive_entry_is_encrypted(entry)) return m_rules.PasswordProtected(name);
+      if (!InPackage(*path, roots)) continue;
+      if (type == EntryType::kFolder) {
+        if (!MakeFolders(into, *path)) return Refusal{m_rules.Line(name, Unwritable())};
         continue;
       }
-      if (!MakeFolders(into, Parent(*path))) return Refusal{Line(name, Unwritable())};
+      if (!MakeFolders(into, Parent(*path))) return Refusal{m_rules.Line(name, Unwritable())};
       const std::string target = into + "/" + *path;
       Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-      if (out.get() < 0) return Refusal{Line(name, Unwritable())};
+      if (out.get() < 0) return Refusal{m_rules.Line(name, Unwritable())};
       for (;;) {
         const la_ssize_t got = archive_read_data(reader.get(), block.data(), block.size());
         if (got == 0) break;
         if (got < 0) {
           if (Encrypted(reader) || Unsupported(reader)) return Damaged(reader);
-          return Refusal{Line(name, "damaged: " + reader.Error())};
+          return Refusal{m_rules.Line(name, "damaged: " + reader.Error())};
         }
         total += static_cast<std::uint64_t>(got);
-        if (std::optional<Refusal> over = OverLimits(name, total)) return over;
+        if (std::optional<Refusal> over = m_rules.OverLimits(name, total)) return over;
         for (la_ssize_t done = 0; done < got;) {
           const ssize_t wrote = ::write(out.get(), block.data() + done, got - done);
           if (wrote < 0 && errno == EINTR) continue;
-          if (wrote <= 0) return Refusal{Line(name, Unwritable())};
+          if (wrote <= 0) return Refusal{m_rules.Line(name, Unwritable())};
           done += wrote;
         }
       }
@@ -365,28 +354,17 @@ class Unpacker {
             {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
         ::futimens(out.get(), times);
       }
-      if (::close(out.Release()) != 0) return Refusal{Line(name, Unwritable())};
+      if (::close(out.Release()) != 0) return Refusal{m_rules.Line(name, Unwritable())};
     }
     if (read != ARCHIVE_EOF) return Damaged(reader);
     return std::nullopt;
   }
 
  private:
-  std::string Line(const std::string& why) const { return m_path + ": " + why; }
-  std::string Line(const std::string& entry, const std::string& why) const {
-    return m_path + ": entry \"" + entry + "\": " + why;
-  }
-  std::optional<Refusal> OverLimits(const std::string& name, std::uint64_t total) const {
-    if (total > m_limits.bytes)
-      return Refusal{Line(name, "more than " + Size(m_limits.bytes) + " unpacked")};
-    if (total > m_limits.ratio * std::max<std::uint64_t>(m_size, 1))
-      return Refusal{Line(name, "unpacks to more than " + std::to_string(m_limits.ratio) +
-                                    " times the archive's size")};
-    return std::nullopt;
-  }
-  Refusal PasswordProtected(const std::string& name) const {
-    return Refusal{m_path + ": password-protected (entry \"" + name +
-                   "\" is encrypted); unpack it with its password first"};
+  static std::uint64_t FileSize(const std::string& path) {
+    std::error_code failed;
+    const std::uint64_t size = fs::file_size(path, failed);
+    return failed ? 0 : size;
   }
   // libarchive stops at an encrypted header or an entry it needs a password for as it stops at
   // damage; only its own account tells them apart.
@@ -410,24 +388,67 @@ class Unpacker {
                    (m_last.empty() ? "" : " after entry \"" + m_last + "\"") + ": " +
                    reader.Error()};
   }
-  static std::string Unwritable() {
-    return std::string("cannot be unpacked into the staging folder: ") + std::strerror(errno);
-  }
-  static std::string Thousands(std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
-  }
-  static std::string Size(std::uint64_t bytes) {
-    if (bytes % (std::uint64_t{1} << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
-    if (bytes % (std::uint64_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
-    return std::to_string(bytes) + " bytes";
-  }
 
   std::string m_path;
-  UnpackLimits m_limits;
-  std::uint64_t m_size = 0;
+  ArchiveRules m_rules;
   std::string m_last;
+};
+
+// The staging folder's files, written with the POSIX calls: private, never through a link.
+class PosixTarget : public UnpackTarget {
+ public:
+  explicit PosixTarget(std::string into) : m_into(std::move(into)) {}
+  bool MakeFolders(const std::string& path) override {
+    const bool made = gridmoor::cli::MakeFolders(m_into, path);
+    if (!made) m_errno = errno;
+    return made;
+  }
+  std::unique_ptr<UnpackedFile> Create(const std::string& path) override {
+    const std::string target = m_into + "/" + path;
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                          0600);
+    if (fd < 0) {
+      m_errno = errno;
+      return nullptr;
+    }
+    return std::make_unique<File>(fd, m_errno);
+  }
+  std::string Why() const override { return std::strerror(m_errno); }
+
+ private:
+  class File : public UnpackedFile {
+   public:
+    File(int fd, int& error) : m_fd(fd), m_error(error) {}
+    bool Write(const char* bytes, std::size_t size) override {
+      for (std::size_t done = 0; done < size;) {
+        const ssize_t wrote = ::write(m_fd.get(), bytes + done, size - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+          m_error = wrote < 0 ? errno : ENOSPC;
+          return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+      }
+      return true;
+    }
+    void SetModified(std::int64_t seconds) override {
+      const struct timespec times[2] = {{static_cast<time_t>(seconds), 0},
+                                        {static_cast<time_t>(seconds), 0}};
+      ::futimens(m_fd.get(), times);
+    }
+    bool Close() override {
+      if (::close(m_fd.Release()) == 0) return true;
+      m_error = errno;
+      return false;
+    }
+
+   private:
+    Fd m_fd;
+    int& m_error;  // the target's
+  };
+
+  std::string m_into;
+  int m_errno = 0;
 };
 
 }  // namespace
@@ -435,9 +456,12 @@ class Unpacker {
 UnpackedArchive ArchiveStaging::Unpack(const std::string& path) {
   UnpackedArchive result;
   Utf8Names names;
+  // Zips through our reader, which sees how each name was made; the rest through libarchive.
+  const bool zip = SniffArchive(path) == ArchiveKind::kZip;
   Unpacker unpacker(path, m_impl->limits);
+  ZipUnpacker zipUnpacker(path, m_impl->limits);
   std::vector<std::string> files;
-  if (std::optional<Refusal> refusal = unpacker.List(files)) {
+  if (std::optional<Refusal> refusal = zip ? zipUnpacker.List(files) : unpacker.List(files)) {
     result.error = refusal->text;
     result.notAnArchive = refusal->notAnArchive;
     return result;
@@ -453,7 +477,9 @@ UnpackedArchive ArchiveStaging::Unpack(const std::string& path) {
     result.error = path + ": cannot be unpacked into the staging folder: " + std::strerror(errno);
     return result;
   }
-  if (std::optional<Refusal> refusal = unpacker.Extract(result.roots, into)) {
+  PosixTarget target(into);
+  if (std::optional<Refusal> refusal = zip ? zipUnpacker.Extract(result.roots, target)
+                                           : unpacker.Extract(result.roots, into)) {
     std::error_code ignored;
     fs::remove_all(into, ignored);
     result.error = refusal->text;

@@ -71,7 +71,7 @@ void Search(FileSystem& files, const fs::path& folder, std::vector<fs::path>& pa
       skipped.push_back(child.string() + ": a program whose name does not end in .exe");
       continue;
     }
-    if (kind == ArchiveKind::kProgram && !CanUnpackArchives()) {
+    if (kind == ArchiveKind::kProgram && !CanUnpack(kind)) {
       skipped.push_back(child.string() + ": a program; run it to unpack it first");
       continue;
     }
@@ -162,7 +162,7 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
 
 void PackageList::AddArchive(const std::string& path, bool searched,
                              const std::function<const fs::path*(const fs::path&)>& unpackedAs) {
-  if (!CanUnpackArchives()) {
+  if (!CanUnpack(SniffArchive(path))) {
     m_items.push_back({"", path, path, path + ": an archive; unpack it first", kExitInvalidPackage});
     return;
   }

@@ -10,8 +10,8 @@ log() { printf '==> %s\n' "$*" >&2; }
 # Debian packages the builds and tests need. wine32 needs the i386 architecture.
 GRIDMOOR_PACKAGES=(
   cmake make g++ ccache googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  libcli11-dev nlohmann-json3-dev libarchive-dev libarchive-tools help2man dpkg-dev lintian unzip
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  libcli11-dev nlohmann-json3-dev libarchive-dev zlib1g-dev libarchive-tools help2man dpkg-dev lintian unzip
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
 )
 

@@ -3,8 +3,9 @@
 # unpacking with bsdtar and a durable plain copy of the files (each flushed to disk). Also the
 # largest memory while installing from a 500 MiB archive.
 #
-#   archive_install.sh prepare DIR      the data: DIR/20mib.zip, DIR/500mib.zip, a game folder
-#   archive_install.sh install DIR      one install from DIR/20mib.zip (the command to time)
+#   archive_install.sh prepare DIR      the data: DIR/50mib.zip, DIR/500mib.zip (made by zip, as
+#                                       a Linux player makes them), a game folder
+#   archive_install.sh install DIR      one install from DIR/50mib.zip (the command to time)
 #   archive_install.sh floor DIR        bsdtar + plain copy of the same zip (the floor)
 #   archive_install.sh large DIR        one install from DIR/500mib.zip
 #   archive_install.sh run DIR          prepare, then 5 of each with /usr/bin/time
@@ -12,7 +13,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cli=${GRIDMOOR_CLI:-$root/build/native/cli/gridmoor-cli}
-mode=$1 dir=$2
+mode=$1 dir=$(realpath -m "$2")
 
 # A package whose track file (dat, the one large file a track has) is track-like: part random
 # (textures, meshes), part repeated (tables); MiB counts its size.
@@ -29,20 +30,21 @@ make_package() {  # make_package <folder> <trackDirectory> <MiB>
 case $mode in
   prepare)
     rm -rf "$dir"; mkdir -p "$dir/src"
-    make_package "$dir/src/small/Bench" bench 26
+    # Three quarters of a track file is random: 66 MiB of it zip to about 50 MiB.
+    make_package "$dir/src/small/Bench" bench 66
     make_package "$dir/src/large/Large" large 660
-    bsdtar --format zip --options zip:compression-level=1 -cf "$dir/20mib.zip" -C "$dir/src/small" .
-    bsdtar --format zip --options zip:compression-level=1 -cf "$dir/500mib.zip" -C "$dir/src/large" .
+    (cd "$dir/src/small" && zip -q -1 -r "$dir/50mib.zip" .)
+    (cd "$dir/src/large" && zip -q -1 -r "$dir/500mib.zip" .)
     rm -rf "$dir/src"
     cp -r "$root/examples/game" "$dir/game"
     ls -l "$dir"/*.zip
     ;;
   install)
-    "$cli" install "$dir/20mib.zip" --game "$dir/game" --yes >/dev/null
+    "$cli" install "$dir/50mib.zip" --game "$dir/game" --yes >/dev/null
     ;;
   floor)
     rm -rf "$dir/unpacked" "$dir/copy"; mkdir -p "$dir/unpacked"
-    bsdtar -xf "$dir/20mib.zip" -C "$dir/unpacked"
+    bsdtar -xf "$dir/50mib.zip" -C "$dir/unpacked"
     cp -r "$dir/unpacked/Bench" "$dir/copy"
     sync "$dir/copy"/* "$dir/copy"
     rm -rf "$dir/unpacked"
