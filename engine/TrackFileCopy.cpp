@@ -32,6 +32,16 @@ void RequirePlainName(const std::string& name, const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> InstalledFiles(const TrackPackage& package, bool withReplay) {
+  std::vector<std::string> paths;
+  const std::string folder = std::string(kTracksFolder + 1) + package.trackDirectory + "\\";
+  for (const TrackFile& file : kTrackFiles)
+    paths.push_back(folder + (file.target ? std::string(file.target) : package.trackDirectory + ".dat"));
+  if (withReplay && package.replayfilename != kMissingValue)
+    paths.push_back(std::string(kReplayFolder + 1) + package.replayfilename);
+  return paths;
+}
+
 bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
                     const std::string& gameFolder) {
   WaitCursor waitCursor(host);
