@@ -309,7 +309,8 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   // A refused run, or one whose copy failed, writes neither file.
   const bool ran = status == kExitOk || status == kExitUpdateFailed;
   if (options.libraryOnly) {
-    if (status == kExitOk) console.out << "  67season.ini, gp.ini: unchanged; " << LibraryLine(track) << "\n";
+    if (status == kExitOk)
+      console.out << "  67season.ini, gp.ini: unchanged; " << LibraryLine(track) << "\n";
   } else if (ran) {
     PrintSeasonPlan(console, WrittenSince(plan, replacesFrom, seasonPath), track, season,
                     "67season.ini");
