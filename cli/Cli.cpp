@@ -117,6 +117,8 @@ std::string ExitStatusHelp(std::initializer_list<int> statuses) {
       {kExitInvalidFile, "a calendar, set or event library file that is not valid (cut, "
                          "hostile, edited into nonsense), or a season file to reorder whose "
                          "count and sections disagree"},
+      {kExitFilesChanged, "verify: files of a recorded track changed or missing since its "
+                          "install"},
   };
   std::string text = "Exit statuses:\n";
   for (const auto& [status, meaning] : kMeanings) {

@@ -33,6 +33,7 @@ enum ExitStatus : int {
   kExitNotConfirmed = 11,  // a question answered No, or not asked (no terminal, no --yes)
   kExitInvalidFile = 12,   // a calendar, set or library file (or a season file to reorder)
                            // that is not valid
+  kExitFilesChanged = 13,  // verify: a recorded track's files changed or went missing
 };
 
 // The process's streams and what they are attached to. `out` and `err` show control

@@ -12,5 +12,7 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status);
 void AddCheckCommand(CLI::App& app, Console& console, int& status);
 // where: the game folder the other commands would use, and how it was found.
 void AddWhereCommand(CLI::App& app, Console& console, int& status);
+// tracks and verify: the installed tracks and their records (TrackCommands.cpp).
+void AddTrackCommands(CLI::App& app, Console& console, int& status);
 
 }  // namespace gridmoor::cli

@@ -2,6 +2,7 @@
 // "Install Track" runs it, or with --dry-run the plan of that run.
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -22,6 +23,7 @@
 #include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
+#include "engine/TrackRecords.h"
 #include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 
@@ -39,6 +41,7 @@ struct InstallOptions {
   bool force = false;
   bool quiet = false;
   bool json = false;
+  bool libraryOnly = false;
 };
 
 // What became of each package, for the line of totals.
@@ -68,10 +71,11 @@ int StatusOf(InstallOutcome outcome) {
 
 // One engine run, copy first, answered as an exit status; `outcome` gets how it ended (nullopt
 // when an error escaped).
-int RunEngine(ConsoleHost& host, FileSystem& files, const TrackPackage& track,
+int RunEngine(ConsoleHost& host, FileSystem& files, const TrackPackage& track, bool libraryOnly,
               std::optional<InstallOutcome>* ended = nullptr) {
   try {
-    const InstallOutcome outcome = InstallTrackCopyFirst(host, files, track);
+    const InstallOutcome outcome = libraryOnly ? InstallTrackIntoLibrary(host, files, track)
+                                               : InstallTrackCopyFirst(host, files, track);
     if (ended) *ended = outcome;
     if (outcome == InstallOutcome::kRefused && host.Declined()) return kExitNotConfirmed;
     return StatusOf(outcome);
@@ -110,6 +114,40 @@ std::string Inside(FileSystem& files, const std::string& enginePath, const std::
   return path;
 }
 
+// Where the package came from, for the track's record: the archive rather than the staging
+// folder it was unpacked into.
+PackageOrigin OriginOf(const PackageSource& source) {
+  if (source.archive.empty()) return FolderOrigin(source.folder);
+  std::error_code error;
+  const std::filesystem::path archive = std::filesystem::absolute(source.archive, error);
+  const std::string path = error ? source.archive : archive.string();
+  const std::string inside = source.shown.size() > source.archive.size()
+                                 ? source.shown.substr(source.archive.size())
+                                 : std::string();
+  return {path, "archive", std::filesystem::path(source.archive).filename().string() + inside};
+}
+
+// Asks whether to replace another track in the package's folder; kExitOk when the install may
+// go on (always, in a dry run, which only says that it would ask).
+int ConfirmFolder(Console& console, FileSystem& files, const InstallOptions& options,
+                  const std::string& gameFolder, const TrackPackage& track) {
+  ChangeOptions change;
+  change.yes = options.yes;
+  change.dryRun = options.dryRun;
+  ConsoleSeasonHost host(console, files, "install", change);
+  SeasonService service(files, gameFolder);
+  const SeasonOutcome asked = ConfirmTrackFolder(service, host, track, options.dryRun);
+  if (!asked.problem || options.dryRun) return kExitOk;
+  host.ShowOutcome(asked);
+  return host.Status();
+}
+
+// The line that says where a collector's install put the event.
+std::string LibraryLine(const TrackPackage& track) {
+  return "kept in the library; `gridmoor-cli add " + ReadableText(track.trackDirectory) +
+         "` adds it";
+}
+
 RunChoices ChoicesFor(const InstallOptions& options, const std::string& gameFolder) {
   return RunChoices{gameFolder, options.championship, options.noReplay, options.yes,
                     options.quiet};
@@ -138,8 +176,9 @@ const char* Count(Totals& totals, int status, bool appended) {
 }
 
 int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
-                   const InstallOptions& options, const std::string& package,
+                   const InstallOptions& options, const PackageSource& source,
                    const std::string& gameFolder, Totals& totals, nlohmann::json& record) {
+  const std::string& package = source.folder;
   PackageFolderFileSystem files(native, package);
   ConsoleHost host(console, files, package, ChoicesFor(options, gameFolder), false);
   const auto recordMessages = [&] {
@@ -159,20 +198,35 @@ int InstallPackage(Console& console, FileSystem& native, SeasonService& service,
   record["name"] = ReadableText(track.name);
   record["trackDirectory"] = ReadableText(track.trackDirectory);
   record["trackFolder"] = native.NativePath(gameFolder + kTracksFolder + track.trackDirectory);
+  record["libraryOnly"] = options.libraryOnly;
+  // A track the full season refuses copies nothing: there is nothing to ask.
+  const bool refusedFull =
+      !options.libraryOnly && WouldPassSeasonLimit(files, gameFolder, track.trackDirectory);
+  if (const int confirmed =
+          refusedFull ? kExitOk : ConfirmFolder(console, files, options, gameFolder, track)) {
+    record["result"] = Count(totals, confirmed, false);
+    record["status"] = confirmed;
+    return confirmed;
+  }
   // A track the full season refuses is named once, by the refusal, not as being installed too.
-  if (!options.quiet && !WouldPassSeasonLimit(files, gameFolder, track.trackDirectory)) {
+  if (!options.quiet && !refusedFull) {
     console.out << "installing " << ReadableText(track.name) << " into "
                 << native.NativePath(gameFolder + kTracksFolder + track.trackDirectory) << "\n";
   }
   const std::optional<ProfileDocument> season = LoadQuietly(files, gameFolder + kSeasonFile);
-  const bool appended = !season || PlaceTrack(*season, track.trackDirectory).appended;
+  const bool appended = options.libraryOnly || !season ||
+                        PlaceTrack(*season, track.trackDirectory).appended;
   std::optional<InstallOutcome> outcome;
   // The files it replaces go into the command's undo step first; a copy the step cannot hold is
   // not made.
   StepKeepingFiles keeping(files, service, track, /*required=*/true);
-  const int status = RunEngine(host, keeping, track, &outcome);
+  const int status = RunEngine(host, keeping, track, options.libraryOnly, &outcome);
   // Remembered, so `remove` and `add` can take the track out and put it back without its package.
-  if (outcome && RecordsTrack(*outcome)) service.RememberInstalled(track);
+  if (!options.libraryOnly && outcome && RecordsTrack(*outcome)) service.RememberInstalled(track);
+  if (outcome && CopiedTrackFiles(*outcome))
+    WriteTrackRecord(files, gameFolder, track, OriginOf(source), host.IsReplayChecked());
+  if (options.libraryOnly && status == kExitOk && !options.quiet)
+    console.out << "  " << LibraryLine(track) << "\n";
   record["result"] = Count(totals, status, appended);
   record["status"] = status;
   recordMessages();
@@ -241,7 +295,9 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   const std::optional<ProfileDocument> season = LoadQuietly(plan, seasonPath);
   const std::optional<ProfileDocument> championship = LoadQuietly(plan, championshipPath);
 
-  int status = RunEngine(host, files, track);
+  if (options.libraryOnly || !WouldPassSeasonLimit(files, gameFolder, track.trackDirectory))
+    ConfirmFolder(console, files, options, gameFolder, track);
+  int status = RunEngine(host, files, track, options.libraryOnly);
 
   for (std::size_t i = clearedFrom; i < plan.ClearedReadOnly().size(); ++i)
     console.out << "  clear read-only mark: " << Inside(plan, plan.ClearedReadOnly()[i], gameFolder)
@@ -256,7 +312,10 @@ int PlanPackage(Console& console, DryRunFileSystem& plan, const InstallOptions& 
   }
   // A refused run, or one whose copy failed, writes neither file.
   const bool ran = status == kExitOk || status == kExitUpdateFailed;
-  if (ran) {
+  if (options.libraryOnly) {
+    if (status == kExitOk)
+      console.out << "  67season.ini, gp.ini: unchanged; " << LibraryLine(track) << "\n";
+  } else if (ran) {
     PrintSeasonPlan(console, WrittenSince(plan, replacesFrom, seasonPath), track, season,
                     "67season.ini");
     if (options.championship) {
@@ -318,8 +377,16 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
   change.dryRun = options.dryRun;
   change.force = options.force;
   ConsoleSeasonHost host(console, files, "install", change);
-  const SeasonOutcome begun = BeginSeasonCommand(service, host, {true, options.championship},
-                                                 CommandLineText(), options.dryRun);
+  // A collector's install writes no season file, so the game may run; its step holds the track
+  // files and the library.
+  SeasonOutcome begun;
+  if (!options.libraryOnly) {
+    begun = BeginSeasonCommand(service, host, {true, options.championship}, CommandLineText(),
+                               options.dryRun);
+  } else if (!options.dryRun && !service.BeginCommand(CommandLineText())) {
+    begun.problem = MakeProblem(SeasonRefusal::kUndoNotKept, "", "the undo step cannot be written",
+                                HistoryFolder(game->folder));
+  }
   // A dry run goes on past the game running, to show the rest of what the real run would do.
   const bool refusedRunning = begun.problem.refusal == SeasonRefusal::kGameRunning;
   if (begun.problem && !(options.dryRun && refusedRunning)) {
@@ -348,8 +415,8 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
         console.out << (options.dryRun ? "plan for package " : "package ") << source.shown << "\n";
       status = options.dryRun
                    ? PlanPackage(console, plan, options, source.folder, game->folder)
-                   : InstallPackage(console, *native, service, options, source.folder,
-                                    game->folder, totals, record);
+                   : InstallPackage(console, *native, service, options, source, game->folder,
+                                    totals, record);
     }
     records.push_back(std::move(record));
     console.out.flush();
@@ -385,7 +452,13 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status) {
                       "Package folders, archives (zip, 7z, rar, self-extracting .exe) and folders of "
                       "them, installed in this order (default: the current folder)");
   AddGameOptions(*command, options->game);
-  command->add_flag("--championship", options->championship, "Also add the track to gp.ini");
+  CLI::Option* championship =
+      command->add_flag("--championship", options->championship, "Also add the track to gp.ini");
+  command->add_flag("--library-only", options->libraryOnly,
+                    "Copy the track and keep its event only in the event library (for add or a "
+                    "set later), leaving the season files as they are; works when the season is "
+                    "full")
+      ->excludes(championship);
   command->add_flag("--no-replay", options->noReplay, "Leave the package's replay out");
   command->add_flag("--yes,-y", options->yes, "Answer every question Yes");
   command->add_flag("--quiet,-q", options->quiet, "Print only failures and the line of totals");

@@ -102,7 +102,7 @@ PackageList::PackageList(FileSystem& files, const std::vector<std::string>& argu
     std::string error;
     std::optional<std::string> folder = PackageFolderPath(files, ".", error);
     m_items.push_back({folder.value_or(""), folder.value_or("."), ".", folder ? "" : error,
-                       folder ? 0 : kExitInvalidPackage});
+                       folder ? 0 : kExitInvalidPackage, ""});
     return;
   }
   for (const std::string& argument : arguments) {
@@ -119,7 +119,7 @@ PackageList::PackageList(FileSystem& files, const std::vector<std::string>& argu
     }
     if (fs::is_regular_file(argument, failed))
       error = argument + ": a file, not a package folder nor an archive";
-    m_items.push_back({"", argument, argument, error, kExitInvalidPackage});
+    m_items.push_back({"", argument, argument, error, kExitInvalidPackage, ""});
   }
 }
 
@@ -145,7 +145,7 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
       };
       for (std::size_t i = 0; i < found.size(); ++i) {
         if (!isArchive[i]) {
-          m_items.push_back({found[i].string(), found[i].string(), found[i].string(), "", 0});
+          m_items.push_back({found[i].string(), found[i].string(), found[i].string(), "", 0, ""});
         } else if (const fs::path* taken = unpackedAs(UnpackedBeside(found[i]))) {
           m_skipped.push_back(found[i].string() + ": already unpacked; the package folder " +
                               taken->string() + " is taken instead");
@@ -157,13 +157,14 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
     }
   }
   // Also a folder without install.ini: the engine says what is missing, as for any package.
-  m_items.push_back({folder, folder, argument, "", 0});
+  m_items.push_back({folder, folder, argument, "", 0, ""});
 }
 
 void PackageList::AddArchive(const std::string& path, bool searched,
                              const std::function<const fs::path*(const fs::path&)>& unpackedAs) {
   if (!CanUnpack(SniffArchive(path))) {
-    m_items.push_back({"", path, path, path + ": an archive; unpack it first", kExitInvalidPackage});
+    m_items.push_back({"", path, path, path + ": an archive; unpack it first", kExitInvalidPackage,
+                       ""});
     return;
   }
   UnpackedArchive archive = m_staging.Unpack(path);
@@ -180,7 +181,7 @@ void PackageList::AddArchive(const std::string& path, bool searched,
       m_skipped.push_back(archive.error);
       return;
     }
-    m_items.push_back({"", path, path, archive.error, kExitInvalidPackage});
+    m_items.push_back({"", path, path, archive.error, kExitInvalidPackage, ""});
     return;
   }
   for (std::size_t i = 0; i < archive.folders.size(); ++i) {
@@ -194,7 +195,7 @@ void PackageList::AddArchive(const std::string& path, bool searched,
                           " is taken instead");
       continue;
     }
-    m_items.push_back({archive.folders[i], shown, shown, "", 0});
+    m_items.push_back({archive.folders[i], shown, shown, "", 0, path});
   }
 }
 

@@ -19,6 +19,7 @@ struct PackageSource {
   std::string argument;  // the argument as typed, or `shown` for what was found inside one
   std::string error;     // one line saying why there is no package here
   int status = 0;        // the exit status of `error`
+  std::string archive;   // the archive it was unpacked from; empty for a package folder
 };
 
 // The packages of `arguments` in order (none: the current folder, as it is). A folder holding an

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
                "gridmoor-cli");
   app.require_subcommand(1);
   app.set_version_flag("--version", "gridmoor-cli " GRIDMOOR_VERSION);
-  app.footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) +
+  app.footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}) +
              "\nWith several packages, the status of the first that failed.");
   int status = kExitOk;
   AddInstallCommand(app, console, status);
@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   AddWhereCommand(app, console, status);
   AddSeasonCommands(app, console, status);
   AddShapeCommands(app, console, status);
+  AddTrackCommands(app, console, status);
 
   try {
     app.parse(argc, argv);

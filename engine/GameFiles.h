@@ -17,6 +17,8 @@ constexpr const char* kReplayFolder = "\\replay\\";  // followed by the replay's
 constexpr const char* kLibraryFile = "\\seasons\\gridmoor-library\\events";
 constexpr const char* kLibraryFolder = "\\seasons\\gridmoor-library";
 constexpr const char* kSetsFolder = "\\seasons\\gridmoor-sets";
+// One record of each installed track, named as its folder in tracks\ (TrackRecords.h).
+constexpr const char* kTrackRecordsFolder = "\\seasons\\gridmoor-tracks";
 // The name of the active set, one line; kept and put back with each undo step.
 constexpr const char* kActiveSetFile = "\\seasons\\gridmoor-sets\\active";
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/SeasonLibrary.h"
 #include "engine/SeasonService.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackFileCopy.h"
@@ -78,6 +79,17 @@ bool RecordsTrack(InstallOutcome outcome) {
   return outcome == InstallOutcome::kDone || outcome == InstallOutcome::kCopyFailed;
 }
 
+bool CopiedTrackFiles(InstallOutcome outcome) {
+  return outcome == InstallOutcome::kDone || outcome == InstallOutcome::kUpdateFailed;
+}
+
+PackageOrigin FolderOrigin(const std::string& packageFolder) {
+  std::string folder = packageFolder;
+  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  const std::size_t slash = folder.find_last_of("\\/");
+  return {folder, "folder", slash == std::string::npos ? folder : folder.substr(slash + 1)};
+}
+
 InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
                                          const TrackPackage& package, const std::string& command) {
   std::string gameFolder = host.GameFolderText();
@@ -98,6 +110,9 @@ InstallOutcome OnInstallTrackKeepingStep(InstallHost& host, FileSystem& files,
   const InstallOutcome outcome =
       OnInstallTrack(host, bracket.kept ? static_cast<FileSystem&>(keeping) : files, package);
   if (RecordsTrack(outcome)) service.RememberInstalled(package);
+  if (aGame && CopiedTrackFiles(outcome))
+    WriteTrackRecord(files, gameFolder, package, FolderOrigin(package.packageFolder),
+                     host.IsReplayChecked());
   return outcome;
 }
 
@@ -121,6 +136,24 @@ InstallOutcome InstallTrackCopyFirst(InstallHost& host, FileSystem& files,
   if (!UpdateSeasonFiles(host, files, package, gameFolder)) {
     ShowExclamation(host, "the track files are installed, but the season files could not all "
                           "be updated");
+    return InstallOutcome::kUpdateFailed;
+  }
+  host.SetProgress(kProgressDone);
+  return InstallOutcome::kDone;
+}
+
+InstallOutcome InstallTrackIntoLibrary(InstallHost& host, FileSystem& files,
+                                       const TrackPackage& package) {
+  std::string gameFolder = host.GameFolderText();
+  if (!gameFolder.empty() && gameFolder.back() == '\\') gameFolder.pop_back();
+  host.SetProgress(kProgressChecked);
+  if (!CopyTrackFiles(host, files, package, gameFolder)) {
+    ShowExclamation(host, "the track files were not all copied; the season files are unchanged");
+    return InstallOutcome::kCopyFailed;
+  }
+  if (!RememberPackageEvent(PlanContext{files, gameFolder}, package)) {
+    ShowExclamation(host, "the track files are installed, but the event library could not keep "
+                          "its event");
     return InstallOutcome::kUpdateFailed;
   }
   host.SetProgress(kProgressDone);

@@ -5,6 +5,8 @@
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
 #include "engine/SeasonRules.h"
+#include "engine/SeasonPlanning.h"
+#include "engine/TrackRecords.h"
 #include "engine/WriteAccessCheck.h"
 #include "platform/FileException.h"
 
@@ -219,6 +221,31 @@ std::string GameRunningText(const std::string& program) {
   // Said where it runs from, so a player does not look for gpl.exe in the task list.
   if (SameFoldedName(program, kGameProgram)) return program + " is running";
   return program + " (in the game folder) is running";
+}
+
+SeasonOutcome ConfirmTrackFolder(SeasonService& service, SeasonHost& host,
+                                 const TrackPackage& package, bool dryRun) {
+  SeasonOutcome outcome;
+  outcome.dryRun = dryRun;
+  FileSystem& files = service.Files();
+  const std::optional<FolderHolder> holder =
+      OtherTrackInFolder(files, service.GameFolder(), package);
+  if (!holder) return outcome;
+  SeasonQuestion question;
+  question.kind = SeasonQuestionKind::kOverwrite;
+  question.files = {holder->folder};
+  // The time to the minute: enough to know the install again.
+  const std::string when = holder->installedTime.substr(0, 16);
+  const int count = holder->filesReplaced;
+  question.text = files.NativePath(holder->folder) + " holds " + OneLineName(holder->name) +
+                  (when.empty() ? "" : ", installed " + when) + "; " +
+                  (count == 0 ? std::string("the new files go beside its own")
+                              : "its " + std::to_string(count) + (count == 1 ? " file" : " files") +
+                                    " will be replaced; restore puts them back") +
+                  ". Install " + OneLineName(package.name) + " there?";
+  Questions ask(host, files, outcome);
+  ask.Ask(question, "the track in " + files.NativePath(holder->folder) + " stays");
+  return outcome;
 }
 
 std::string SeasonProblemText(FileSystem& files, const SeasonProblem& problem) {

@@ -87,6 +87,14 @@ SeasonOutcome BeginSeasonCommand(SeasonService& service, SeasonHost& host, Seaso
                                  const std::string& record, bool dryRun);
 void EndSeasonCommand(SeasonService& service);
 
+// Before an install copies the package's files: when tracks\<its folder> holds another track
+// (OtherTrackInFolder), asks whether to replace it (kOverwrite, the line naming the track, when
+// it was installed and how many of its files go). kNone: go on (nothing asked when the folder
+// is free or holds the same track); kNotConfirmed, declined, after a No. The dialog asks nothing
+// of the kind: its run is the one it always was.
+SeasonOutcome ConfirmTrackFolder(SeasonService& service, SeasonHost& host,
+                                 const TrackPackage& package, bool dryRun);
+
 // A refusal as one line for the player, without a closing "nothing changed": the one table of
 // the season commands' refusal texts. Paths are named as the system names them (`files`).
 std::string SeasonProblemText(FileSystem& files, const SeasonProblem& problem);

@@ -6,6 +6,7 @@
 #include "engine/FileErrorText.h"
 #include "engine/GameFiles.h"
 #include "engine/SeasonText.h"
+#include "engine/SeasonUpdate.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
 
@@ -81,20 +82,18 @@ bool WriteLibrary(const PlanContext& c, SeasonChange& change, const Library& lib
   return true;
 }
 
-bool RememberInstalledTrack(const PlanContext& c, const TrackPackage& package) {
+namespace {
+
+// Puts the package's event, as `body`, into the library file. Never throws.
+bool KeepEvent(const PlanContext& c, const TrackPackage& package, std::string body) {
   try {
-    const std::optional<std::string> season =
-        c.files.ReadExistingFile(c.game + kSeasonFile, kMaxSeasonFileBytes);
-    if (!season) return false;
-    const std::vector<int> naming = EventsNaming(*season, package.trackDirectory);
-    if (naming.empty()) return false;
     SeasonProblem problem;
     std::optional<Library> library = ReadLibrary(c, problem);
     if (!library) return false;
     const std::string replay =
         package.replayfilename == kMissingValue ? std::string() : package.replayfilename;
     if (library->Put({package.trackDirectory, IsPlainFileName(replay) ? replay : std::string(),
-                      EventBody(*season, naming.back()).value_or("")}))
+                      std::move(body)}))
       return false;
     const std::string bytes = SerializeLibrary(library->entries);
     if (bytes == library->bytes) return true;
@@ -106,6 +105,28 @@ bool RememberInstalledTrack(const PlanContext& c, const TrackPackage& package) {
   } catch (const std::exception&) {
     return false;
   }
+}
+
+}  // namespace
+
+bool RememberInstalledTrack(const PlanContext& c, const TrackPackage& package) {
+  try {
+    const std::optional<std::string> season =
+        c.files.ReadExistingFile(c.game + kSeasonFile, kMaxSeasonFileBytes);
+    if (!season) return false;
+    const std::vector<int> naming = EventsNaming(*season, package.trackDirectory);
+    if (naming.empty()) return false;
+    return KeepEvent(c, package, EventBody(*season, naming.back()).value_or(""));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool RememberPackageEvent(const PlanContext& c, const TrackPackage& package) {
+  // The lines the install writes into a new event.
+  std::string body;
+  for (const EventValue& value : EventValues(package)) body += std::string(value.key) + "=" + *value.value + "\r\n";
+  return KeepEvent(c, package, std::move(body));
 }
 
 }  // namespace gridmoor

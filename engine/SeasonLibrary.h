@@ -38,5 +38,8 @@ bool WriteLibrary(const PlanContext& c, SeasonChange& change, const Library& lib
 // Remembers the event 67season.ini now holds for the package's track, with the package's replay
 // file name. Best effort: never throws, answers whether the library holds it afterwards.
 bool RememberInstalledTrack(const PlanContext& c, const TrackPackage& package);
+// Remembers the event an install would write for the package (its values, as a new event has
+// them), for a track installed without touching the season files. Best effort, as above.
+bool RememberPackageEvent(const PlanContext& c, const TrackPackage& package);
 
 }  // namespace gridmoor

@@ -7,6 +7,7 @@
 
 #include "engine/SeasonService.h"
 #include "engine/TrackFileCopy.h"
+#include "engine/TrackRecords.h"
 #include "platform/FileException.h"
 #include "platform/ForwardingFileSystem.h"
 
@@ -23,6 +24,7 @@ class StepKeepingFiles : public ForwardingFileSystem {
     m_scope.gameFiles = TrackFileTargets(package, game);
     m_scope.folders.push_back(TrackFolderOf(package, game));
     m_scope.ownFiles.push_back(game + kLibraryFile);
+    m_scope.ownFiles.push_back(TrackRecordPath(game, package.trackDirectory));
   }
 
   void CopyFileOverwrite(const std::string& from, const std::string& to) override {

@@ -32,6 +32,16 @@ void RequirePlainName(const std::string& name, const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> InstalledFiles(const TrackPackage& package, bool withReplay) {
+  std::vector<std::string> paths;
+  const std::string folder = std::string(kTracksFolder + 1) + package.trackDirectory + "\\";
+  for (const TrackFile& file : kTrackFiles)
+    paths.push_back(folder + (file.target ? std::string(file.target) : package.trackDirectory + ".dat"));
+  if (withReplay && package.replayfilename != kMissingValue)
+    paths.push_back(std::string(kReplayFolder + 1) + package.replayfilename);
+  return paths;
+}
+
 std::string TrackFolderOf(const TrackPackage& package, const std::string& gameFolder) {
   return gameFolder + kTracksFolder + package.trackDirectory;
 }
@@ -39,12 +49,9 @@ std::string TrackFolderOf(const TrackPackage& package, const std::string& gameFo
 std::vector<std::string> TrackFileTargets(const TrackPackage& package, const std::string& gameFolder) {
   std::vector<std::string> targets;
   if (!IsPlainFileName(package.trackDirectory) || package.trackDirectory.empty()) return targets;
-  const std::string folder = TrackFolderOf(package, gameFolder);
-  for (const TrackFile& file : kTrackFiles)
-    targets.push_back(folder + "\\" + (file.target ? std::string(file.target) : package.trackDirectory + ".dat"));
-  if (package.replayfilename != kMissingValue && IsPlainFileName(package.replayfilename) &&
-      !package.replayfilename.empty())
-    targets.push_back(gameFolder + kReplayFolder + package.replayfilename);
+  const bool replay = package.replayfilename != kMissingValue && !package.replayfilename.empty() &&
+                      IsPlainFileName(package.replayfilename);
+  for (const std::string& path : InstalledFiles(package, replay)) targets.push_back(gameFolder + "\\" + path);
   return targets;
 }
 

@@ -12,6 +12,11 @@ namespace gridmoor {
 // box 1003 is checked, the replay into gameFolder\replay\, moving the bar 8..17. `gameFolder`
 // comes without a trailing backslash. On a failure shows the file error, sets the bar to 0 and
 // answers false; files copied before stay.
+// The files CopyTrackFiles writes, relative to the game folder ("tracks\\calder\\calder.dat",
+// "replay\\calder.rpy"), in the order it writes them; the replay only with `withReplay` and when
+// the package names one.
+std::vector<std::string> InstalledFiles(const TrackPackage& package, bool withReplay);
+
 bool CopyTrackFiles(InstallHost& host, FileSystem& files, const TrackPackage& package,
                     const std::string& gameFolder);
 

@@ -30,6 +30,7 @@ struct FileStatus {
   std::int64_t creationTime = 0;
   std::int64_t lastAccessTime = 0;
   std::int64_t lastWriteTime = 0;
+  std::uint64_t size = 0;  // bytes, as read (0 for a folder); SetStatus ignores it
 };
 
 // One entry of a folder listing.

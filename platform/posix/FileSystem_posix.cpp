@@ -499,6 +499,7 @@ class PosixFileSystem : public FileSystem {
     if (stx.stx_mask & STATX_BTIME) status.creationTime = stx.stx_btime.tv_sec;
     status.lastAccessTime = stx.stx_atime.tv_sec;
     status.lastWriteTime = stx.stx_mtime.tv_sec;
+    if (!S_ISDIR(stx.stx_mode)) status.size = stx.stx_size;
     return status;
   }
 

@@ -279,6 +279,8 @@ class WinFileSystem : public FileSystem {
     status.creationTime = SecondsFromFileTime(data.ftCreationTime);
     status.lastAccessTime = SecondsFromFileTime(data.ftLastAccessTime);
     status.lastWriteTime = SecondsFromFileTime(data.ftLastWriteTime);
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return status;
   }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "cli/CliFixture.h"
@@ -252,6 +254,139 @@ TEST(SeasonCommands, PlansNameDeletedFoldersNativelyAndImportSummarisesMissingTr
   EXPECT_EQ(imported.out.find("whose tracks"), std::string::npos) << imported.out;
 }
 
+// An install records what it copied: `tracks` names every folder (recorded or not) with the
+// events and sets naming it, and `verify` names each file changed or missing since.
+TEST(TrackCommands, TracksAndVerifyReadTheRecords) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  ASSERT_EQ(RunCli({"install", "--force", fixture.Package("alder"), "--game", game}).status, 0);
+  ASSERT_EQ(RunCli({"set", "save", "Mine", "--game", game}).status, 0);
+
+  const CliResult all = RunCli({"verify", "--game", game});
+  EXPECT_EQ(all.status, 0) << all.out << all.err;
+  EXPECT_NE(all.out.find("alder: 10 files as installed"), std::string::npos) << all.out;
+  EXPECT_NE(all.out.find("calder: not recorded"), std::string::npos) << all.out;
+
+  const nlohmann::json json = nlohmann::json::parse(RunCli({"tracks", "--json", "--game", game}).out);
+  std::map<std::string, nlohmann::json> byFolder;
+  for (const auto& track : json["tracks"]) byFolder[track["trackDirectory"]] = track;
+  ASSERT_EQ(byFolder.size(), 6u) << json;
+  const nlohmann::json& alder = byFolder["alder"];
+  EXPECT_EQ(alder["recorded"], true) << alder;
+  EXPECT_EQ(alder["name"], "Kestrel Heath Grand Prix");
+  EXPECT_EQ(alder["package"]["kind"], "folder");
+  EXPECT_EQ(std::filesystem::path(alder["package"]["path"].get<std::string>()).filename(),
+            "pkg-alder");
+  EXPECT_EQ(alder["files"], 9);
+  EXPECT_EQ(alder["events"], nlohmann::json::parse(R"([{"file": "67season.ini", "number": 6}])"));
+  EXPECT_EQ(alder["sets"], nlohmann::json::array({"Mine"}));
+  // A folder from before the records: named by its event, not recorded, not broken.
+  const nlohmann::json& calder = byFolder["calder"];
+  EXPECT_EQ(calder["recorded"], false) << calder;
+  EXPECT_EQ(calder["recordProblem"], nullptr);
+  EXPECT_EQ(calder["name"], "Calder Point Grand Prix");
+
+  fixture.Folder().Write("game/tracks/alder/pit.lp", "edited by hand");
+  std::filesystem::remove(fixture.GamePath("replay/kestrel_wr.rpy"));
+  const CliResult changed = RunCli({"verify", "alder", "calder", "--game", game});
+  EXPECT_EQ(changed.status, 13) << changed.out << changed.err;
+  EXPECT_NE(changed.out.find("alder: 2 of 10 files changed"), std::string::npos) << changed.out;
+  EXPECT_NE(changed.out.find("changed: " + fixture.GamePath("tracks").string() +
+                             NativeSeparators("\\alder\\pit.lp")),
+            std::string::npos)
+      << changed.out;
+  EXPECT_NE(changed.out.find("missing: " + fixture.GamePath("replay").string() +
+                             NativeSeparators("\\kestrel_wr.rpy")),
+            std::string::npos)
+      << changed.out;
+  EXPECT_NE(changed.out.find("calder: not recorded"), std::string::npos) << changed.out;
+
+  // A record edited into nonsense is refused, never half read.
+  fixture.Folder().Write("game/seasons/gridmoor-tracks/alder", "gridmoor track record 1\ntrack=alder\n");
+  EXPECT_EQ(RunCli({"verify", "alder", "--game", game}).status, 12);
+}
+
+// Installing into a folder that holds another track, and a collector's install into the
+// library alone. "PKG:<dir>" stands for a copy of the demo package installing into <dir>.
+struct InstallIntoCase {
+  const char* name;
+  std::vector<std::string> args;  // --game is added
+  int status;
+  std::vector<std::string> said;  // each on standard output or error
+  const char* notSaid;     // "" for nothing
+  bool copied;             // the package's files are in tracks\<dir>
+  bool seasonChanged;
+  std::function<void(CliFixture&)> arrange;
+};
+
+class InstallInto : public ::testing::TestWithParam<InstallIntoCase> {};
+
+TEST_P(InstallInto, AsksOrNotAndLeavesWhatItSays) {
+  const InstallIntoCase& row = GetParam();
+  CliFixture fixture;
+  if (row.arrange) row.arrange(fixture);
+  const std::string season0 = fixture.Read("seasons/67season.ini");
+  std::string dir;
+  std::vector<std::string> args;
+  for (const std::string& arg : row.args) {
+    if (arg.rfind("PKG:", 0) == 0) {
+      dir = arg.substr(4);
+      // The package an arrangement installed already is installed again.
+      const std::filesystem::path made = fixture.Folder().Native("pkg-" + dir);
+      args.push_back(std::filesystem::exists(made) ? made.string() : fixture.Package(dir));
+    } else {
+      args.push_back(arg);
+    }
+  }
+  args.insert(args.end(), {"--force", "--game", fixture.Game()});
+  const CliResult run = RunCli(args);
+  EXPECT_EQ(run.status, row.status) << run.out << run.err;
+  const std::string said = run.out + run.err;
+  for (const std::string& text : row.said) {
+    EXPECT_NE(said.find(text), std::string::npos) << said;
+  }
+  if (*row.notSaid) {
+    EXPECT_EQ(said.find(row.notSaid), std::string::npos) << said;
+  }
+  EXPECT_EQ(std::filesystem::exists(fixture.GamePath("tracks/" + dir + "/" + dir + ".dat")),
+            row.copied);
+  EXPECT_EQ(fixture.Read("seasons/67season.ini") != season0, row.seasonChanged);
+}
+
+void FillTheSeason(CliFixture& fixture) {
+  std::string season = "[Season]\r\nnumEvents=64\r\n";
+  for (int n = 1; n <= 64; ++n)
+    season += "[Event" + std::to_string(n) + "]\r\ntrackDirectory=calder\r\n";
+  fixture.Folder().Write("game/seasons/67season.ini", season);
+}
+
+void InstallAlder(CliFixture& fixture) {
+  ASSERT_EQ(RunCli({"install", "--force", fixture.Package("alder"), "--game", fixture.Game()}).status, 0);
+}
+
+const std::string kCalderHeld =
+    "calder holds Calder Point Grand Prix; its 1 file will be replaced";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, InstallInto,
+    ::testing::Values(
+        InstallIntoCase{"AnotherTrackIsAskedAbout", {"install", "PKG:calder"}, 11,
+                        {kCalderHeld, "not confirmed"}, "",
+                        false, false, nullptr},
+        InstallIntoCase{"YesReplacesIt", {"install", "--yes", "PKG:calder"}, 0,
+                        {kCalderHeld}, "",
+                        true, true, nullptr},
+        InstallIntoCase{"DryRunSaysItWouldAsk", {"install", "--dry-run", "PKG:calder"}, 0,
+                        {"would ask: ", kCalderHeld}, "", false, false, nullptr},
+        InstallIntoCase{"TheSameTrackAsksNothing", {"install", "PKG:alder"}, 0, {}, " holds ",
+                        true, false, InstallAlder},
+        InstallIntoCase{"LibraryOnlyWhenTheSeasonIsFull", {"install", "--library-only", "PKG:alder"},
+                        0, {"kept in the library; `gridmoor-cli add alder` adds it"}, "", true, false,
+                        FillTheSeason},
+        InstallIntoCase{"AFullSeasonRefusesOtherwise", {"install", "PKG:alder"}, 6, {}, "", false,
+                        false, FillTheSeason}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The JSON outputs for scripts: each shape's keys (docs/json.md), after a session that gives
 // every list an element: two packages installed (one of them not a package), a set changed.
 struct JsonCase {
@@ -309,6 +444,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {"game", "steps"},
                  "steps",
                  {"number", "time", "command", "changes"}},
+        JsonCase{"tracks",
+                 {"tracks", "--json"},
+                 0,
+                 {"game", "tracks"},
+                 "tracks",
+                 {"trackDirectory", "trackFolder", "name", "bytes", "files", "recorded",
+                  "recordProblem", "installed", "version", "package", "events", "sets"}},
         JsonCase{"set_diff",
                  {"set", "diff", "A", "B", "--json"},
                  0,

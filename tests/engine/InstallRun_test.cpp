@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "EngineTestSupport.h"
+#include "engine/TrackRecords.h"
 #include "RecordingHost.h"
 
 namespace gridmoor {
@@ -271,6 +274,34 @@ INSTANTIATE_TEST_SUITE_P(
                      },
                      InstallOutcome::kDone, 9, true, 0}),
     [](const auto& info) { return info.param.name; });
+
+// The dialog's run keeps a record of what it copied, and over a folder that holds another track
+// it says nothing new: its only box is still the summary.
+TEST_F(InstallRunTest, TheDialogsRunRecordsTheTrackAndAsksNothingNew) {
+  host.replayChecked = true;
+  const std::string folder = game.Text();
+  WriteBytes(game / "seasons" / "gridmoor-tracks" / "zandvoort",
+             SerializeTrackRecord({"zandvoort", "Another Track", "", {"x", "folder", "x"},
+                                   "2026-12-01 10:00:00", {}}));
+  EXPECT_EQ(OnInstallTrackKeepingStep(host, platform.files, package, "install zandvoort"),
+            InstallOutcome::kDone);
+  EXPECT_EQ(host.Boxes(), std::vector<Box>{OkBox(Summary(true, true))});
+
+  const RecordRead read = ReadTrackRecord(platform.files, folder, "zandvoort");
+  ASSERT_TRUE(read.record) << read.problem;
+  EXPECT_EQ(read.record->name, package.name);
+  EXPECT_EQ(read.record->package.path, package.packageFolder);
+  ASSERT_EQ(read.record->files.size(), 10u);  // nine track files and the replay
+  EXPECT_EQ(read.record->files.back().path, "replay\\zandvoort_wr.rpy");
+  for (const FileCheck& check : CheckRecordedFiles(platform.files, folder, *read.record))
+    EXPECT_EQ(check.state, FileState::kUnchanged) << check.path;
+
+  WriteBytes(game / "tracks" / "zandvoort" / "pit.lp", "changed");
+  const std::vector<FileCheck> checks = CheckRecordedFiles(platform.files, folder, *read.record);
+  EXPECT_EQ(std::count_if(checks.begin(), checks.end(),
+                          [](const FileCheck& c) { return c.state == FileState::kChanged; }),
+            1);
+}
 
 TEST_F(InstallRunTest, FailureWhileClearingTheMarkEscapesAndLeavesTheDialogOpen) {
   SetReadOnly(*platform.native, SeasonPath(), true);

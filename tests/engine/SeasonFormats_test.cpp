@@ -6,6 +6,7 @@
 
 #include "engine/SeasonRules.h"
 #include "engine/SeasonText.h"
+#include "engine/TrackRecords.h"
 
 namespace gridmoor {
 namespace {
@@ -143,6 +144,62 @@ TEST(SeasonFormatsProperty, WhatIsWrittenReadsBackAndWhatCannotBeIsLeftOut) {
       EXPECT_TRUE(ReadsBackAs(written, calendar, ParseCalendar)) << "round " << round;
     }
   }
+}
+
+TrackRecord CalderRecord() {
+  TrackRecord record;
+  record.trackDirectory = "calder";
+  record.name = "Calder Point Grand Prix";
+  record.version = "1.2";
+  record.package = {"/home/p/Downloads/calder 1.2.zip", "archive", "calder 1.2.zip: calder"};
+  record.installedTime = "2026-12-01 10:00:00";
+  record.files = {{"tracks\\calder\\calder.dat", 123456, "0123456789abcdef"},
+                  {"replay\\calder wr.rpy", 0, "cbf29ce484222325"}};
+  return record;
+}
+
+// A track record reads back as written, and one that is cut, edited or names a file outside
+// what the install writes is refused whole (verify would otherwise look outside the game).
+TEST(TrackRecordFormat, ReadsBackAndRefusesADamagedOne) {
+  const TrackRecord record = CalderRecord();
+  const std::string bytes = SerializeTrackRecord(record);
+  EXPECT_TRUE(ReadsBackAs(bytes, record, ParseTrackRecord)) << bytes;
+  TrackRecord noFiles = record;
+  noFiles.files.clear();
+  noFiles.version.clear();
+  EXPECT_TRUE(ReadsBackAs(SerializeTrackRecord(noFiles), noFiles, ParseTrackRecord));
+
+  const auto replaced = [&bytes](const std::string& from, const std::string& to) {
+    std::string edited = bytes;
+    edited.replace(edited.find(from), from.size(), to);
+    return edited;
+  };
+  const struct {
+    const char* name;
+    std::string bytes;
+  } damaged[] = {
+      {"cut in a file line", bytes.substr(0, bytes.size() - 5)},
+      {"cut after a file", bytes.substr(0, bytes.find("replay\\"))},
+      {"a file added", bytes + "1 0123456789abcdef tracks\\calder\\x\n"},
+      {"other magic", replaced("record 1", "record 2")},
+      {"a field missing", replaced("version=1.2\n", "")},
+      {"a path out of the game", replaced("replay\\calder wr.rpy", "replay\\..\\..\\x")},
+      {"another track's folder", replaced("tracks\\calder\\", "tracks\\brockhurst\\")},
+      {"a bad digest", replaced("0123456789abcdef", "0123456789ABCDEF")},
+      {"a size that is no number", replaced("123456", "12e4")},
+      {"an unknown kind", replaced("kind=archive", "kind=url")},
+      {"a folder that is no plain name", replaced("track=calder", "track=..")},
+  };
+  for (const auto& row : damaged) {
+    std::string error;
+    EXPECT_FALSE(ParseTrackRecord(row.bytes, error)) << row.name;
+    EXPECT_FALSE(error.empty()) << row.name;
+  }
+  // What could not be read back is named before it is written.
+  TrackRecord broken = record;
+  broken.name = "two\nlines";
+  EXPECT_TRUE(TrackRecordFault(broken));
+  EXPECT_FALSE(TrackRecordFault(record));
 }
 
 TEST(SetNameTest, FollowsTheRule) {
