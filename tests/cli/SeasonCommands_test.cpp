@@ -475,5 +475,57 @@ TEST(CliJson, InstallCountsEachPackageAndGivesThePackagesOwnResult) {
   EXPECT_NE(run.err.find("error: "), std::string::npos) << run.err;
 }
 
+// Every file of the game folder with its bytes, the history's own folder left out.
+std::map<std::string, std::string> GameTree(const CliFixture& fixture) {
+  std::map<std::string, std::string> tree;
+  const std::filesystem::path root = fixture.GamePath("");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string relative = entry.path().lexically_relative(root).generic_string();
+    if (!entry.is_regular_file() || relative.rfind("seasons/gridmoor-undo", 0) == 0) continue;
+    tree[relative] = fixture.Read(relative);
+  }
+  return tree;
+}
+
+// One history: an install over another track's files, and a removal that deletes a track's
+// files, each undone and redone whole: the game folder is exactly as it was, file for file.
+TEST(OneHistory, EachCommandIsUndoneAndRedoneWhole) {
+  CliFixture fixture;
+  const std::string game = fixture.Game();
+  const auto run = [&game](std::vector<std::string> args) {
+    args.insert(args.end(), {"--force", "--game", game});
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 0) << args[0] << ": " << result.out << result.err;
+    return result;
+  };
+  const auto start = GameTree(fixture);
+  run({"install", "--yes", fixture.Package("calder")});
+  const auto installed = GameTree(fixture);
+  ASSERT_NE(installed, start);
+  EXPECT_NE(run({"restore", "--list"}).out.find("files of tracks"), std::string::npos);
+
+  const CliResult restored = run({"restore"});
+  EXPECT_EQ(GameTree(fixture), start) << restored.out;
+  run({"redo"});
+  EXPECT_EQ(GameTree(fixture), installed);
+
+  run({"remove", "calder", "--delete-files", "--yes"});
+  EXPECT_FALSE(std::filesystem::exists(fixture.GamePath("tracks/calder")));
+  const auto removed = GameTree(fixture);
+  run({"restore"});
+  EXPECT_EQ(GameTree(fixture), installed);
+  run({"redo"});
+  EXPECT_EQ(GameTree(fixture), removed);
+  run({"restore"});
+  run({"restore"});
+  EXPECT_EQ(GameTree(fixture), start);
+
+  // A new command that changes the game folder ends the line of redo.
+  run({"remove", "brockhurst", "--yes"});
+  const CliResult none = RunCli({"redo", "--game", game});
+  EXPECT_NE(none.status, 0);
+  EXPECT_NE(none.err.find("nothing to redo"), std::string::npos) << none.err;
+}
+
 }  // namespace
 }  // namespace gridmoor::testing
