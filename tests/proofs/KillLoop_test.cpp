@@ -156,5 +156,65 @@ TEST(KillLoop, AKilledSeasonCommandLeavesOldOrWholeNewAndRestoreUndoesIt) {
   EXPECT_GE(killed, kills);
 }
 
+// An install over an earlier install's files, keeping its undo step, killed at random moments:
+// the next command (any: here a service made on the folder) settles it, so the track folder
+// holds exactly the old files or exactly the new ones, with the season files to match, and no
+// temporary; restore of a finished one brings back the old bytes.
+TEST(KillLoop, AKilledInstallOverATrackIsSettledByTheNextCommandAndRestoreBringsItBack) {
+  const int kills = ProofRuns(40);
+  const Scene& scene = Scenes()[1];  // the track folder holds an earlier install's files
+  TempFolder package;
+  MakePackage(package.Path());
+  const TrackPackage track = PackageFor(package);
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  const CleanAfter after = CleanRun(scene, package);
+  Clock::duration runTime{};
+  for (int i = 0; i < 3; ++i) {
+    TempFolder game;
+    Arrange(*files, game.Path(), scene);
+    const Clock::time_point start = Clock::now();
+    Victim timed(Victim::Keeping(package, game, scene));
+    ASSERT_TRUE(timed.Reap());
+    ASSERT_EQ(timed.exitCode, kVictimDone);
+    if (i == 0 || Clock::now() - start < runTime) runTime = Clock::now() - start;
+  }
+  const unsigned seed = std::random_device()();
+  std::mt19937 random(seed);
+  Tally tally{"kill loop, install over a track with its step (seed " + std::to_string(seed) + ")"};
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(runTime);
+  int killed = 0;
+  for (int i = 0; killed < kills && i < 3 * kills; ++i) {
+    TempFolder game;
+    Arrange(*files, game.Path(), scene);
+    const std::chrono::microseconds delay(
+        std::uniform_int_distribution<long long>(0, span.count() * 11 / 10)(random));
+    Victim victim(Victim::Keeping(package, game, scene));
+    std::this_thread::sleep_for(delay);  // the kill's moment, not a wait for anything
+    const bool finished = victim.Kill();
+    if (!finished) ++killed;
+    tally.Count(finished ? "finished before the kill" : "killed");
+
+    const SeasonService next(*files, game.Text(), [] { return std::nullopt; });
+    if (!next.Settled().empty()) tally.Count("settled by the next command");
+    Inspection found = Inspect(game.Path(), package.Path(), scene, after, track);
+    if (found.copy != found.season || found.copy == End::kBroken)
+      found.faults.push_back("the track files and the season files disagree, or are mixed");
+    if (found.temporaries != 0) found.faults.push_back("temporaries left after the next command");
+    if (found.copy == End::kNew) {
+      const RestoreReport restored = RestoreNewestStep(*files, game.Text(), false);
+      const Inspection back = Inspect(game.Path(), package.Path(), scene, after, track);
+      if (restored.status != RestoreStatus::kRestored || back.copy != End::kOld ||
+          back.season != End::kOld)
+        found.faults.push_back("restore did not bring back the old files");
+      tally.Count("restored");
+    }
+    tally.Add(found);
+    for (const std::string& fault : found.faults)
+      ADD_FAILURE() << "kill " << i << " after " << delay.count() << " us: " << fault;
+  }
+  tally.Print();
+  EXPECT_EQ(killed, kills) << "too few runs could be killed before they finished";
+}
+
 }  // namespace
 }  // namespace gridmoor

@@ -20,6 +20,12 @@ class Victim {
   Victim(const TempFolder& package, const TempFolder& game, const Scene& scene)
       : Victim({INSTALL_VICTIM, package.Text(), game.Text(), scene.championshipChosen ? "1" : "0",
                 scene.replayChosen ? "1" : "0"}) {}
+  // The install as the dialog runs it, keeping its undo step.
+  static std::vector<std::string> Keeping(const TempFolder& package, const TempFolder& game,
+                                          const Scene& scene) {
+    return {INSTALL_VICTIM, "keep", package.Text(), game.Text(),
+            scene.championshipChosen ? "1" : "0", scene.replayChosen ? "1" : "0"};
+  }
   // One season command of SeasonScenes() on `game`.
   Victim(const std::string& seasonScene, const TempFolder& game)
       : Victim({INSTALL_VICTIM, "season", seasonScene, game.Text()}) {}

@@ -1,5 +1,6 @@
 // One whole install, as "Install Track" runs it, for the kill loop to kill at random moments:
-//   install_victim <package folder> <game folder> <championship 0|1> <replay 0|1>
+//   install_victim [keep] <package folder> <game folder> <championship 0|1> <replay 0|1>
+// (keep: with the undo step the dialog keeps, the files it replaces moved into it)
 // Reads the package from its folder as the program does, answers Yes to every question, and
 // exits with the run's InstallOutcome (kDone is 5); 100 when an error escaped, 101 when the
 // package did not load, 2 on bad arguments.
@@ -59,6 +60,12 @@ int main(int argc, char** argv) {
     }
     return 2;
   }
+  // "keep": the install as the dialog runs it, keeping its undo step (the files it replaces).
+  const bool keep = argc == 6 && std::string(argv[1]) == "keep";
+  if (keep) {
+    ++argv;
+    --argc;
+  }
   if (argc != 5) {
     std::fprintf(stderr, "usage: install_victim PACKAGE GAME CHAMPIONSHIP(0|1) REPLAY(0|1)\n");
     return 2;
@@ -69,7 +76,8 @@ int main(int argc, char** argv) {
   TrackPackage package;
   if (!LoadPackage(host, *files, package)) return 101;
   try {
-    return static_cast<int>(OnInstallTrack(host, *files, package));
+    return static_cast<int>(keep ? OnInstallTrackKeepingStep(host, *files, package, "proof")
+                                 : OnInstallTrack(host, *files, package));
   } catch (const CFileException&) {
     return 100;
   }
