@@ -119,13 +119,15 @@ std::string ExitStatusHelp(std::initializer_list<int> statuses) {
                          "count and sections disagree"},
       {kExitFilesChanged, "verify: files of a recorded track changed or missing since its "
                           "install"},
+      {kExitInterrupted, "interrupted (Ctrl+C): what the command began is undone"},
   };
   std::string text = "Exit statuses:\n";
   for (const auto& [status, meaning] : kMeanings) {
     bool listed = status == kExitOk || status == kExitUsage;
     for (const int wanted : statuses) listed = listed || wanted == status;
     if (!listed) continue;
-    text += (status < 10 ? "  " : " ") + std::to_string(status) + "  " + meaning + "\n";
+    text += (status < 10 ? "  " : status < 100 ? " " : "") + std::to_string(status) + "  " +
+            meaning + "\n";
   }
   text.pop_back();
   return text;

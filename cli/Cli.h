@@ -33,7 +33,8 @@ enum ExitStatus : int {
   kExitNotConfirmed = 11,  // a question answered No, or not asked (no terminal, no --yes)
   kExitInvalidFile = 12,   // a calendar, set or library file (or a season file to reorder)
                            // that is not valid
-  kExitFilesChanged = 13,  // verify: a recorded track's files changed or went missing
+  kExitFilesChanged = 13,
+  kExitInterrupted = 130,  // Ctrl+C: what the command began is undone  // verify: a recorded track's files changed or went missing
 };
 
 // The process's streams and what they are attached to. `out` and `err` show control

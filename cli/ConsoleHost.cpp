@@ -1,5 +1,7 @@
 #include "cli/ConsoleHost.h"
 
+#include "cli/Terminal.h"
+
 #include <ostream>
 
 #include "engine/ScreenshotCheck.h"
@@ -134,6 +136,7 @@ MessageAnswer ConsoleHost::ShowMessage(const std::string& text, MessageButtons b
 }
 
 void ConsoleHost::SetProgress(int position) {
+  if (InterruptNote::Raised()) throw Interrupted{};
   if (m_planOnly || position == m_position || m_choices.quiet) return;
   m_position = position;
   const auto now = std::chrono::steady_clock::now();

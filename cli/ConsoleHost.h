@@ -12,6 +12,11 @@
 
 namespace gridmoor::cli {
 
+// Thrown by the host at the run's next progress step after Ctrl+C (InterruptNote): the command
+// stops there and undoes what it began. Not a std::exception, so no engine step takes it for a
+// failure of its own.
+struct Interrupted {};
+
 // What the command line chose for one install run.
 struct RunChoices {
   std::string gameFolder;     // the game-folder box

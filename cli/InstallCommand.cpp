@@ -9,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleHost.h"
+#include "cli/Terminal.h"
 #include "cli/DryRunFileSystem.h"
 #include "cli/PackageFolder.h"
 #include "cli/PackageList.h"
@@ -397,6 +398,9 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
   int first = kExitOk;
   Totals totals;
   nlohmann::json records = nlohmann::json::array();
+  // Ctrl+C stops the copy at its next file, and the whole command is undone.
+  const InterruptNote interrupt;
+  try {
   for (const PackageSource& source : packages.Items()) {
     int status = source.status;
     nlohmann::json record = {{"package", ReadableText(source.shown)},
@@ -421,6 +425,15 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
     records.push_back(std::move(record));
     console.out.flush();
     if (first == kExitOk) first = status;
+  }
+  } catch (const Interrupted&) {
+    const std::string undone = service.UndoCommand();
+    console.err << "\ninterrupted: "
+                << (undone.empty() ? "nothing was changed"
+                                   : "what this install had copied and written is undone; the game "
+                                     "folder is as it was")
+                << "\n";
+    return kExitInterrupted;
   }
   if (!options.dryRun) {
     EndSeasonCommand(service);
@@ -469,7 +482,7 @@ void AddInstallCommand(CLI::App& app, Console& console, int& status) {
                     "Print each package's result and the totals as JSON (what the run says goes "
                     "to standard error)")
       ->excludes("--dry-run");
-  command->footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 11}) +
+  command->footer(ExitStatusHelp({3, 4, 5, 6, 7, 8, 9, 11, 130}) +
                   "\nWith several packages, the status of the first that failed.");
   command->callback([&console, &status, options] { status = RunInstall(console, *options); });
 }

@@ -18,4 +18,16 @@ bool StdoutIsTerminal();
 std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::size_t maxBytes,
                                                  bool* truncated);
 
+// While one lives, Ctrl+C (and a polite kill: SIGTERM; Ctrl+Break on Windows) does not stop the
+// process at once but is noted, so a command stops at its next safe point and undoes what it
+// began. A second Ctrl+C after the first is noted stops it as usual; the next command settles.
+class InterruptNote {
+ public:
+  InterruptNote();
+  ~InterruptNote();
+  InterruptNote(const InterruptNote&) = delete;
+  InterruptNote& operator=(const InterruptNote&) = delete;
+  static bool Raised();
+};
+
 }  // namespace gridmoor::cli

@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include "cli/Terminal.h"
@@ -13,5 +14,40 @@ std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::s
   // The POSIX file system's own reads already leave the access time alone.
   return MakeNativeFileSystem()->ReadWholeFile(path, maxBytes, truncated);
 }
+
+namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+struct sigaction g_oldInt, g_oldTerm;
+
+void NoteInterrupt(int signal) {
+  if (g_interrupted) {
+    // Asked twice: stop now, as without the note.
+    ::sigaction(SIGINT, &g_oldInt, nullptr);
+    ::sigaction(SIGTERM, &g_oldTerm, nullptr);
+    ::raise(signal);
+    return;
+  }
+  g_interrupted = 1;
+}
+
+}  // namespace
+
+InterruptNote::InterruptNote() {
+  g_interrupted = 0;
+  struct sigaction action {};
+  action.sa_handler = NoteInterrupt;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, &g_oldInt);
+  ::sigaction(SIGTERM, &action, &g_oldTerm);
+}
+
+InterruptNote::~InterruptNote() {
+  ::sigaction(SIGINT, &g_oldInt, nullptr);
+  ::sigaction(SIGTERM, &g_oldTerm, nullptr);
+}
+
+bool InterruptNote::Raised() { return g_interrupted != 0; }
 
 }  // namespace gridmoor::cli

@@ -53,4 +53,25 @@ std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::s
   return bytes;
 }
 
+namespace {
+
+volatile LONG g_interrupted = 0;
+
+BOOL WINAPI NoteInterrupt(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  // Asked twice: let the next handler (the system's) stop the process.
+  return InterlockedExchange(&g_interrupted, 1) == 0 ? TRUE : FALSE;
+}
+
+}  // namespace
+
+InterruptNote::InterruptNote() {
+  g_interrupted = 0;
+  SetConsoleCtrlHandler(NoteInterrupt, TRUE);
+}
+
+InterruptNote::~InterruptNote() { SetConsoleCtrlHandler(NoteInterrupt, FALSE); }
+
+bool InterruptNote::Raised() { return g_interrupted != 0; }
+
 }  // namespace gridmoor::cli

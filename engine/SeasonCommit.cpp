@@ -321,6 +321,12 @@ bool SeasonService::KeepFiles(const StepScope& scope) {
   return m_running && KeepGameFiles(m_files, m_gameFolder, scope);
 }
 
+std::string SeasonService::UndoCommand() {
+  if (!m_running) return {};
+  m_running.reset();  // lets go of the folder, leaving the note that names the step
+  return SettleInterrupted(m_files, m_gameFolder);
+}
+
 void SeasonService::EndCommand() {
   DropUnchangedStep(m_files, m_gameFolder);
   if (m_running) m_running->Finished();

@@ -186,6 +186,9 @@ class SeasonService {
   bool KeepFiles(const StepScope& scope);
   // Ends the command begun: drops its step when no byte changed, else records what it left.
   void EndCommand();
+  // Ends the command begun by undoing what it did (it was stopped halfway): what was done, as
+  // SettleInterrupted says it.
+  std::string UndoCommand();
   // Remembers in the library the event 67season.ini now holds for the package's track, with the
   // package's replay file name. Best effort: never throws, answers whether it was written.
   bool RememberInstalled(const TrackPackage& package);

@@ -27,16 +27,27 @@ class StepKeepingFiles : public ForwardingFileSystem {
     m_scope.ownFiles.push_back(TrackRecordPath(game, package.trackDirectory));
   }
 
+  // The copy makes the track's folder first: the step notes whether it was there.
+  void CreateDirectoryLevel(const std::string& path) override {
+    Keep();
+    ForwardingFileSystem::CreateDirectoryLevel(path);
+  }
+
   void CopyFileOverwrite(const std::string& from, const std::string& to) override {
-    if (!m_asked) {
-      m_asked = true;
-      m_kept = !m_scope.gameFiles.empty() && m_service.KeepFiles(m_scope);
-    }
-    if (!m_kept && m_required) throw CFileException(kCauseGeneric, HistoryFolder(m_service.GameFolder()));
+    Keep();
     ForwardingFileSystem::CopyFileOverwrite(from, to);
   }
 
  private:
+  void Keep() {
+    if (!m_asked) {
+      m_asked = true;
+      m_kept = !m_scope.gameFiles.empty() && m_service.KeepFiles(m_scope);
+    }
+    if (!m_kept && m_required)
+      throw CFileException(kCauseGeneric, HistoryFolder(m_service.GameFolder()));
+  }
+
   SeasonService& m_service;
   bool m_required;
   StepScope m_scope;
