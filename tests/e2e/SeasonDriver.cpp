@@ -131,17 +131,26 @@ std::vector<int> SeasonWindowDriver::SelectedRows(HWND list) const {
   return rows;
 }
 
-bool SeasonWindowDriver::SelectRow(HWND list, int row) {
+bool SeasonWindowDriver::SelectRow(HWND list, int row) { return SelectRows(list, {row}); }
+
+bool SeasonWindowDriver::SelectRows(HWND list, const std::vector<int>& rows) {
   RemoteMemory memory(m_program.Process().Handle(), sizeof(LVITEMA));
   if (!memory) return false;
   LVITEMA item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   if (!memory.Write(0, &item, sizeof item)) return false;
   Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory.Address()));
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  if (!memory.Write(0, &item, sizeof item)) return false;
-  Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.Address()));
-  return SelectedRows(list) == std::vector<int>{row};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    // As Ctrl+click adds a row: the first row clicked keeps the focus.
+    item.stateMask = LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0);
+    item.state = item.stateMask;
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(rows[i]),
+         reinterpret_cast<LPARAM>(memory.Address()));
+  }
+  std::vector<int> sorted = rows;
+  std::sort(sorted.begin(), sorted.end());
+  return SelectedRows(list) == sorted;
 }
 
 std::vector<std::string> SeasonWindowDriver::SetTexts() const {
