@@ -322,11 +322,11 @@ void CSeasonDlg::UpdateHistory() {
 void CSeasonDlg::ShowStatus() {
   std::string text = m_action;
   const SeasonEvents& season = m_view.events;
-  if (season.count > kMaxSeasonEventNumber) {
+  if (season.count > MAX_SEASON_EVENTS) {
     const std::string warning = FormatResourceString(
         IDS_STATUS_OVER_LIMIT,
         {SeasonFileNameOf(Shown()), std::to_string(season.count),
-         std::to_string(kMaxSeasonEventNumber), std::to_string(season.count - kMaxSeasonEventNumber)});
+         std::to_string(MAX_SEASON_EVENTS), std::to_string(season.count - MAX_SEASON_EVENTS)});
     text += (text.empty() ? "" : "\r\n") + warning;
   }
   m_status.SetWindowText(text);
