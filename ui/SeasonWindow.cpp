@@ -258,7 +258,6 @@ BOOL CSeasonDlg::OnInitDialog() {
 
   Refresh(0);
   RefreshSets();
-  FitNameColumn();
   SetFocus(m_list.GetSafeHwnd());
   return FALSE;  // the focus is on the list
 }
@@ -289,6 +288,7 @@ void CSeasonDlg::Refresh(int row) {
   m_list.SetRows(Rows(m_view.events));
   const int rows = m_list.GetItemCount();
   if (rows > 0) m_list.SelectRow(std::clamp(row, 0, rows - 1));
+  FitNameColumn();  // rows may have brought or taken away the vertical scroll bar
   UpdateButtons();
   UpdateHistory();
   ShowStatus();
