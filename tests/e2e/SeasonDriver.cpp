@@ -153,6 +153,46 @@ bool SeasonWindowDriver::SelectRows(HWND list, const std::vector<int>& rows) {
   return SelectedRows(list) == sorted;
 }
 
+std::string SeasonWindowDriver::ToolTipText(int id) const {
+  struct Search {
+    DWORD process;
+    HWND owner;
+    HWND found;
+  } search{m_program.Process().Id(), m_window, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char name[32] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (process != s->process || lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 ||
+            GetWindow(window, GW_OWNER) != s->owner) {
+          return TRUE;
+        }
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return {};
+  constexpr std::size_t kTextSize = 512;
+  RemoteMemory memory(m_program.Process().Handle(), sizeof(TOOLINFOA) + kTextSize);
+  if (!memory) return {};
+  // The window's tools are its buttons, each by its handle.
+  TOOLINFOA info = {};
+  info.cbSize = TTTOOLINFOA_V2_SIZE;
+  info.hwnd = m_window;
+  info.uId = reinterpret_cast<UINT_PTR>(Control(id));
+  info.lpszText = memory.Address(sizeof info);
+  const char nothing = '\0';
+  if (!memory.Write(0, &info, sizeof info) || !memory.Write(sizeof info, &nothing, 1)) return {};
+  Send(search.found, TTM_GETTEXTA, kTextSize, reinterpret_cast<LPARAM>(memory.Address()));
+  std::string text(kTextSize, '\0');
+  if (!memory.Read(sizeof info, text.data(), kTextSize)) return {};
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
 std::vector<std::string> SeasonWindowDriver::SetTexts() const {
   std::vector<std::string> texts;
   HWND combo = Control(season::kSets);

@@ -68,6 +68,8 @@ class SeasonWindowDriver {
   // Selects `rows` together in `list`, as Ctrl+clicks on them would.
   bool SelectRows(HWND list, const std::vector<int>& rows);
   bool SelectRows(const std::vector<int>& rows) { return SelectRows(Control(season::kList), rows); }
+  // The text of the window's tooltip for control `id` (Undo, Redo); empty without one.
+  std::string ToolTipText(int id) const;
   // The sets combo's texts, and choosing one of them (as the player picks it).
   std::vector<std::string> SetTexts() const;
   std::string SelectedSetText() const;

@@ -217,6 +217,10 @@ TEST_F(SeasonWindowTest, SeveralRowsMoveAndGoAsOneStepEachThatUndoAndRedoTakeAnd
   EXPECT_EQ(season.Text(season::kStatus).rfind("Undone: remove ardenvale brockhurst", 0), 0u)
       << season.Text(season::kStatus);
   EXPECT_TRUE(season.IsEnabled(season::kRedo));
+  const std::string redoTip = season.ToolTipText(season::kRedo);
+  EXPECT_EQ(redoTip.rfind("Redo: remove ardenvale brockhurst, 20", 0), 0u) << redoTip;
+  EXPECT_EQ(season.ToolTipText(season::kUndo).rfind("Undo: move up calder dunmere, 20", 0), 0u)
+      << season.ToolTipText(season::kUndo);
 
   ChangeAndWait([&] { season.Click(season::kRedo); }, [&] { return season.RowCount() == 3; });
   EXPECT_EQ(ReadFileBytes(SeasonFile()), removed);
