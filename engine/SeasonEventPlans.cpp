@@ -227,4 +227,62 @@ SeasonChange SeasonService::PlanMove(const std::string& track, int to,
   return change;
 }
 
+SeasonChange SeasonService::PlanShift(const std::vector<std::string>& tracks, int by,
+                                      SeasonFileChoice choice) const {
+  const PlanContext planner{m_files, m_gameFolder};
+  SeasonChange change;
+  if (!StartChange(planner, change)) return change;
+  std::vector<bool> found(tracks.size(), false);
+  for (const SeasonFileId file : kBothSeasonFiles) {
+    const std::optional<std::string>& text = change.Build().before[IndexOf(file)];
+    if (!choice.Has(file) || !text) continue;
+    std::vector<int> moving;  // event numbers, ascending
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+      const std::vector<int> naming = EventsNaming(*text, tracks[i]);
+      if (naming.empty()) continue;
+      found[i] = true;
+      moving.push_back(naming.front());
+    }
+    if (moving.empty()) continue;
+    std::sort(moving.begin(), moving.end());
+    moving.erase(std::unique(moving.begin(), moving.end()), moving.end());
+    if (!HasOrderlyEvents(*text)) {
+      Refuse(change, MakeProblem(SeasonRefusal::kSectionsDisagree, SeasonFileNameOf(file),
+                                 "its count and event sections disagree", PathOf(file)));
+      return change;
+    }
+    const int count = EventCountOf(*text);
+    if (moving.front() + by < 1 || moving.back() + by > count) {
+      Refuse(change, MakeProblem(SeasonRefusal::kOutOfRange,
+                                 std::to_string((by < 0 ? moving.front() : moving.back()) + by),
+                                 std::string(SeasonFileNameOf(file)) + " has events 1 to " +
+                                     std::to_string(count)));
+      return change;
+    }
+    // The others keep their order in the places the moved events leave.
+    std::vector<int> order(static_cast<std::size_t>(count), 0);
+    std::vector<bool> placed(static_cast<std::size_t>(count), false);
+    for (const int number : moving) {
+      order[static_cast<std::size_t>(number + by - 1)] = number;
+      placed[static_cast<std::size_t>(number + by - 1)] = true;
+    }
+    std::size_t slot = 0;
+    for (int number = 1; number <= count; ++number) {
+      if (std::binary_search(moving.begin(), moving.end(), number)) continue;
+      while (placed[slot]) ++slot;
+      order[slot++] = number;
+    }
+    change.Build().after[IndexOf(file)] = ReorderEvents(*text, order);
+    DescribeOrder(change, file, *text, order);
+  }
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    if (!found[i]) {
+      Refuse(change, MakeProblem(SeasonRefusal::kNotFound, tracks[i],
+                                 "no event names that track folder"));
+      return change;
+    }
+  }
+  return change;
+}
+
 }  // namespace gridmoor

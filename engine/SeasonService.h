@@ -151,6 +151,11 @@ class SeasonService {
   SeasonChange PlanSort(SortKey key, SeasonFileChoice files) const;
   // Moves the (first) event naming `track` to number `to` (1..N), the others keeping their order.
   SeasonChange PlanMove(const std::string& track, int to, SeasonFileChoice files) const;
+  // Moves the events naming each of `tracks` `by` places (negative: towards the first), together
+  // and keeping their order, the others closing up around them: one change for a selection.
+  // kOutOfRange when one would pass the first or last place; kNotFound for a name no event has.
+  SeasonChange PlanShift(const std::vector<std::string>& tracks, int by,
+                         SeasonFileChoice files) const;
 
   // Saves both season files as set `name` (replacing a set of that name) and makes it active.
   SeasonChange PlanSetSave(const std::string& name) const;

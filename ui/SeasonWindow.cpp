@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <iterator>
 #include <utility>
 
 #include "engine/SeasonCommand.h"
@@ -21,6 +23,9 @@ namespace {
 
 // Recorded with each undo step, so that `restore` can say what it takes back.
 constexpr const char* kCommandPrefix = "gridmoor.exe season window: ";
+
+// The column the window widens and narrows with it.
+constexpr int kNameColumn = 1;
 
 // Sent to itself once the system has rescaled the window for a new DPI.
 constexpr UINT kRescaled = WM_APP + 1;
@@ -60,13 +65,83 @@ std::string Marks(const SeasonEvent& event) {
   return text;
 }
 
+// A day or month as the file writes it, when it is a plain number.
+std::optional<int> SmallNumber(const std::optional<std::string>& text) {
+  if (!text || text->empty() || text->size() > 2) return std::nullopt;
+  if (!std::all_of(text->begin(), text->end(), [](unsigned char c) { return std::isdigit(c); }))
+    return std::nullopt;
+  return std::atoi(text->c_str());
+}
+
+#ifndef LOCALE_SMONTHDAY
+#define LOCALE_SMONTHDAY 0x00000078
+#endif
+
+// The day and the month's short name in the order the user's locale writes them ("MMM d",
+// "d MMM"): the locale's month-and-day pattern with the month cut short, or, where the system
+// has none, the order of its short dates.
+std::string MonthDayFormat() {
+  char pattern[80] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SMONTHDAY, pattern, sizeof pattern) > 0) {
+    std::string format = pattern;
+    const std::string::size_type month = format.find("MMMM");
+    if (month != std::string::npos && format.find('d') != std::string::npos)
+      return format.replace(month, 4, "MMM");
+  }
+  char order[4] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDATE, order, sizeof order);
+  return order[0] == '1' ? "d MMM" : "MMM d";  // 1: day before month
+}
+
+// "May 7" or "7 May"; a date the calendar has no such day for shows as the file writes it.
+std::string DateText(const SeasonEvent& event) {
+  static const std::string format = MonthDayFormat();
+  const std::optional<int> month = SmallNumber(event.month);
+  const std::optional<int> day = SmallNumber(event.day);
+  static constexpr int kDaysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month && day && *month >= 1 && *month <= 12 && *day >= 1 && *day <= kDaysIn[*month - 1]) {
+    SYSTEMTIME date = {};
+    date.wYear = 2000;  // a leap year: 2/29 is a day
+    date.wMonth = static_cast<WORD>(*month);
+    date.wDay = static_cast<WORD>(*day);
+    char text[64] = {};
+    if (GetDateFormatA(LOCALE_USER_DEFAULT, 0, &date, format.c_str(), text, sizeof text) > 0)
+      return text;
+  }
+  return EventDateText(event);
+}
+
+// A step's command as the player gave it: the window's own steps without the window's name.
+std::string StepCommand(const HistoryStep& step) {
+  const std::string prefix = kCommandPrefix;
+  return step.command.compare(0, prefix.size(), prefix) == 0 ? step.command.substr(prefix.size())
+                                                             : step.command;
+}
+
+// "remove alder, 2026-12-08 10:00": the step's command and the minute it was kept.
+std::string StepTip(UINT format, const HistoryStep& step) {
+  return FormatResourceString(format, {StepCommand(step), step.time.substr(0, 16)});
+}
+
+// How an event is named in the status line: its name, else its track folder.
+std::string EventTitle(const SeasonEvent& event) {
+  if (event.name && !event.name->empty()) return *event.name;
+  return event.trackDirectory.value_or("#" + std::to_string(event.number));
+}
+
+std::string JoinedFolders(const std::vector<std::string>& folders) {
+  std::string text;
+  for (const std::string& folder : folders) text += (text.empty() ? "" : " ") + folder;
+  return text;
+}
+
 std::vector<std::vector<std::string>> Rows(const SeasonEvents& season) {
   std::vector<std::vector<std::string>> rows;
   rows.reserve(season.events.size());
   for (const SeasonEvent& event : season.events) {
     rows.push_back({std::to_string(event.number), event.name.value_or(""),
                     event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
-                    EventDateText(event), Marks(event)});
+                    DateText(event), Marks(event)});
   }
   return rows;
 }
@@ -136,6 +211,7 @@ void CSeasonDlg::DoDataExchange(CDataExchange& dx) {
   dx.Attach(IDC_SEASON_LIST, m_list);
   dx.Attach(IDC_SEASON_PROBLEM, m_problem);
   dx.Attach(IDC_SEASON_SETS, m_sets);
+  dx.Attach(IDC_SEASON_STATUS, m_status);
 }
 
 BOOL CSeasonDlg::OnInitDialog() {
@@ -160,7 +236,14 @@ BOOL CSeasonDlg::OnInitDialog() {
   m_layout.Add(window, IDC_SEASON_PROBLEM, kAnchorLeft | kAnchorRight | kAnchorBottom);
   for (int id = IDC_SEASON_REMOVE; id <= IDC_SEASON_SET_IMPORT; ++id)
     m_layout.Add(window, id, kAnchorTopRight);
+  m_layout.Add(window, IDC_SEASON_REDO, kAnchorTopRight);
+  m_layout.Add(window, IDC_SEASON_STATUS, kAnchorLeft | kAnchorRight | kAnchorBottom);
   m_layout.Add(window, IDCANCEL, kAnchorBottomRight);
+
+  if (m_tip.Create(window)) {
+    for (const int id : {IDC_SEASON_UNDO, IDC_SEASON_REDO})
+      m_tip.AddControlTool(window, GetDlgItem(window, id), "");
+  }
 
   RECT frame = {};
   GetWindowRect(window, &frame);
@@ -205,7 +288,62 @@ void CSeasonDlg::Refresh(int row) {
   m_list.SetRows(Rows(m_view.events));
   const int rows = m_list.GetItemCount();
   if (rows > 0) m_list.SelectRow(std::clamp(row, 0, rows - 1));
+  FitNameColumn();  // rows may have brought or taken away the vertical scroll bar
   UpdateButtons();
+  UpdateHistory();
+  ShowStatus();
+}
+
+void CSeasonDlg::UpdateHistory() {
+  HWND window = GetSafeHwnd();
+  if (!window) return;
+  std::optional<HistoryStep> undo;
+  std::optional<HistoryStep> redo;
+  if (IsFolder(m_files, m_service.GameFolder())) {
+    // Undo steps newest first, then redo steps the next first.
+    for (const HistoryStep& step : m_service.ListSteps()) {
+      std::optional<HistoryStep>& slot = step.redo ? redo : undo;
+      if (!slot) slot = step;
+    }
+  }
+  const std::pair<int, const std::optional<HistoryStep>*> buttons[] = {
+      {IDC_SEASON_UNDO, &undo}, {IDC_SEASON_REDO, &redo}};
+  HWND focus = GetFocus();
+  for (const auto& [id, step] : buttons) {
+    HWND button = GetDlgItem(window, id);
+    m_tip.UpdateTipText(*step ? StepTip(id == IDC_SEASON_UNDO ? IDS_UNDO_TIP : IDS_REDO_TIP, **step)
+                              : std::string(),
+                        window, ToolTip::ControlToolId(button));
+    if (!*step && button == focus) SetFocus(m_list.GetSafeHwnd());
+    ::EnableWindow(button, *step ? TRUE : FALSE);
+  }
+}
+
+void CSeasonDlg::ShowStatus() {
+  std::string text = m_action;
+  const SeasonEvents& season = m_view.events;
+  if (season.count > MAX_SEASON_EVENTS) {
+    const std::string warning = FormatResourceString(
+        IDS_STATUS_OVER_LIMIT,
+        {SeasonFileNameOf(Shown()), std::to_string(season.count),
+         std::to_string(MAX_SEASON_EVENTS), std::to_string(season.count - MAX_SEASON_EVENTS)});
+    text += (text.empty() ? "" : "\r\n") + warning;
+  }
+  m_status.SetWindowText(text);
+}
+
+void CSeasonDlg::FitNameColumn() {
+  HWND list = m_list.GetSafeHwnd();
+  if (!list) return;
+  RECT client = {};
+  GetClientRect(list, &client);
+  int others = 0;
+  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
+    if (column != kNameColumn) others += m_list.GetColumnWidth(column);
+  // Never narrower than the template makes it, so a small window scrolls rather than cuts.
+  RECT least = {0, 0, kColumns[kNameColumn].width, 0};
+  MapDialogRect(GetSafeHwnd(), &least);
+  m_list.SetColumnWidth(kNameColumn, std::max<int>(least.right, client.right - others));
 }
 
 void CSeasonDlg::RefreshSets() {
@@ -235,13 +373,30 @@ int CSeasonDlg::SelectedRow() const {
   return rows.empty() ? -1 : rows.front();
 }
 
-std::optional<std::string> CSeasonDlg::SelectedFolder() const {
-  const int row = SelectedRow();
-  if (row < 0 || static_cast<std::size_t>(row) >= m_view.events.events.size()) return std::nullopt;
+std::vector<int> CSeasonDlg::SelectedRows() const { return m_list.GetSelectedRows(); }
+
+const SeasonEvent* CSeasonDlg::EventAt(int row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= m_view.events.events.size()) return nullptr;
   const SeasonEvent& event = m_view.events.events[static_cast<std::size_t>(row)];
-  if (!event.hasSection || !event.trackDirectory || event.trackDirectory->empty())
-    return std::nullopt;
-  return event.trackDirectory;
+  if (!event.hasSection || !event.trackDirectory || event.trackDirectory->empty()) return nullptr;
+  return &event;
+}
+
+std::vector<std::string> CSeasonDlg::SelectedFolders() const {
+  std::vector<std::string> folders;
+  for (const int row : SelectedRows()) {
+    const SeasonEvent* event = EventAt(row);
+    if (event && std::find(folders.begin(), folders.end(), *event->trackDirectory) == folders.end())
+      folders.push_back(*event->trackDirectory);
+  }
+  return folders;
+}
+
+std::vector<int> CSeasonDlg::MovableRows() const {
+  std::vector<int> rows = SelectedRows();
+  for (const int row : rows)
+    if (!EventAt(row)) return {};
+  return rows;
 }
 
 std::optional<std::string> CSeasonDlg::SelectedSet() const {
@@ -253,14 +408,14 @@ std::optional<std::string> CSeasonDlg::SelectedSet() const {
 void CSeasonDlg::UpdateButtons() {
   HWND window = GetSafeHwnd();
   if (!window) return;
-  const int row = SelectedRow();
-  const bool event = SelectedFolder().has_value();
+  const std::vector<int> movable = MovableRows();
+  const bool move = !movable.empty();
   const int rows = m_list.GetItemCount();
   const bool set = SelectedSet().has_value();
   const std::pair<int, bool> states[] = {
-      {IDC_SEASON_REMOVE, event},
-      {IDC_SEASON_MOVE_UP, event && row > 0},
-      {IDC_SEASON_MOVE_DOWN, event && row + 1 < rows},
+      {IDC_SEASON_REMOVE, !SelectedFolders().empty()},
+      {IDC_SEASON_MOVE_UP, move && movable.front() > 0},
+      {IDC_SEASON_MOVE_DOWN, move && movable.back() + 1 < rows},
       {IDC_SEASON_SORT, rows > 1},
       {IDC_SEASON_SET_USE, set},
       {IDC_SEASON_SET_DELETE, set},
@@ -332,9 +487,11 @@ class CSeasonDlg::Host : public SeasonHost {
   bool m_done = false;
 };
 
-bool CSeasonDlg::Apply(const SeasonChange& change, const std::string& command) {
+bool CSeasonDlg::Apply(const SeasonChange& change, const std::string& command,
+                       const std::string& done) {
   Host host(*this);
   RunSeasonChange(m_service, host, change, kCommandPrefix + command, false);
+  m_action = host.Done() ? done : LoadResourceString(IDS_STATUS_NOTHING_CHANGED);
   return host.Done();
 }
 
@@ -354,7 +511,8 @@ bool CSeasonDlg::OnCommand(int id, int code) {
     case IDC_SEASON_MOVE_UP: OnMove(-1); return true;
     case IDC_SEASON_MOVE_DOWN: OnMove(+1); return true;
     case IDC_SEASON_SORT: OnSort(); return true;
-    case IDC_SEASON_UNDO: OnUndo(); return true;
+    case IDC_SEASON_UNDO: OnRestore(false); return true;
+    case IDC_SEASON_REDO: OnRestore(true); return true;
     case IDC_SEASON_SET_USE: OnSetUse(); return true;
     case IDC_SEASON_SET_SAVE: OnSetSave(); return true;
     case IDC_SEASON_SET_DELETE: OnSetDelete(); return true;
@@ -365,10 +523,22 @@ bool CSeasonDlg::OnCommand(int id, int code) {
 }
 
 void CSeasonDlg::OnRemove() {
-  const std::optional<std::string> folder = SelectedFolder();
-  if (!folder || !GameFolderReachable()) return;
+  const std::vector<std::string> folders = SelectedFolders();
+  if (folders.empty() || !GameFolderReachable()) return;
   const int row = SelectedRow();
-  Apply(m_service.PlanRemove({*folder}, ShownChoice(), false), "remove " + *folder);
+  // Every event of the selection in one plan: one undo step takes them all back.
+  std::string done;
+  if (folders.size() == 1) {
+    const SeasonEvent* event = nullptr;
+    for (const int selected : SelectedRows())
+      if (!event) event = EventAt(selected);
+    done = FormatResourceString(IDS_STATUS_REMOVED,
+                                {EventTitle(*event), std::to_string(event->number)});
+  } else {
+    done = FormatResourceString(IDS_STATUS_REMOVED_SEVERAL, {std::to_string(folders.size())});
+  }
+  Apply(m_service.PlanRemove(folders, ShownChoice(), false), "remove " + JoinedFolders(folders),
+        done);
   Refresh(row);
   RefreshSets();
 }
@@ -383,7 +553,12 @@ void CSeasonDlg::OnAdd() {
   std::string command = "add";
   for (const std::string& folder : dialog.Chosen()) command += " " + folder;
   const int rowsBefore = m_list.GetItemCount();
-  if (Apply(m_service.PlanAdd(dialog.Chosen(), ShownChoice()), command)) {
+  const std::vector<std::string>& chosen = dialog.Chosen();
+  const std::string done =
+      chosen.size() == 1
+          ? FormatResourceString(IDS_STATUS_ADDED, {chosen.front(), std::to_string(rowsBefore + 1)})
+          : FormatResourceString(IDS_STATUS_ADDED_SEVERAL, {std::to_string(chosen.size())});
+  if (Apply(m_service.PlanAdd(chosen, ShownChoice()), command, done)) {
     Refresh(rowsBefore);  // the first event added
   } else {
     Refresh(SelectedRow());
@@ -392,28 +567,54 @@ void CSeasonDlg::OnAdd() {
 }
 
 void CSeasonDlg::OnMove(int by) {
-  const std::optional<std::string> folder = SelectedFolder();
-  if (!folder || !GameFolderReachable()) return;
-  const int row = SelectedRow();
-  const int to = row + by;
-  if (to < 0 || to >= m_list.GetItemCount()) return;
-  const bool moved = Apply(m_service.PlanMove(*folder, to + 1, ShownChoice()),
-                           "move " + *folder + " --to " + std::to_string(to + 1));
-  Refresh(moved ? to : row);
+  const std::vector<int> rows = MovableRows();
+  if (rows.empty() || !GameFolderReachable()) return;
+  if (rows.front() + by < 0 || rows.back() + by >= m_list.GetItemCount()) return;
+  bool moved = false;
+  if (rows.size() == 1) {
+    const SeasonEvent& event = *EventAt(rows.front());
+    const std::string folder = *event.trackDirectory;
+    const std::string to = std::to_string(rows.front() + by + 1);
+    moved = Apply(m_service.PlanMove(folder, rows.front() + by + 1, ShownChoice()),
+                  "move " + folder + " --to " + to,
+                  FormatResourceString(IDS_STATUS_MOVED, {EventTitle(event), to}));
+  } else {
+    // The selection moves as one block: one plan, one undo step.
+    std::vector<std::string> folders;
+    for (const int row : rows) folders.push_back(*EventAt(row)->trackDirectory);
+    moved = Apply(m_service.PlanShift(folders, by, ShownChoice()),
+                  (by < 0 ? "move up " : "move down ") + JoinedFolders(folders),
+                  FormatResourceString(IDS_STATUS_MOVED_SEVERAL, {std::to_string(rows.size())}));
+  }
+  Refresh(rows.front());
+  std::vector<int> selection = rows;
+  if (moved)
+    for (int& row : selection) row += by;
+  m_list.SelectRows(selection);  // the selection follows the moved events
+  UpdateButtons();
   RefreshSets();
 }
 
 void CSeasonDlg::OnSort() {
   if (!GameFolderReachable()) return;
-  Apply(m_service.PlanSort(SortKey::kDate, ShownChoice()), "sort --by date");
+  Apply(m_service.PlanSort(SortKey::kDate, ShownChoice()), "sort --by date",
+        LoadResourceString(IDS_STATUS_SORTED));
   Refresh(0);
   RefreshSets();
 }
 
-void CSeasonDlg::OnUndo() {
+void CSeasonDlg::OnRestore(bool redo) {
   if (!GameFolderReachable()) return;
   Host host(*this);
-  RunSeasonRestore(m_service, host, std::string(kCommandPrefix) + "restore", false);
+  const SeasonOutcome outcome = RunSeasonRestore(
+      m_service, host, std::string(kCommandPrefix) + (redo ? "restore --redo" : "restore"), false,
+      redo);
+  if (host.Done() && outcome.restore) {
+    m_action = FormatResourceString(redo ? IDS_STATUS_REDONE : IDS_STATUS_UNDONE,
+                                    {StepCommand(outcome.restore->step)});
+  } else {
+    m_action = LoadResourceString(IDS_STATUS_NOTHING_CHANGED);
+  }
   Refresh(SelectedRow());
   RefreshSets();
 }
@@ -421,7 +622,8 @@ void CSeasonDlg::OnUndo() {
 void CSeasonDlg::OnSetUse() {
   const std::optional<std::string> name = SelectedSet();
   if (!name || !GameFolderReachable()) return;
-  Apply(m_service.PlanSetUse(*name), "set use " + *name);
+  Apply(m_service.PlanSetUse(*name), "set use " + *name,
+        FormatResourceString(IDS_STATUS_SET_USED, {*name}));
   Refresh(0);
   RefreshSets();
 }
@@ -431,15 +633,21 @@ void CSeasonDlg::OnSetSave() {
   CSetNameDlg prompt(m_service.ActiveSet().value_or(""));
   if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
   const std::string name = prompt.Name();
-  Apply(m_service.PlanSetSave(name), "set save " + name);
+  Apply(m_service.PlanSetSave(name), "set save " + name,
+        FormatResourceString(IDS_STATUS_SET_SAVED, {name}));
   RefreshSets();
+  UpdateHistory();
+  ShowStatus();
 }
 
 void CSeasonDlg::OnSetDelete() {
   const std::optional<std::string> name = SelectedSet();
   if (!name || !GameFolderReachable()) return;
-  Apply(m_service.PlanSetDelete(*name), "set delete " + *name);
+  Apply(m_service.PlanSetDelete(*name), "set delete " + *name,
+        FormatResourceString(IDS_STATUS_SET_DELETED, {*name}));
   RefreshSets();
+  UpdateHistory();
+  ShowStatus();
 }
 
 namespace {
@@ -462,7 +670,10 @@ void CSeasonDlg::OnSetExport() {
   const std::optional<std::string> path = AskSaveFileName(
       GetSafeHwnd(), CalendarFileSettings(IDS_EXPORT_TITLE, OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST));
   if (!path) return;
-  Apply(m_service.PlanSetExport(*name, *path), "set export " + *name);
+  Apply(m_service.PlanSetExport(*name, *path), "set export " + *name,
+        FormatResourceString(IDS_STATUS_SET_EXPORTED, {*name, *path}));
+  UpdateHistory();
+  ShowStatus();
 }
 
 void CSeasonDlg::OnSetImport() {
@@ -494,15 +705,21 @@ void CSeasonDlg::OnSetImport() {
       chosen = &installedOnly;
     }
   }
-  Apply(*chosen, "set import " + FileNameOf(*path));
+  Apply(*chosen, "set import " + FileNameOf(*path),
+        FormatResourceString(IDS_STATUS_SET_IMPORTED, {FileNameOf(*path)}));
   RefreshSets();
+  UpdateHistory();
+  ShowStatus();
 }
 
 bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   HWND window = GetSafeHwnd();
   switch (message) {
     case WM_SIZE:
-      if (!m_rescaling && wParam != SIZE_MINIMIZED) m_layout.Apply(window);
+      if (!m_rescaling && wParam != SIZE_MINIMIZED) {
+        m_layout.Apply(window);
+        FitNameColumn();
+      }
       return false;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -525,6 +742,7 @@ bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       m_rescaling = false;
       m_layout.Capture(window);
       m_layout.Apply(window);
+      FitNameColumn();
       result = 0;
       return true;
     case WM_SETCURSOR:

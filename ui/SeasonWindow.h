@@ -16,6 +16,7 @@
 #include "ui/framework/Controls.h"
 #include "ui/framework/Dialog.h"
 #include "ui/framework/Layout.h"
+#include "ui/framework/ToolTip.h"
 
 namespace gridmoor::ui {
 
@@ -26,7 +27,7 @@ class CSeasonDlg : public CDialog {
   CSeasonDlg(FileSystem& files, const std::string& gameFolder);
 
   // Runs the window modally over `owner` (null: on its own), per-monitor DPI aware, with its
-  // keys (Del, Alt+Up, Alt+Down, Ctrl+Z). Answers DoModal's code.
+  // keys (Del, Alt+Up, Alt+Down, Ctrl+Z, Ctrl+Y). Answers DoModal's code.
   INT_PTR Run(HWND owner);
 
  protected:
@@ -49,14 +50,27 @@ class CSeasonDlg : public CDialog {
   void Refresh(int row);
   void RefreshSets();
   void UpdateButtons();
-  // The selected event's index in the list and its track folder, when it has one.
+  // Undo and Redo: enabled when there is a step to take, each naming its step in its tooltip.
+  void UpdateHistory();
+  // The status line: the last action's result, and a warning while the file holds more events
+  // than the game reads.
+  void ShowStatus();
+  // The Name column takes the width the other columns leave.
+  void FitNameColumn();
+  // The first selected row (-1: none); every selected row; the track folders of the selected
+  // events that name one, in the list's order.
   int SelectedRow() const;
-  std::optional<std::string> SelectedFolder() const;
+  std::vector<int> SelectedRows() const;
+  std::vector<std::string> SelectedFolders() const;
+  // The selected rows when each of them names a track folder; empty otherwise.
+  std::vector<int> MovableRows() const;
+  const SeasonEvent* EventAt(int row) const;
   std::optional<std::string> SelectedSet() const;
 
   // Runs `change` through the engine with the window as its host (the questions as message
-  // boxes, a refusal told in one). Answers whether the change was made.
-  bool Apply(const SeasonChange& change, const std::string& command);
+  // boxes, a refusal told in one); the status line then says `done`, or that nothing changed.
+  // Answers whether the change was made.
+  bool Apply(const SeasonChange& change, const std::string& command, const std::string& done);
   // The game folder is still there; otherwise says so and answers false.
   bool GameFolderReachable();
 
@@ -64,7 +78,8 @@ class CSeasonDlg : public CDialog {
   void OnAdd();
   void OnMove(int by);
   void OnSort();
-  void OnUndo();
+  // Undo, or with `redo` Redo.
+  void OnRestore(bool redo);
   void OnSetUse();
   void OnSetSave();
   void OnSetDelete();
@@ -75,6 +90,7 @@ class CSeasonDlg : public CDialog {
   SeasonService m_service;
   SeasonFileView m_view;  // what the list shows
   std::vector<std::string> m_setNames;  // by the combo's index
+  std::string m_action;                 // the status line's account of the last action
 
   CButton m_showSeason;        // IDC_SEASON_SHOW_SEASON
   CButton m_showChampionship;  // IDC_SEASON_SHOW_CHAMPIONSHIP
@@ -82,6 +98,8 @@ class CSeasonDlg : public CDialog {
   CListView m_list;            // IDC_SEASON_LIST
   CControl m_problem;          // IDC_SEASON_PROBLEM
   CComboBox m_sets;            // IDC_SEASON_SETS
+  CControl m_status;           // IDC_SEASON_STATUS
+  ToolTip m_tip;               // Undo's and Redo's
 
   CAnchorLayout m_layout;
   SIZE m_minimumSize = {0, 0};  // the window's, in pixels at the current DPI

@@ -131,17 +131,66 @@ std::vector<int> SeasonWindowDriver::SelectedRows(HWND list) const {
   return rows;
 }
 
-bool SeasonWindowDriver::SelectRow(HWND list, int row) {
+bool SeasonWindowDriver::SelectRow(HWND list, int row) { return SelectRows(list, {row}); }
+
+bool SeasonWindowDriver::SelectRows(HWND list, const std::vector<int>& rows) {
   RemoteMemory memory(m_program.Process().Handle(), sizeof(LVITEMA));
   if (!memory) return false;
   LVITEMA item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   if (!memory.Write(0, &item, sizeof item)) return false;
   Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory.Address()));
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  if (!memory.Write(0, &item, sizeof item)) return false;
-  Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.Address()));
-  return SelectedRows(list) == std::vector<int>{row};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    // As Ctrl+click adds a row: the first row clicked keeps the focus.
+    item.stateMask = LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0);
+    item.state = item.stateMask;
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(rows[i]),
+         reinterpret_cast<LPARAM>(memory.Address()));
+  }
+  std::vector<int> sorted = rows;
+  std::sort(sorted.begin(), sorted.end());
+  return SelectedRows(list) == sorted;
+}
+
+std::string SeasonWindowDriver::ToolTipText(int id) const {
+  struct Search {
+    DWORD process;
+    HWND owner;
+    HWND found;
+  } search{m_program.Process().Id(), m_window, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char name[32] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (process != s->process || lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 ||
+            GetWindow(window, GW_OWNER) != s->owner) {
+          return TRUE;
+        }
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return {};
+  constexpr std::size_t kTextSize = 512;
+  RemoteMemory memory(m_program.Process().Handle(), sizeof(TOOLINFOA) + kTextSize);
+  if (!memory) return {};
+  // The window's tools are its buttons, each by its handle.
+  TOOLINFOA info = {};
+  info.cbSize = TTTOOLINFOA_V2_SIZE;
+  info.hwnd = m_window;
+  info.uId = reinterpret_cast<UINT_PTR>(Control(id));
+  info.lpszText = memory.Address(sizeof info);
+  const char nothing = '\0';
+  if (!memory.Write(0, &info, sizeof info) || !memory.Write(sizeof info, &nothing, 1)) return {};
+  Send(search.found, TTM_GETTEXTA, kTextSize, reinterpret_cast<LPARAM>(memory.Address()));
+  std::string text(kTextSize, '\0');
+  if (!memory.Read(sizeof info, text.data(), kTextSize)) return {};
+  text.resize(std::strlen(text.c_str()));
+  return text;
 }
 
 std::vector<std::string> SeasonWindowDriver::SetTexts() const {

@@ -33,6 +33,8 @@ constexpr int kSetSave = 1114;
 constexpr int kSetDelete = 1115;
 constexpr int kSetExport = 1116;
 constexpr int kSetImport = 1117;
+constexpr int kRedo = 1118;
+constexpr int kStatus = 1119;
 constexpr int kClose = IDCANCEL;
 // The name prompt and the Add dialog.
 constexpr int kNameEdit = 1121;
@@ -63,6 +65,11 @@ class SeasonWindowDriver {
   // Selects `row` alone in `list`, as a click on it would.
   bool SelectRow(HWND list, int row);
   bool SelectRow(int row) { return SelectRow(Control(season::kList), row); }
+  // Selects `rows` together in `list`, as Ctrl+clicks on them would.
+  bool SelectRows(HWND list, const std::vector<int>& rows);
+  bool SelectRows(const std::vector<int>& rows) { return SelectRows(Control(season::kList), rows); }
+  // The text of the window's tooltip for control `id` (Undo, Redo); empty without one.
+  std::string ToolTipText(int id) const;
   // The sets combo's texts, and choosing one of them (as the player picks it).
   std::vector<std::string> SetTexts() const;
   std::string SelectedSetText() const;

@@ -16,14 +16,18 @@ std::string GoldenFile(const std::string& name) {
       .value_or("<missing golden file " + name + ">");
 }
 
-// The example season as the window lists it.
+// The example season as the window lists it (dates in the prefix's English, United States).
 const std::vector<ListRow> kExampleRows = {
-    {"1", "Ardenvale Grand Prix", "ardenvale", "80", "5/7", ""},
-    {"2", "Brockhurst Grand Prix", "brockhurst", "90", "6/4", ""},
-    {"3", "Calder Point Grand Prix", "calder", "100", "6/18", ""},
-    {"4", "Dunmere Grand Prix", "dunmere", "60", "7/9", ""},
-    {"5", "Elsworth Park Grand Prix", "elsworth", "75", "8/6", ""},
+    {"1", "Ardenvale Grand Prix", "ardenvale", "80", "May 7", ""},
+    {"2", "Brockhurst Grand Prix", "brockhurst", "90", "Jun 4", ""},
+    {"3", "Calder Point Grand Prix", "calder", "100", "Jun 18", ""},
+    {"4", "Dunmere Grand Prix", "dunmere", "60", "Jul 9", ""},
+    {"5", "Elsworth Park Grand Prix", "elsworth", "75", "Aug 6", ""},
 };
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 std::vector<std::string> Folders(const std::vector<ListRow>& rows) {
   std::vector<std::string> folders;
@@ -182,6 +186,61 @@ TEST_F(SeasonWindowTest, RemoveMoveSortAndAddWriteTheGoldenFilesAndUndoTakesEach
   }
   ChangeAndWait([&] { season.Click(season::kUndo); }, [&] { return season.RowCount() == 5; });
   EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
+}
+
+TEST_F(SeasonWindowTest, SeveralRowsMoveAndGoAsOneStepEachThatUndoAndRedoTakeAndGiveBack) {
+  const std::string original = ReadFileBytes(SeasonFile()).value_or("");
+  SeasonWindowDriver& season = OpenAlone();
+  EXPECT_FALSE(season.IsEnabled(season::kUndo)) << "no step to undo yet";
+  EXPECT_FALSE(season.IsEnabled(season::kRedo)) << "no step to redo yet";
+
+  // Calder and Dunmere up one together; the selection goes with them.
+  ASSERT_TRUE(season.SelectRows({2, 3}));
+  PressAndWait(season::kMoveUp);
+  EXPECT_EQ(Folders(season.Rows()),
+            (std::vector<std::string>{"ardenvale", "calder", "dunmere", "brockhurst", "elsworth"}));
+  EXPECT_EQ(season.SelectedRows(season.Control(season::kList)), (std::vector<int>{1, 2}));
+  EXPECT_TRUE(Contains(season.Text(season::kStatus), "Moved 2 events")) << season.Text(season::kStatus);
+  const std::string moved = ReadFileBytes(SeasonFile()).value_or("");
+
+  ASSERT_TRUE(season.SelectRows({0, 3}));
+  ChangeAndWait([&] { season.Click(season::kRemove); }, [&] { return season.RowCount() == 3; });
+  EXPECT_EQ(Folders(season.Rows()), (std::vector<std::string>{"calder", "dunmere", "elsworth"}));
+  const std::string status = season.Text(season::kStatus);
+  EXPECT_TRUE(Contains(status, "Removed 2 events") && Contains(status, "Undo puts them back"))
+      << status;
+  const std::string removed = ReadFileBytes(SeasonFile()).value_or("");
+
+  // One Undo takes both events back.
+  ChangeAndWait([&] { season.Click(season::kUndo); }, [&] { return season.RowCount() == 5; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), moved);
+  EXPECT_EQ(season.Text(season::kStatus).rfind("Undone: remove ardenvale brockhurst", 0), 0u)
+      << season.Text(season::kStatus);
+  EXPECT_TRUE(season.IsEnabled(season::kRedo));
+  const std::string redoTip = season.ToolTipText(season::kRedo);
+  EXPECT_EQ(redoTip.rfind("Redo: remove ardenvale brockhurst, 20", 0), 0u) << redoTip;
+  EXPECT_EQ(season.ToolTipText(season::kUndo).rfind("Undo: move up calder dunmere, 20", 0), 0u)
+      << season.ToolTipText(season::kUndo);
+
+  ChangeAndWait([&] { season.Click(season::kRedo); }, [&] { return season.RowCount() == 3; });
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), removed);
+  EXPECT_EQ(season.Text(season::kStatus).rfind("Redone: remove ardenvale brockhurst", 0), 0u)
+      << season.Text(season::kStatus);
+  EXPECT_FALSE(season.IsEnabled(season::kRedo)) << "the one redo step is taken";
+
+  ChangeAndWait([&] { season.Click(season::kUndo); }, [&] { return season.RowCount() == 5; });
+  PressAndWait(season::kUndo);
+  EXPECT_EQ(ReadFileBytes(SeasonFile()), original);
+  EXPECT_FALSE(season.IsEnabled(season::kUndo));
+}
+
+TEST_F(SeasonWindowTest, StatusLineWarnsOfEventsPastWhatTheGameReads) {
+  ASSERT_TRUE(WriteFileBytes(SeasonFile(), SeasonFileText(MadeUpEvents(65), 65)));
+  SeasonWindowDriver& season = OpenAlone();
+  const std::string status = season.Text(season::kStatus);
+  EXPECT_TRUE(Contains(status, "67season.ini holds 65 events; the game reads 64") &&
+              Contains(status, "remove 1"))
+      << status;
 }
 
 TEST_F(SeasonWindowTest, SavedSetsAreSwitchedFromTheComboAndTheSwitchIsUndone) {

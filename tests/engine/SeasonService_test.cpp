@@ -189,6 +189,11 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const SeasonService& s, const std::string&) { return s.PlanMove("track1", 4, {}); },
                     SeasonRefusal::kOutOfRange},
         // Several names alike: one unknown name changes nothing for the known one either.
+        RefusalCase{"ShiftASelectionPastTheEnd", kNoSetup,
+                    [](const SeasonService& s, const std::string&) {
+                      return s.PlanShift({"track1", "track3"}, 1, {});
+                    },
+                    SeasonRefusal::kOutOfRange},
         RefusalCase{"RemoveAKnownAndAnUnknownName", kNoSetup,
                     [](const SeasonService& s, const std::string&) {
                       return s.PlanRemove({"track1", "nosuch"}, {}, false);
@@ -547,6 +552,22 @@ TEST_F(SeasonServiceTest, KeepsAStepOnlyForAChange) {
   EXPECT_TRUE(service.ListSteps().empty());
   EXPECT_TRUE(Do(service.PlanMove("track3", 1, {})).stepKept);
   EXPECT_EQ(service.ListSteps().size(), 1u);
+}
+
+// A selection moves as one block, keeping its order, the others closing up: one step a shift.
+TEST_F(SeasonServiceTest, ShiftMovesASelectionTogether) {
+  Season(SeasonWithEvents(5));
+  const auto folders = [this] {
+    std::vector<std::string> order;
+    for (const SeasonEvent& event : service.Read(SeasonFileId::kSeason).events.events)
+      order.push_back(event.trackDirectory.value_or(""));
+    return order;
+  };
+  ASSERT_FALSE(Do(service.PlanShift({"track4", "track2"}, -1, {})).problem);
+  EXPECT_EQ(folders(), (std::vector<std::string>{"track2", "track1", "track4", "track3", "track5"}));
+  ASSERT_FALSE(Do(service.PlanShift({"track2", "track1"}, 2, {})).problem);
+  EXPECT_EQ(folders(), (std::vector<std::string>{"track4", "track3", "track2", "track1", "track5"}));
+  EXPECT_EQ(service.ListSteps().size(), 2u);
 }
 
 // Going on past the refusals the player answered: the mark is cleared, the game ignored.

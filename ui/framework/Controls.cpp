@@ -128,6 +128,21 @@ void CListView::SelectRow(int row) {
   Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
+void CListView::SelectRows(const std::vector<int>& rows) {
+  SelectRow(-1);
+  const int count = GetItemCount();
+  bool first = true;
+  for (const int row : rows) {
+    if (row < 0 || row >= count) continue;
+    LVITEMA set = {};
+    set.stateMask = LVIS_SELECTED | (first ? LVIS_FOCUSED : 0);
+    set.state = set.stateMask;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&set));
+    if (first) Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    first = false;
+  }
+}
+
 void CComboBox::ResetContent() { Send(CB_RESETCONTENT); }
 
 int CComboBox::AddString(const std::string& text) {

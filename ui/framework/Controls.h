@@ -76,6 +76,8 @@ class CListView : public CControl {
   // Selects and focuses `row` alone and scrolls it into view; a row out of range clears the
   // selection.
   void SelectRow(int row);
+  // Selects `rows` (those in range), the first of them focused and scrolled into view.
+  void SelectRows(const std::vector<int>& rows);
 };
 
 // A drop-down list (CBS_DROPDOWNLIST) of texts.

@@ -23,6 +23,11 @@ class ToolTip {
   // Adds tool `id` of `window` covering `rect` (in the window's client coordinates) that
   // shows `text`. Answers FALSE without a tooltip window or when the tooltip refuses.
   BOOL AddTool(HWND window, const std::string& text, const RECT& rect, UINT_PTR id);
+  // Adds `control` (a child of `owner`) as a tool of its own: the tooltip watches its mouse
+  // messages itself, so nothing needs relaying, and the tool follows the control wherever it
+  // is moved. Its id is the control's handle (see ControlToolId).
+  BOOL AddControlTool(HWND owner, HWND control, const std::string& text);
+  static UINT_PTR ControlToolId(HWND control) { return reinterpret_cast<UINT_PTR>(control); }
   // Replaces the text of tool `id` of `window`.
   void UpdateTipText(const std::string& text, HWND window, UINT_PTR id);
   // The text of tool `id` of `window`, empty when there is no such tool.

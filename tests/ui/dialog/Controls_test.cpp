@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <string>
+#include <vector>
 
 #include "ui/dialog/DialogTestSupport.h"
+#include "ui/framework/ToolTip.h"
 
 namespace gridmoor::ui {
 namespace {
@@ -40,6 +44,29 @@ TEST_F(ControlsTest, ReplaceAllReplacesTheWholeTextWithoutUndoAndLongTextsReadBa
   const std::string longerThanAPath(1000, 'x');
   edit.SetWindowText(longerThanAPath);
   EXPECT_EQ(edit.GetWindowText(), longerThanAPath);
+}
+
+TEST_F(ControlsTest, SelectRowsSelectsThoseInRangeAloneAndFocusesTheFirst) {
+  CListView list;
+  list.Attach(Child(WC_LISTVIEWA, LVS_REPORT | LVS_SHOWSELALWAYS));
+  list.AddColumn("Name", 100);
+  list.SetRows({{"a"}, {"b"}, {"c"}, {"d"}});
+  list.SelectRow(0);
+  list.SelectRows({3, 1, 9});
+  EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{1, 3}));
+  EXPECT_EQ(SendMessageA(list.GetSafeHwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 3);
+  list.SelectRows({});
+  EXPECT_TRUE(list.GetSelectedRows().empty());
+}
+
+TEST_F(ControlsTest, ControlToolKeepsItsTextAndTakesANewOne) {
+  HWND button = Child("BUTTON", BS_PUSHBUTTON);
+  ToolTip tip;
+  ASSERT_TRUE(tip.Create(m_parent));
+  ASSERT_TRUE(tip.AddControlTool(m_parent, button, "Undo: sort --by date"));
+  EXPECT_EQ(tip.GetText(m_parent, ToolTip::ControlToolId(button)), "Undo: sort --by date");
+  tip.UpdateTipText("Undo: remove alder", m_parent, ToolTip::ControlToolId(button));
+  EXPECT_EQ(tip.GetText(m_parent, ToolTip::ControlToolId(button)), "Undo: remove alder");
 }
 
 TEST(UnboundControls, DoNothingAndAnswerEmpty) {
