@@ -11,6 +11,7 @@
 #include "engine/PackageCheck.h"
 #include "engine/PackageSkeleton.h"
 #include "platform/ProfileDocument.h"
+#include "platform/ZipArchive.h"
 
 namespace gridmoor::cli {
 
@@ -26,6 +27,7 @@ struct NewOptions {
 // Windows-1252 for every letter it holds; text that is not UTF-8 (a Windows console's ANSI) as
 // it is. nullopt when a letter has no 8-bit form.
 std::optional<std::string> AnsiText(const std::string& text) {
+  if (!IsValidUtf8(text)) return text;
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -33,17 +35,11 @@ std::optional<std::string> AnsiText(const std::string& text) {
       out += text[i];
       continue;
     }
-    const bool pair = (lead & 0xE0) == 0xC0 && i + 1 < text.size() &&
-                      (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80;
-    const bool longer = lead >= 0xE0 && lead <= 0xF4 && i + 1 < text.size() &&
-                        (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80;
-    if (longer) return std::nullopt;  // beyond U+07FF: no 8-bit form
-    if (!pair) return text;           // not UTF-8: taken as ANSI already
-    const unsigned code = (lead & 0x1Fu) << 6 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+    if (lead >= 0xE0) return std::nullopt;  // beyond U+07FF: no 8-bit form
+    const unsigned code = (lead & 0x1Fu) << 6 | (static_cast<unsigned char>(text[++i]) & 0x3Fu);
     // U+0080..U+009F are controls in Latin-1; 1252 puts other letters there.
     if (code > 0xFF || code < 0xA0) return std::nullopt;
     out += static_cast<char>(code);
-    ++i;
   }
   return out;
 }

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <string_view>
 
 #include "engine/ScreenshotCheck.h"
 #include "engine/SeasonRules.h"
 #include "engine/TrackPackage.h"
 #include "platform/FileException.h"
 #include "platform/ProfileDocument.h"
+#include "platform/ZipArchive.h"
 
 namespace gridmoor {
 
@@ -237,20 +239,10 @@ void CheckReadmeEncoding(const std::string& bytes, Findings& findings) {
   }
   const bool bom = starts("\xEF\xBB\xBF", 3);
   // Valid UTF-8 with at least one sequence beyond ASCII.
-  bool multiByte = false, valid = true;
-  for (std::size_t i = bom ? 3 : 0; i < bytes.size() && valid;) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t more = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) more = 1;
-    else if ((lead & 0xF0) == 0xE0) more = 2;
-    else if (lead >= 0xF0 && lead <= 0xF4) more = 3;
-    else if (lead >= 0x80) valid = false;
-    if (i + more >= bytes.size() && more > 0) valid = false;
-    for (std::size_t k = 1; k <= more && valid; ++k)
-      valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-    multiByte = multiByte || more > 0;
-    i += 1 + more;
-  }
+  const std::string_view body = std::string_view(bytes).substr(bom ? 3 : 0);
+  const bool multiByte = std::any_of(body.begin(), body.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  const bool valid = IsValidUtf8(body);
   if (bom) {
     findings.Warning("readme-utf8", "readme.txt", "",
                      std::string("saved as UTF-8 with a byte order mark: the dialog shows "

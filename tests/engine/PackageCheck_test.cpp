@@ -180,6 +180,19 @@ INSTANTIATE_TEST_SUITE_P(
                       kWarning, "screenshot.bmp", "150x89"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The dialog's own encoding, and text that reads the same in every encoding, say nothing.
+TEST(PackageCheck, AnAnsiReadmeIsNoFinding) {
+  TestFolder folder;
+  std::filesystem::copy(std::filesystem::path(GRIDMOOR_TEST_DATA_DIR) / "../../examples/package",
+                        folder.Native("pkg"));
+  folder.Write("pkg/screenshot.bmp", Bmp(300, 178));
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  for (const char* readme : {"Caf\xE9 corner, 4.2 km\r\n", "plain ASCII\n", "\xC3"}) {
+    folder.Write("pkg/readme.txt", readme);
+    EXPECT_TRUE(CheckPackage(*files, folder.Path("pkg")).empty()) << readme;
+  }
+}
+
 TEST(PackageCheck, AMissingDescriptionAndALongFolderAreErrors) {
   TestFolder folder;
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
