@@ -125,7 +125,9 @@ void AddNewCommand(CLI::App& app, Console& console, int& status) {
                       "The track's folder under the game's tracks folder (install.ini "
                       "trackDirectory): a plain name without spaces")
       ->required();
-  command->footer(ExitStatusHelp({5}));
+  command->footer(ExitStatusHelp({5}) +
+                  "\nStatus 2 also when NAME or TRACKDIR would fail the check, or FOLDER exists "
+                  "and is not an empty folder; 5 when FOLDER cannot be written.");
   command->callback([&console, &status, options] { status = RunNew(console, *options); });
 }
 
