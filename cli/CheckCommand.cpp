@@ -16,6 +16,7 @@ namespace {
 struct CheckOptions {
   std::vector<std::string> packages;
   bool json = false;
+  bool strict = false;
 };
 
 const char* LevelName(FindingLevel level) {
@@ -35,7 +36,11 @@ int RunCheck(Console& console, const CheckOptions& options) {
     if (source.error.empty()) {
       findings = CheckPackage(*files, source.folder);
     } else {
-      findings.push_back({FindingLevel::kError, "package folder", source.error});
+      PackageFinding finding;
+      finding.subject = "package folder";
+      finding.message = source.error;
+      finding.code = "not-a-package";
+      findings.push_back(std::move(finding));
     }
     int errors = 0, warnings = 0;
     nlohmann::json list = nlohmann::json::array();
@@ -43,6 +48,11 @@ int RunCheck(Console& console, const CheckOptions& options) {
       ++(finding.level == FindingLevel::kError ? errors : warnings);
       if (options.json) {
         list.push_back({{"level", LevelName(finding.level)},
+                        {"code", finding.code},
+                        {"file", finding.file.empty() ? nlohmann::json(nullptr)
+                                                      : nlohmann::json(finding.file)},
+                        {"key", finding.key.empty() ? nlohmann::json(nullptr)
+                                                    : nlohmann::json(finding.key)},
                         {"subject", finding.subject},
                         {"message", finding.message}});
       } else {
@@ -50,7 +60,8 @@ int RunCheck(Console& console, const CheckOptions& options) {
                     << ": " << finding.message << "\n";
       }
     }
-    if (errors > 0) status = kExitInvalidPackage;
+    // Strict: a package passes only when it installs exactly as written.
+    if (errors > 0 || (options.strict && warnings > 0)) status = kExitInvalidPackage;
     if (options.json) {
       report["packages"].push_back({{"package", source.error.empty() ? source.shown : argument},
                         {"errors", errors},
@@ -89,6 +100,9 @@ void AddCheckCommand(CLI::App& app, Console& console, int& status) {
       "check", "Check track packages for what the installer would refuse or quietly cut");
   command->add_option("PACKAGE", options->packages,
                       "Package folders, archives and folders of them (default: the current folder)");
+  command->add_flag("--strict", options->strict,
+                    "Count warnings as errors: pass only a package that installs exactly as "
+                    "written");
   command->add_flag("--json", options->json, "Print the findings as JSON");
   command->footer(ExitStatusHelp({3}));
   command->callback([&console, &status, options] { status = RunCheck(console, *options); });

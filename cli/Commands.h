@@ -10,6 +10,8 @@ namespace gridmoor::cli {
 void AddInstallCommand(CLI::App& app, Console& console, int& status);
 // check [PACKAGE...]: what the dialog would refuse or quietly cut, one line each (or --json).
 void AddCheckCommand(CLI::App& app, Console& console, int& status);
+// new FOLDER --name NAME --dir TRACKDIR: a package skeleton that passes check --strict.
+void AddNewCommand(CLI::App& app, Console& console, int& status);
 // where: the game folder the other commands would use, and how it was found.
 void AddWhereCommand(CLI::App& app, Console& console, int& status);
 // tracks and verify: the installed tracks and their records (TrackCommands.cpp).

@@ -365,7 +365,8 @@ int RunInstall(Console& terminal, const InstallOptions& options) {
   if (!options.quiet || options.dryRun)
     console.out << "game folder: " << files.NativePath(game->folder) << " (" << game->how << ")\n";
   // Archives are unpacked before the undo step is kept, so a slow unpack holds no step open.
-  const PackageList packages(*native, options.packages);
+  PackageList packages(*native, options.packages);
+  packages.SkipOlderVersions(*native);
   for (const std::string& line : packages.Skipped())
     console.err << "note: skipped " << line << "\n";
 

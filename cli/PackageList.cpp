@@ -9,6 +9,9 @@
 
 #include "cli/Cli.h"
 #include "cli/PackageFolder.h"
+#include "engine/ProfileValue.h"
+#include "engine/SeasonRules.h"
+#include "engine/TrackRecords.h"
 #include "platform/FileException.h"
 
 namespace gridmoor::cli {
@@ -131,6 +134,8 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
     std::vector<std::string> skipped;
     Search(files, folder, found, isArchive, skipped);
     if (!found.empty()) {
+      const std::size_t first = m_items.size();
+      ++m_searches;
       m_skipped.insert(m_skipped.end(), skipped.begin(), skipped.end());
       // An archive beside the folder it was unpacked into is the same package: the folder is
       // taken, as the player may have changed it.
@@ -153,6 +158,7 @@ void PackageList::AddFolder(FileSystem& files, const std::string& folder,
           AddArchive(found[i].string(), true, unpackedAs);
         }
       }
+      for (std::size_t i = first; i < m_items.size(); ++i) m_items[i].search = m_searches;
       return;
     }
   }
@@ -197,6 +203,54 @@ void PackageList::AddArchive(const std::string& path, bool searched,
     }
     m_items.push_back({archive.folders[i], shown, shown, "", 0, path});
   }
+}
+
+void PackageList::SkipOlderVersions(FileSystem& files) {
+  struct Versioned {
+    std::size_t item;
+    std::string track;  // folder and name, folded
+    std::string version;
+  };
+  std::vector<Versioned> versioned;
+  for (std::size_t i = 0; i < m_items.size(); ++i) {
+    const PackageSource& source = m_items[i];
+    if (source.search == 0 || !source.error.empty()) continue;
+    std::string version = ReadPackageVersion(files, source.folder);
+    if (version.empty()) continue;
+    try {
+      const ProfileDocument ini = ProfileDocument::Load(files, source.folder + "\\install.ini");
+      const std::string folder = ReadProfileValue(ini, "installinfo", "trackDirectory");
+      const std::string name = ReadProfileValue(ini, "installinfo", "name");
+      if (folder == kMissingValue || name == kMissingValue) continue;
+      versioned.push_back({i, std::to_string(source.search) + "\n" + FoldedName(folder) + "\n" +
+                                  FoldedName(name),
+                           std::move(version)});
+    } catch (const std::exception&) {
+      // The install names what is wrong with it.
+    }
+  }
+  std::vector<std::size_t> dropped;
+  for (const Versioned& candidate : versioned) {
+    const Versioned* newest = &candidate;
+    for (const Versioned& other : versioned) {
+      if (other.track != candidate.track) continue;
+      const int order = CompareVersions(other.version, newest->version);
+      if (order > 0 || (order == 0 && other.item < newest->item)) newest = &other;
+    }
+    if (newest == &candidate) continue;
+    const PackageSource& kept = m_items[newest->item];
+    const bool same = CompareVersions(candidate.version, newest->version) == 0;
+    m_skipped.push_back(m_items[candidate.item].shown + ": version " + candidate.version + "; " +
+                        (same ? "the same version " : "the newer version ") + newest->version +
+                        " (" + kept.shown + ") is taken instead");
+    dropped.push_back(candidate.item);
+  }
+  std::vector<PackageSource> items;
+  for (std::size_t i = 0; i < m_items.size(); ++i) {
+    if (std::find(dropped.begin(), dropped.end(), i) == dropped.end())
+      items.push_back(std::move(m_items[i]));
+  }
+  m_items = std::move(items);
 }
 
 }  // namespace gridmoor::cli

@@ -20,6 +20,7 @@ struct PackageSource {
   std::string error;     // one line saying why there is no package here
   int status = 0;        // the exit status of `error`
   std::string archive;   // the archive it was unpacked from; empty for a package folder
+  int search = 0;        // which searched folder of downloads found it (1, 2...); 0: given as is
 };
 
 // The packages of `arguments` in order (none: the current folder, as it is). A folder holding an
@@ -33,6 +34,10 @@ class PackageList {
   const std::vector<PackageSource>& Items() const { return m_items; }
   // One line for each file of a searched folder that is not taken, saying why.
   const std::vector<std::string>& Skipped() const { return m_skipped; }
+  // Of the packages one folder of downloads holds of one track (its folder and name, letter
+  // case aside) with a `version=`, keeps the newest (the first of equal ones), and names each
+  // other in Skipped(). Packages without a version, and those given as they are, all stay.
+  void SkipOlderVersions(FileSystem& files);
   // The staging folder archives were unpacked into; empty when there was none.
   std::string StagingFolder() const { return m_staging.Folder(); }
 
@@ -47,6 +52,7 @@ class PackageList {
   ArchiveStaging m_staging;
   std::vector<PackageSource> m_items;
   std::vector<std::string> m_skipped;
+  int m_searches = 0;
 };
 
 }  // namespace gridmoor::cli

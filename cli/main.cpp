@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   int status = kExitOk;
   AddInstallCommand(app, console, status);
   AddCheckCommand(app, console, status);
+  AddNewCommand(app, console, status);
   AddWhereCommand(app, console, status);
   AddSeasonCommands(app, console, status);
   AddShapeCommands(app, console, status);

@@ -223,6 +223,38 @@ std::string GameRunningText(const std::string& program) {
   return program + " (in the game folder) is running";
 }
 
+namespace {
+
+// The same track, recorded in its folder at a newer version than the package's: an install
+// would take back the fixes of the newer one, so it is asked.
+void ConfirmOlderVersion(SeasonService& service, SeasonHost& host, const TrackPackage& package,
+                         SeasonOutcome& outcome) {
+  FileSystem& files = service.Files();
+  const std::string version = ReadPackageVersion(files, package.packageFolder);
+  if (version.empty()) return;
+  const RecordRead read = ReadTrackRecord(files, service.GameFolder(), package.trackDirectory);
+  if (!read.record || read.record->version.empty() ||
+      !SameFoldedName(read.record->name, package.name) ||
+      CompareVersions(version, read.record->version) >= 0)
+    return;
+  const std::string folder = service.GameFolder() + kTracksFolder + package.trackDirectory;
+  try {
+    if (!(files.GetStatus(folder).attributes & kAttributeDirectory)) return;
+  } catch (const CFileException&) {
+    return;  // the folder is gone: nothing newer is replaced
+  }
+  SeasonQuestion question;
+  question.kind = SeasonQuestionKind::kOverwrite;
+  question.files = {folder};
+  question.text = files.NativePath(folder) + " holds " + OneLineName(package.name) + " version " +
+                  OneLineName(read.record->version) + "; this package is the older version " +
+                  OneLineName(version) + ". Install the older version over it?";
+  Questions ask(host, files, outcome);
+  ask.Ask(question, "version " + OneLineName(read.record->version) + " stays");
+}
+
+}  // namespace
+
 SeasonOutcome ConfirmTrackFolder(SeasonService& service, SeasonHost& host,
                                  const TrackPackage& package, bool dryRun) {
   SeasonOutcome outcome;
@@ -230,7 +262,10 @@ SeasonOutcome ConfirmTrackFolder(SeasonService& service, SeasonHost& host,
   FileSystem& files = service.Files();
   const std::optional<FolderHolder> holder =
       OtherTrackInFolder(files, service.GameFolder(), package);
-  if (!holder) return outcome;
+  if (!holder) {
+    ConfirmOlderVersion(service, host, package, outcome);
+    return outcome;
+  }
   SeasonQuestion question;
   question.kind = SeasonQuestionKind::kOverwrite;
   question.files = {holder->folder};

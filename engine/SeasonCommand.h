@@ -90,7 +90,9 @@ void EndSeasonCommand(SeasonService& service);
 // Before an install copies the package's files: when tracks\<its folder> holds another track
 // (OtherTrackInFolder), asks whether to replace it (kOverwrite, the line naming the track, when
 // it was installed and how many of its files go). kNone: go on (nothing asked when the folder
-// is free or holds the same track); kNotConfirmed, declined, after a No. The dialog asks nothing
+// is free or holds the same track, unless the package's `version=` is older than the one its
+// record names: then whether to install the older version over the newer); kNotConfirmed,
+// declined, after a No. The dialog asks nothing
 // of the kind: its run is the one it always was.
 SeasonOutcome ConfirmTrackFolder(SeasonService& service, SeasonHost& host,
                                  const TrackPackage& package, bool dryRun);

@@ -271,6 +271,39 @@ std::string ReadPackageVersion(FileSystem& files, const std::string& packageFold
   }
 }
 
+namespace {
+
+// One dotted part of a version: its leading digits (without leading zeros) and the rest.
+struct VersionPart {
+  std::string_view number;
+  std::string_view rest;
+};
+
+VersionPart NextVersionPart(std::string_view& version) {
+  const std::size_t dot = version.find('.');
+  std::string_view part = version.substr(0, dot);
+  version = dot == std::string_view::npos ? std::string_view() : version.substr(dot + 1);
+  std::size_t digits = 0;
+  while (digits < part.size() && part[digits] >= '0' && part[digits] <= '9') ++digits;
+  std::size_t zeros = 0;
+  while (zeros < digits && part[zeros] == '0') ++zeros;
+  return {part.substr(zeros, digits - zeros), part.substr(digits)};
+}
+
+}  // namespace
+
+int CompareVersions(std::string_view a, std::string_view b) {
+  while (!a.empty() || !b.empty()) {
+    const VersionPart x = NextVersionPart(a);
+    const VersionPart y = NextVersionPart(b);
+    // Digits without leading zeros: the longer is the larger number, whatever its size.
+    if (x.number.size() != y.number.size()) return x.number.size() < y.number.size() ? -1 : 1;
+    if (const int c = x.number.compare(y.number)) return c < 0 ? -1 : 1;
+    if (const int c = x.rest.compare(y.rest)) return c < 0 ? -1 : 1;
+  }
+  return 0;
+}
+
 bool WriteTrackRecord(FileSystem& files, const std::string& gameFolder,
                       const TrackPackage& package, const PackageOrigin& origin, bool replayCopied) {
   if (!IsPlainName(package.trackDirectory)) return false;

@@ -68,6 +68,11 @@ RecordRead ReadTrackRecord(FileSystem& files, const std::string& gameFolder,
 // install.ini's `version` in the package folder, or "" when it gives none. Never throws.
 std::string ReadPackageVersion(FileSystem& files, const std::string& packageFolder);
 
+// Compares two versions as dotted parts, each its leading number (compared as a number, 0
+// without digits) and then the rest as text: "1.10" > "1.9", "2.0b" > "2.0a", "1" == "1.0".
+// Negative, 0 or positive as `a` is older, the same or newer than `b`.
+int CompareVersions(std::string_view a, std::string_view b);
+
 // Records what an install that copied the package's files left in the game folder (its track
 // files and, with `replayCopied`, its replay): their sizes and digests as they are now. Best
 // effort and silent: answers whether the record was written; when it was not, an older record

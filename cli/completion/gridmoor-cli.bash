@@ -101,7 +101,7 @@ _gridmoor_cli() {
       "set use:0" | "set show:0" | "set delete:0" | "set rename:0" | "set export:0" | \
         "set diff:0" | "set diff:1")
         names=$("$prog" set list --names "${game[@]}" 2>/dev/null) || names= ;;
-      "set export:1" | "set import:0" | install:* | check:*) files=1 ;;
+      "set export:1" | "set import:0" | install:* | check:* | "new:0") files=1 ;;
       remove:* | "move:0") names=$("$prog" list --names "${game[@]}" 2>/dev/null) || names= ;;
       add:*) names=$("$prog" list --available --names "${game[@]}" 2>/dev/null) || names= ;;
     esac

@@ -184,6 +184,25 @@ std::string Events(int count) {
   return ini;
 }
 
+// Gives the package in `folder` (under the fixture's root) `version=`.
+void SetVersion(CliFixture& fixture, const std::string& folder, const std::string& version) {
+  std::string ini = fixture.Folder().Read(folder + "/install.ini");
+  const std::size_t at = ini.find("version=");
+  if (at != std::string::npos) ini.erase(at, ini.find('\n', at) + 1 - at);
+  fixture.Folder().Write(folder + "/install.ini", ini + "version=" + version + "\r\n");
+}
+
+// Installs pkg-alder at version `installed`, then makes it `offered`; the undo step of that
+// first install is dropped, so the row's own run starts with none.
+void InstallVersionThenOffer(CliFixture& fixture, const char* installed, const char* offered) {
+  SetVersion(fixture, "pkg-alder", installed);
+  const CliResult first = RunCli({"install", "--yes", fixture.Folder().Native("pkg-alder").string(), "--game",
+                                  fixture.Game()});
+  ASSERT_EQ(first.status, 0) << first.out << first.err;
+  std::filesystem::remove_all(fixture.GamePath("seasons/gridmoor-undo"));
+  SetVersion(fixture, "pkg-alder", offered);
+}
+
 class CliInstallStatus : public ::testing::TestWithParam<StatusCase> {};
 
 // A run that fails, whatever the step, leaves the season files as they were, and says so
@@ -264,6 +283,39 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    "67season.ini: Event30 refreshed, count 64",
                    "installed 0, refreshed 1, refused 0, failed 0"},
+        // The same track recorded at 1.10: 1.9 is older, asked for; --yes answers.
+        StatusCase{"older_version_not_confirmed", 11,
+                   [](CliFixture& f) {
+                     InstallVersionThenOffer(f, "1.10", "1.9");
+                     return std::vector<std::string>{};
+                   },
+                   nullptr, "version 1.10 stays", "installing "},
+        StatusCase{"older_version_with_yes", 0,
+                   [](CliFixture& f) {
+                     InstallVersionThenOffer(f, "1.10", "1.9");
+                     return std::vector<std::string>{"--yes"};
+                   },
+                   "is the older version 1.9. Install the older version over it? (--yes answers yes)",
+                   "installing "},
+        StatusCase{"newer_version_unasked", 0,
+                   [](CliFixture& f) {
+                     InstallVersionThenOffer(f, "1.9", "1.10");
+                     return std::vector<std::string>{};
+                   },
+                   "result: would install", "installing ", "older version"},
+        // A folder of downloads holding 1.2 and 1.10 of one track installs 1.10 alone.
+        StatusCase{"folder_of_two_versions", 0,
+                   [](CliFixture& f) {
+                     for (const char* version : {"1.10", "1.2"}) {
+                       const std::string copy = std::string("downloads/birch-") + version;
+                       std::filesystem::create_directories(f.Folder().Native("downloads"));
+                       std::filesystem::copy(f.Package("birch"), f.Folder().Native(copy));
+                       std::filesystem::remove_all(f.Folder().Native("pkg-birch"));
+                       SetVersion(f, copy, version);
+                     }
+                     return std::vector<std::string>{f.Folder().Native("downloads").string()};
+                   },
+                   "birch-1.10\n", "version 1.2; the newer version 1.10 (", "birch-1.2\n"},
         StatusCase{"copy_failed", 7,
                    [](CliFixture& f) {
                      std::filesystem::remove_all(f.GamePath("replay"));
@@ -400,6 +452,39 @@ TEST(Cli, AnotherUsersSeasonFileIsRefusedBeforeTheCopy) {
   EXPECT_EQ(fixture.Read("seasons/67season.ini"), before);
 }
 #endif
+
+TEST(Cli, ANewPackagePassesTheStrictCheckAndNewRefusesWhatCheckWould) {
+  TestFolder folder;
+  const std::string made = folder.Native("mytrack").string();
+  const CliResult run = RunCli({"new", made, "--name", "Caf\xC3\xA9 Ring", "--dir", "cafe"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  const CliResult checked = RunCli({"check", "--strict", made});
+  EXPECT_EQ(checked.status, 0) << checked.out;
+  EXPECT_NE(checked.out.find("0 errors, 0 warnings"), std::string::npos) << checked.out;
+  // The name is the game's 8-bit text, the file CR LF.
+  EXPECT_NE(folder.Read("mytrack/install.ini").find("\r\nname=Caf\xE9 Ring\r\n"),
+            std::string::npos);
+
+  for (const std::vector<std::string>& refused :
+       {std::vector<std::string>{"new", made, "--name", "Again", "--dir", "again"},
+        std::vector<std::string>{"new", folder.Native("b").string(), "--name", "B", "--dir", "two words"},
+        std::vector<std::string>{"new", folder.Native("c").string(), "--name", "C", "--dir", "..\\up"},
+        std::vector<std::string>{"new", folder.Native("d").string(), "--name", "default", "--dir", "d"}}) {
+    const CliResult no = RunCli(refused);
+    EXPECT_EQ(no.status, 2) << refused[4] << no.err;
+    EXPECT_EQ(Lines(no.err), 1) << no.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.Native("b")));
+  EXPECT_NE(folder.Read("mytrack/install.ini").find("name=Caf"), std::string::npos);
+
+  // Strict: a warning alone fails.
+  folder.Write("mytrack/grass.mip", "texture");
+  EXPECT_EQ(RunCli({"check", made}).status, 0);
+  const CliResult strict = RunCli({"check", "--strict", "--json", made});
+  EXPECT_EQ(strict.status, 3) << strict.out;
+  EXPECT_NE(strict.out.find("\"code\": \"file-not-installed\""), std::string::npos) << strict.out;
+  EXPECT_NE(strict.out.find("\"file\": \"grass.mip\""), std::string::npos) << strict.out;
+}
 
 TEST(Cli, CheckTellsErrorsFromWarnings) {
   const CliResult good = RunCli({"check", (CliFixture::Examples() / "package").string()});

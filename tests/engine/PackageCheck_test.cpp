@@ -37,6 +37,7 @@ struct BrokenPackage {
   FindingLevel level;
   const char* subject;
   const char* says;
+  const char* code = nullptr;  // checked where given
 };
 
 void SetKey(TestFolder& folder, const std::string& key, const std::string& line) {
@@ -63,6 +64,9 @@ TEST_P(PackageCheckFinds, ExactlyTheFault) {
   EXPECT_EQ(findings[0].level, GetParam().level);
   EXPECT_EQ(findings[0].subject, GetParam().subject);
   EXPECT_NE(findings[0].message.find(GetParam().says), std::string::npos) << findings[0].message;
+  if (GetParam().code) {
+    EXPECT_EQ(findings[0].code, GetParam().code);
+  }
 }
 
 constexpr auto kError = FindingLevel::kError;
@@ -119,12 +123,75 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       kWarning, "screenshot.bmp", "missing"},
         BrokenPackage{"screenshot_not_bmp",
-                      [](TestFolder& f) { f.Write("pkg/screenshot.bmp", "GIF89a"); }, kWarning,
+                      [](TestFolder& f) { f.Write("pkg/screenshot.bmp", "GIF89a"); }, kError,
                       "screenshot.bmp", "cannot show it: not a BMP file"},
+        BrokenPackage{"screenshot_png_renamed",
+                      [](TestFolder& f) {
+                        f.Write("pkg/screenshot.bmp", std::string("\x89PNG\r\n\x1a\n", 8) +
+                                                          std::string(100, 'x'));
+                      },
+                      kError, "screenshot.bmp", "not a BMP file", "screenshot-not-shown"},
+        BrokenPackage{"month_out_of_range",
+                      [](TestFolder& f) { SetKey(f, "month", "month=Sept"); }, kWarning,
+                      "install.ini: month", "reads as month 0", "month-out-of-range"},
+        BrokenPackage{"day_out_of_range", [](TestFolder& f) { SetKey(f, "day", "day=32"); },
+                      kWarning, "install.ini: day", "give 1 to 31", "day-out-of-range"},
+        BrokenPackage{"laps_not_a_number",
+                      [](TestFolder& f) { SetKey(f, "numberOfLaps", "numberOfLaps=about 55"); },
+                      kWarning, "install.ini: numberOfLaps", "reads 0 laps", "laps-not-a-number"},
+        BrokenPackage{"grid_of_two_rows",
+                      [](TestFolder& f) { SetKey(f, "startingGrid", "startingGrid=2-2"); },
+                      kWarning, "install.ini: startingGrid", "three rows", "starting-grid-shape"},
+        BrokenPackage{"grid_not_numbers",
+                      [](TestFolder& f) { SetKey(f, "startingGrid", "startingGrid=3-x-3"); },
+                      kWarning, "install.ini: startingGrid", "\"3-x-3\"", "starting-grid-shape"},
+        BrokenPackage{"shortname_longer_than_shown",
+                      [](TestFolder& f) { SetKey(f, "shortname", "shortname=Kestrel Heath Circuit"); },
+                      kWarning, "install.ini: shortname", "\"Kestrel Heath Ci\"",
+                      "shortname-too-long"},
+        BrokenPackage{"track_folder_with_spaces",
+                      [](TestFolder& f) { SetKey(f, "trackDirectory", "trackDirectory=kestrel heath"); },
+                      kWarning, "install.ini: trackDirectory", "spaces", "track-folder-spaces"},
+        BrokenPackage{"replay_the_game_does_not_list",
+                      [](TestFolder& f) { SetKey(f, "replayfilename", "replayfilename=kestrel.rep"); },
+                      kWarning, "install.ini: replayfilename", "ending in .rpy",
+                      "replay-name-not-listed"},
+        BrokenPackage{"file_not_installed",
+                      [](TestFolder& f) { f.Write("pkg/grass.mip", "texture"); }, kWarning,
+                      "grass.mip", "will not be installed", "file-not-installed"},
+        BrokenPackage{"folder_not_installed",
+                      [](TestFolder& f) {
+                        std::filesystem::create_directory(f.Native("pkg/textures"));
+                      },
+                      kWarning, "textures", "a folder: will not be installed", "file-not-installed"},
+        BrokenPackage{"readme_utf8",
+                      [](TestFolder& f) { f.Write("pkg/readme.txt", "Caf\xC3\xA9 corner\r\n"); },
+                      kWarning, "readme.txt", "saved as UTF-8: ", "readme-utf8"},
+        BrokenPackage{"readme_utf8_with_bom",
+                      [](TestFolder& f) { f.Write("pkg/readme.txt", "\xEF\xBB\xBFKestrel\r\n"); },
+                      kWarning, "readme.txt", "byte order mark", "readme-utf8"},
+        BrokenPackage{"readme_utf16",
+                      [](TestFolder& f) {
+                        f.Write("pkg/readme.txt", std::string("\xFF\xFEK\0e\0", 6));
+                      },
+                      kWarning, "readme.txt", "UTF-16", "readme-utf16"},
         BrokenPackage{"screenshot_other_size",
                       [](TestFolder& f) { f.Write("pkg/screenshot.bmp", Bmp(150, 89)); },
                       kWarning, "screenshot.bmp", "150x89"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The dialog's own encoding, and text that reads the same in every encoding, say nothing.
+TEST(PackageCheck, AnAnsiReadmeIsNoFinding) {
+  TestFolder folder;
+  std::filesystem::copy(std::filesystem::path(GRIDMOOR_TEST_DATA_DIR) / "../../examples/package",
+                        folder.Native("pkg"));
+  folder.Write("pkg/screenshot.bmp", Bmp(300, 178));
+  std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
+  for (const char* readme : {"Caf\xE9 corner, 4.2 km\r\n", "plain ASCII\n", "\xC3"}) {
+    folder.Write("pkg/readme.txt", readme);
+    EXPECT_TRUE(CheckPackage(*files, folder.Path("pkg")).empty()) << readme;
+  }
+}
 
 TEST(PackageCheck, AMissingDescriptionAndALongFolderAreErrors) {
   TestFolder folder;
