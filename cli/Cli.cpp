@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/Terminal.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -74,6 +75,8 @@ bool AskYesNo(Console& console, const std::string& question, bool assumeYes) {
     return false;
   }
   console.out.flush();
+  // Ctrl+C at a question stops the program as usual: nothing is written before the answer.
+  const InterruptNote::Paused paused;
   std::string answer;
   if (!std::getline(console.in, answer)) return false;
   return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";

@@ -28,6 +28,14 @@ class InterruptNote {
   InterruptNote(const InterruptNote&) = delete;
   InterruptNote& operator=(const InterruptNote&) = delete;
   static bool Raised();
+  // While one lives (a question waits at the terminal), Ctrl+C stops the process at once again.
+  class Paused {
+   public:
+    Paused();
+    ~Paused();
+    Paused(const Paused&) = delete;
+    Paused& operator=(const Paused&) = delete;
+  };
 };
 
 }  // namespace gridmoor::cli

@@ -18,6 +18,7 @@ std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::s
 namespace {
 
 volatile sig_atomic_t g_interrupted = 0;
+bool g_armed = false;
 struct sigaction g_oldInt, g_oldTerm;
 
 void NoteInterrupt(int signal) {
@@ -41,11 +42,30 @@ InterruptNote::InterruptNote() {
   sigemptyset(&action.sa_mask);
   ::sigaction(SIGINT, &action, &g_oldInt);
   ::sigaction(SIGTERM, &action, &g_oldTerm);
+  g_armed = true;
 }
 
 InterruptNote::~InterruptNote() {
   ::sigaction(SIGINT, &g_oldInt, nullptr);
   ::sigaction(SIGTERM, &g_oldTerm, nullptr);
+  g_armed = false;
+}
+
+InterruptNote::Paused::Paused() {
+  if (!g_armed) return;
+  struct sigaction mine {};
+  ::sigaction(SIGINT, &g_oldInt, &mine);
+  ::sigaction(SIGTERM, &g_oldTerm, nullptr);
+}
+
+InterruptNote::Paused::~Paused() {
+  if (!g_armed) return;
+  struct sigaction action {};
+  action.sa_handler = NoteInterrupt;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
 }
 
 bool InterruptNote::Raised() { return g_interrupted != 0; }

@@ -56,6 +56,7 @@ std::optional<std::string> ReadLeavingAccessTime(const std::string& path, std::s
 namespace {
 
 volatile LONG g_interrupted = 0;
+bool g_armed = false;
 
 BOOL WINAPI NoteInterrupt(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
@@ -67,10 +68,21 @@ BOOL WINAPI NoteInterrupt(DWORD event) {
 
 InterruptNote::InterruptNote() {
   g_interrupted = 0;
-  SetConsoleCtrlHandler(NoteInterrupt, TRUE);
+  g_armed = SetConsoleCtrlHandler(NoteInterrupt, TRUE) != FALSE;
 }
 
-InterruptNote::~InterruptNote() { SetConsoleCtrlHandler(NoteInterrupt, FALSE); }
+InterruptNote::~InterruptNote() {
+  if (g_armed) SetConsoleCtrlHandler(NoteInterrupt, FALSE);
+  g_armed = false;
+}
+
+InterruptNote::Paused::Paused() {
+  if (g_armed) SetConsoleCtrlHandler(NoteInterrupt, FALSE);
+}
+
+InterruptNote::Paused::~Paused() {
+  if (g_armed) SetConsoleCtrlHandler(NoteInterrupt, TRUE);
+}
 
 bool InterruptNote::Raised() { return g_interrupted != 0; }
 
