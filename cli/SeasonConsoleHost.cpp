@@ -134,7 +134,7 @@ void ConsoleSeasonHost::ShowOutcome(const SeasonOutcome& outcome) {
   if (!outcome.createdSet.empty())
     m_console.out << "The season files it replaced are saved as the set \"" << outcome.createdSet
                   << "\".\n";
-  m_console.out << "Done." << (outcome.stepKept ? " \"restore\" puts the season files back." : "")
+  m_console.out << "Done." << (outcome.stepKept ? " \"restore\" puts back what it changed." : "")
                 << "\n";
 }
 

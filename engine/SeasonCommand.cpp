@@ -275,8 +275,9 @@ SeasonOutcome ConfirmTrackFolder(SeasonService& service, SeasonHost& host,
   question.text = files.NativePath(holder->folder) + " holds " + OneLineName(holder->name) +
                   (when.empty() ? "" : ", installed " + when) + "; " +
                   (count == 0 ? std::string("the new files go beside its own")
-                              : "its " + std::to_string(count) + (count == 1 ? " file" : " files") +
-                                    " will be replaced; restore puts them back") +
+                              : "its " + std::to_string(count) +
+                                    (count == 1 ? " file will be replaced; restore puts it back"
+                                                : " files will be replaced; restore puts them back")) +
                   ". Install " + OneLineName(package.name) + " there?";
   Questions ask(host, files, outcome);
   ask.Ask(question, "the track in " + files.NativePath(holder->folder) + " stays");
