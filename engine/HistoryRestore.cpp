@@ -122,7 +122,18 @@ Step KeepInverse(FileSystem& files, const std::string& game, const Step& step) {
   for (Entry& entry : inverse.entries) {
     const auto same = std::find_if(step.entries.begin(), step.entries.end(),
                                    [&entry](const Entry& e) { return e.path == entry.path; });
-    if (same != step.entries.end() && !entry.game) entry.after = Describe(same->bytes);
+    if (same == step.entries.end()) continue;
+    if (!entry.game) {
+      entry.after = Describe(same->bytes);
+    } else if (!same->existed) {
+      entry.after = "missing";
+    } else {
+      // The kept file keeps its size and write time when it is renamed back: what it will
+      // leave is known now, so the inverse is written once.
+      std::size_t index = 0;
+      for (auto it = step.entries.begin(); it != same; ++it) index += it->game ? 1 : 0;
+      entry.after = files.Fingerprint(StoredFile(step, index));
+    }
   }
   const std::optional<std::string> old = FreeSlot(files, inverse);
   if (!files.ReplaceFileContents(inverse.path, old, Serialize(inverse))) Fail(inverse.path);
@@ -247,7 +258,6 @@ RestoreReport RestoreNewestStep(FileSystem& files, const std::string& gameFolder
     PutBack(files, gameFolder, step, /*discard=*/false, current);
     Drop(files, step);
     report.stepDropped = true;
-    NoteGameAfter(files, gameFolder, inverse);
     MakeRoom(files, gameFolder, inverse.info.number, inverse.info.redo);
     files.RemoveFile(RunningNotePath(gameFolder));
   } catch (const std::exception&) {

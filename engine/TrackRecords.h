@@ -25,7 +25,7 @@ constexpr std::size_t kMaxTrackRecordBytes = 64 * 1024;
 struct RecordedFile {
   std::string path;  // relative to the game folder: "tracks\calder\pit.lp", "replay\calder.rpy"
   std::uint64_t size = 0;
-  std::string digest;  // DigestText of the bytes
+  std::string digest;  // the bytes' digest (TrackFileDigest in TrackRecords.cpp)
 };
 
 // Where a track was installed from.

@@ -167,6 +167,10 @@ UniqueFd OpenLocked(const std::string& path, int lockKind) {
 // Reads at most maxBytes; `truncated` tells whether more was there.
 std::string ReadUpTo(int fd, std::size_t maxBytes, bool& truncated, const std::string& name) {
   std::string bytes;
+  // Room for the whole file at once: a track's files run to tens of MiB.
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    bytes.reserve(std::min(static_cast<std::size_t>(st.st_size), maxBytes) + 1);
   char chunk[65536];
   truncated = false;
   for (;;) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "engine/InstallRun.h"
+#include "engine/SeasonHistory.h"
 #include "engine/EngineTestSupport.h"
 #include "engine/SeasonUpdate.h"
 #include "engine/TrackFileCopy.h"
@@ -213,6 +214,76 @@ void BM_DurableCopyAndBareReplaces(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 20 * kMiB);
 }
 BENCHMARK(BM_DurableCopyAndBareReplaces)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The install as the dialog runs it over an earlier install's files: the undo step kept, the old
+// files moved into it, the new ones copied, the track's record written (each file's digest).
+// Target: <= 1.15x the durable copy and bare replaces above (the old files move by rename).
+void ResetHistory(Fixture& fixture) {
+  fs::remove_all(fixture.game / "seasons" / "gridmoor-undo");
+  fs::remove_all(fixture.game / "seasons" / "gridmoor-tracks");
+  fixture.ResetSeasons();
+}
+
+void InstallKeepingStep(Fixture& fixture, FileSystem& files, const TrackPackage& package,
+                        benchmark::State& state) {
+  SilentHost host;
+  host.gameFolder = fixture.game.Text();
+  OnInstallTrackKeepingStep(host, files, package, "bench");
+  if (host.lastBox.find("completed OK") == std::string::npos)
+    state.SkipWithError("the install run failed");
+}
+
+void BM_InstallOverATrackKeepingStep(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  const TrackPackage package = PackageFor(fixture.package);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ResetHistory(fixture);
+    state.ResumeTiming();
+    InstallKeepingStep(fixture, *files, package, state);
+  }
+}
+BENCHMARK(BM_InstallOverATrackKeepingStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Its restore: the new files moved into a redo step, the old ones renamed back, the season files
+// replaced. Target: <= 1.2x the renames and replaces it needs (the floor below).
+void BM_RestoreOfThatInstall(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  const TrackPackage package = PackageFor(fixture.package);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ResetHistory(fixture);
+    InstallKeepingStep(fixture, *files, package, state);
+    state.ResumeTiming();
+    if (RestoreNewestStep(*files, fixture.game.Text(), false).status != RestoreStatus::kRestored)
+      state.SkipWithError("the restore failed");
+  }
+}
+BENCHMARK(BM_RestoreOfThatInstall)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The restore's floor: each of the nine files renamed aside and the old one renamed back, then
+// the two bare safe replaces.
+void BM_RenamesAndBareReplaces(benchmark::State& state) {
+  Fixture& fixture = Shared();
+  auto files = MakeNativeFileSystem();
+  const fs::path folder = fixture.game / "renames";
+  fs::create_directories(folder);
+  for (int i = 0; i < 9; ++i) WriteBytes(folder / ("f" + std::to_string(i)), "old");
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture.ResetSeasons();
+    state.ResumeTiming();
+    for (int i = 0; i < 9; ++i) {
+      const fs::path file = folder / ("f" + std::to_string(i));
+      fs::rename(file, folder / ("a" + std::to_string(i)));
+      fs::rename(folder / ("a" + std::to_string(i)), file);
+    }
+    if (!BareSafeReplaces(*files, fixture)) state.SkipWithError("a replace failed");
+  }
+}
+BENCHMARK(BM_RenamesAndBareReplaces)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace gridmoor
