@@ -22,35 +22,73 @@ namespace gridmoor {
 
 namespace {
 
-// A track file's digest: four lanes over 8-byte words, so the multiplies overlap (a track runs
-// to tens of MiB, read once per install and per verify), folded to 16 hex digits.
-std::string TrackFileDigest(std::string_view bytes) {
-  constexpr std::uint64_t kPrime = 0x100000001b3ull;
-  std::uint64_t lanes[4] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x9e3779b97f4a7c15ull,
-                            0xc2b2ae3d27d4eb4full};
-  const char* data = bytes.data();
-  std::size_t i = 0;
-  for (; i + 32 <= bytes.size(); i += 32) {
+// A track file larger than this is no track file.
+constexpr std::size_t kMaxTrackFileBytes = 1024u * 1024 * 1024;
+
+// A track file's digest, taken as its bytes stream in: four lanes over 8-byte words, so the
+// multiplies overlap (a track runs to tens of MiB, read once per install and per verify),
+// folded with the size and the last bytes to 16 hex digits.
+class TrackFileDigest {
+ public:
+  void Add(std::string_view part) {
+    m_size += part.size();
+    if (!m_tail.empty()) {
+      const std::size_t take = std::min(kBlock - m_tail.size(), part.size());
+      m_tail.append(part.substr(0, take));
+      part.remove_prefix(take);
+      if (m_tail.size() < kBlock) return;
+      Mix(m_tail.data());
+      m_tail.clear();
+    }
+    for (; part.size() >= kBlock; part.remove_prefix(kBlock)) Mix(part.data());
+    m_tail.assign(part);
+  }
+
+  std::string Text() const {
+    std::uint64_t hash = m_size;
+    for (const std::uint64_t lane : m_lanes) hash = (hash ^ lane) * kPrime;
+    for (const unsigned char c : m_tail) hash = (hash ^ c) * kPrime;
+    hash ^= hash >> 33;
+    static const char kHex[] = "0123456789abcdef";
+    std::string digest(16, '0');
+    for (int d = 15; d >= 0; --d, hash >>= 4) digest[d] = kHex[hash & 15];
+    return digest;
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 32;
+  static constexpr std::uint64_t kPrime = 0x100000001b3ull;
+
+  void Mix(const char* block) {
     for (int k = 0; k < 4; ++k) {
       std::uint64_t word;
-      std::memcpy(&word, data + i + 8 * k, 8);
-      lanes[k] = (lanes[k] ^ word) * kPrime;
-      lanes[k] ^= lanes[k] >> 29;
+      std::memcpy(&word, block + 8 * k, 8);
+      m_lanes[k] = (m_lanes[k] ^ word) * kPrime;
+      m_lanes[k] ^= m_lanes[k] >> 29;
     }
   }
-  std::uint64_t hash = bytes.size();
-  for (const std::uint64_t lane : lanes) hash = (hash ^ lane) * kPrime;
-  for (; i < bytes.size(); ++i) hash = (hash ^ static_cast<unsigned char>(data[i])) * kPrime;
-  hash ^= hash >> 33;
-  static const char kHex[] = "0123456789abcdef";
-  std::string digest(16, '0');
-  for (int d = 15; d >= 0; --d, hash >>= 4) digest[d] = kHex[hash & 15];
-  return digest;
+
+  std::uint64_t m_lanes[4] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x9e3779b97f4a7c15ull,
+                              0xc2b2ae3d27d4eb4full};
+  std::uint64_t m_size = 0;
+  std::string m_tail;
+};
+
+// The size and digest of a file, read a piece at a time; nullopt when it cannot be read whole.
+std::optional<std::pair<std::uint64_t, std::string>> DigestOfFile(FileSystem& files,
+                                                                  const std::string& path) {
+  TrackFileDigest digest;
+  std::uint64_t size = 0;
+  const bool read = files.ReadInPieces(path, [&](std::string_view piece) {
+    size += piece.size();
+    digest.Add(piece);
+    return size <= kMaxTrackFileBytes;
+  });
+  if (!read) return std::nullopt;
+  return std::make_pair(size, digest.Text());
 }
 
 constexpr std::string_view kRecordMagic = "gridmoor track record 1\n";
-// A track file larger than this is not read for its digest (no track comes near it).
-constexpr std::size_t kMaxTrackFileBytes = 1024u * 1024 * 1024;
 // How deep `tracks` looks into a track folder for its size.
 constexpr int kMaxFolderDepth = 8;
 
@@ -346,14 +384,12 @@ bool WriteTrackRecord(FileSystem& files, const std::string& gameFolder,
     record.installedTime = LocalTimeText();
     bool whole = true;
     for (const std::string& relative : InstalledFiles(package, replayCopied)) {
-      bool truncated = false;
-      const std::optional<std::string> bytes =
-          files.ReadWholeFile(gameFolder + "\\" + relative, kMaxTrackFileBytes, &truncated);
-      if (!bytes || truncated) {
+      const auto digest = DigestOfFile(files, gameFolder + "\\" + relative);
+      if (!digest) {
         whole = false;
         break;
       }
-      record.files.push_back({relative, bytes->size(), TrackFileDigest(*bytes)});
+      record.files.push_back({relative, digest->first, digest->second});
     }
     const std::string bytes = SerializeTrackRecord(record);
     std::string error;
@@ -385,10 +421,8 @@ std::vector<FileCheck> CheckRecordedFiles(FileSystem& files, const std::string& 
       } else if (status.size != file.size) {
         check.state = FileState::kChanged;
       } else {
-        bool truncated = false;
-        const std::optional<std::string> bytes =
-            files.ReadWholeFile(path, kMaxTrackFileBytes, &truncated);
-        if (!bytes || truncated || TrackFileDigest(*bytes) != file.digest)
+        const auto digest = DigestOfFile(files, path);
+        if (!digest || digest->second != file.digest)
           check.state = FileState::kChanged;
       }
     } catch (const CFileException&) {

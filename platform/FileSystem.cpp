@@ -60,6 +60,13 @@ bool FileSystem::MoveFile(const std::string& from, const std::string& to) {
   return false;
 }
 
+bool FileSystem::ReadInPieces(const std::string& path,
+                              const std::function<bool(std::string_view)>& sink) {
+  bool truncated = false;
+  const std::optional<std::string> bytes = ReadWholeFile(path, std::size_t{1} << 31, &truncated);
+  return bytes && !truncated && sink(*bytes);
+}
+
 std::string FileSystem::Fingerprint(const std::string& path) {
   try {
     const std::optional<std::string> bytes = ReadExistingFile(path, std::size_t{1} << 31);

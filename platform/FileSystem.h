@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -145,6 +146,12 @@ class FileSystem {
   // when it cannot (a missing folder, `to` taken, no room). A read-only file moves as it is.
   // The default copies and deletes. Never throws.
   virtual bool MoveFile(const std::string& from, const std::string& to);
+
+  // Hands the file's bytes to `sink` a piece at a time, in order (a large file is never held
+  // whole); false when it cannot be opened or read, or the sink answers false. The default reads
+  // it whole. Never throws.
+  virtual bool ReadInPieces(const std::string& path,
+                            const std::function<bool(std::string_view)>& sink);
 
   // A short text that changes whenever the file's content does, cheaply: on the native file
   // systems its size and last write time, by default its size and a digest of its bytes;

@@ -41,6 +41,10 @@ class ForwardingFileSystem : public FileSystem {
     return m_inner.MoveFile(from, to);
   }
   std::string Fingerprint(const std::string& p) override { return m_inner.Fingerprint(p); }
+  bool ReadInPieces(const std::string& p,
+                    const std::function<bool(std::string_view)>& sink) override {
+    return m_inner.ReadInPieces(p, sink);
+  }
   bool RemoveFolderTree(const std::string& p) override { return m_inner.RemoveFolderTree(p); }
   int RemoveStaleTemporaries(const std::string& folder) override {
     return m_inner.RemoveStaleTemporaries(folder);

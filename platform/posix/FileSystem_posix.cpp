@@ -628,6 +628,20 @@ class PosixFileSystem : public FileSystem {
     return errno == EXDEV && FileSystem::MoveFile(from, to);
   }
 
+  bool ReadInPieces(const std::string& path,
+                    const std::function<bool(std::string_view)>& sink) override {
+    UniqueFd fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) return false;
+    std::string piece(std::size_t{1} << 20, '\0');
+    for (;;) {
+      const ssize_t n = ::read(fd.Get(), piece.data(), piece.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) return true;
+      if (!sink(std::string_view(piece.data(), static_cast<std::size_t>(n)))) return false;
+    }
+  }
+
   std::string Fingerprint(const std::string& path) override {
     struct stat st;
     if (::stat(ToPosixPath(path).c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? "missing" : "unreadable";

@@ -356,6 +356,21 @@ class WinFileSystem : public FileSystem {
            FALSE;
   }
 
+  bool ReadInPieces(const std::string& path,
+                    const std::function<bool(std::string_view)>& sink) override {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.Valid()) return false;
+    std::string piece(std::size_t{1} << 20, '\0');
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(file.Get(), piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr))
+        return false;
+      if (got == 0) return true;
+      if (!sink(std::string_view(piece.data(), got))) return false;
+    }
+  }
+
   std::string Fingerprint(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))

@@ -153,27 +153,34 @@ bool SeasonWindowDriver::SelectRows(HWND list, const std::vector<int>& rows) {
   return SelectedRows(list) == sorted;
 }
 
+namespace {
+
+struct ToolTipSearch {
+  DWORD process;
+  HWND owner;
+  HWND found;
+};
+
+// The tooltip window the program made for `owner` (EnumWindows' callback: stdcall on 32-bit).
+BOOL CALLBACK FindToolTip(HWND window, LPARAM data) {
+  auto* s = reinterpret_cast<ToolTipSearch*>(data);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char name[32] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (process != s->process || lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 ||
+      GetWindow(window, GW_OWNER) != s->owner) {
+    return TRUE;
+  }
+  s->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
 std::string SeasonWindowDriver::ToolTipText(int id) const {
-  struct Search {
-    DWORD process;
-    HWND owner;
-    HWND found;
-  } search{m_program.Process().Id(), m_window, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        char name[32] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (process != s->process || lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 ||
-            GetWindow(window, GW_OWNER) != s->owner) {
-          return TRUE;
-        }
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ToolTipSearch search{m_program.Process().Id(), m_window, nullptr};
+  EnumWindows(FindToolTip, reinterpret_cast<LPARAM>(&search));
   if (!search.found) return {};
   constexpr std::size_t kTextSize = 512;
   RemoteMemory memory(m_program.Process().Handle(), sizeof(TOOLINFOA) + kTextSize);
