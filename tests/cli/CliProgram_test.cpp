@@ -218,12 +218,16 @@ TEST_P(CliInstallStatus, IsTheOutcomesStatus) {
     const auto files = Snapshot(fixture.Folder().Root());
     std::vector<std::string> dryRun = args;
     dryRun.push_back("--dry-run");
-    const CliResult plan = RunCli(dryRun);
+    CliResult plan = RunCli(dryRun);
+    // The Windows console's text mode ends lines in CR LF.
+    plan.out.erase(std::remove(plan.out.begin(), plan.out.end(), '\r'), plan.out.end());
     EXPECT_EQ(plan.status, GetParam().status) << plan.out << plan.err;
     EXPECT_NE(plan.out.find(GetParam().planned), std::string::npos) << plan.out;
     EXPECT_TRUE(Snapshot(fixture.Folder().Root()) == files) << "the dry run changed a file";
   }
-  const CliResult run = RunCli(args);
+  CliResult run = RunCli(args);
+  run.out.erase(std::remove(run.out.begin(), run.out.end(), '\r'), run.out.end());
+  run.err.erase(std::remove(run.err.begin(), run.err.end(), '\r'), run.err.end());
   EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
   if (GetParam().said) {
     EXPECT_NE((run.out + run.err).find(GetParam().said), std::string::npos) << run.out << run.err;
