@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/GameFiles.h"
-#include "engine/SeasonHistory.h"
+#include "engine/HistoryBasics.h"
 #include "engine/SeasonRules.h"
 #include "platform/FileSystem.h"
 

@@ -14,15 +14,8 @@
 #include "platform/ProfileText.h"
 
 namespace gridmoor {
-namespace {
 
 using namespace history;
-
-std::string RoomSettingPath(const std::string& gameFolder) {
-  return HistoryFolder(gameFolder) + "\\room";
-}
-
-}  // namespace
 
 std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
                                               const std::optional<std::string>& before,
@@ -37,33 +30,6 @@ std::vector<std::string> DescribeSeasonChange(const std::string& fileName,
     lines.push_back(fileName + ": removed Event" + std::to_string(number) + " " + folder);
   if (lines.empty()) lines.push_back(fileName + ": changed, no event added or removed");
   return lines;
-}
-
-std::string LocalTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (const std::tm* converted = std::localtime(&now)) local = *converted;
-  char text[32] = {};
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
-
-std::string HistoryFolder(const std::string& gameFolder) {
-  return gameFolder + "\\seasons\\gridmoor-undo";
-}
-
-std::uint64_t StepRoomLimit(FileSystem& files, const std::string& gameFolder) {
-  const std::optional<std::string> text = files.ReadWholeFile(RoomSettingPath(gameFolder), 64);
-  if (!text) return kDefaultStepRoom;
-  std::uint64_t value = 0;
-  bool digits = false;
-  for (const char c : *text) {
-    if (c < '0' || c > '9') break;
-    digits = true;
-    if (value > (UINT64_MAX - 9) / 10) return kDefaultStepRoom;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  return digits ? value : kDefaultStepRoom;
 }
 
 bool SetStepRoomLimit(FileSystem& files, const std::string& gameFolder, std::uint64_t bytes) {
