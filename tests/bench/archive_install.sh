@@ -9,7 +9,17 @@
 #   archive_install.sh floor DIR        bsdtar + plain copy of the same zip (the floor)
 #   archive_install.sh large DIR        one install from DIR/500mib.zip
 #   archive_install.sh run DIR          prepare, then 5 of each with /usr/bin/time
-# gridmoor-cli is taken from GRIDMOOR_CLI (default: build/native/cli/gridmoor-cli).
+#
+# The Windows program under Wine, on a 20 MiB zip, against the floor of unpacking and copying
+# by hand under the same Wine (unzip_floor.exe: zlib's inflate into a folder, then a copy of
+# each file into the game folder, flushed; build it with the target unzip_floor):
+#   archive_install.sh wine-prepare DIR   DIR/20mib.zip, a game folder
+#   archive_install.sh wine-install DIR   gridmoor-cli.exe install of DIR/20mib.zip
+#   archive_install.sh wine-floor DIR     unzip_floor.exe of the same zip
+# Time the pair with farm-bench, with WINELOADER (wine64 where no 32-bit code runs) and
+# WINEPREFIX set and a wineserver kept running (wineserver -p).
+# gridmoor-cli is taken from GRIDMOOR_CLI (default: build/native/cli/gridmoor-cli), the Windows
+# one from GRIDMOOR_CLI_EXE (default: build/win64/cli/gridmoor-cli.exe).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cli=${GRIDMOOR_CLI:-$root/build/native/cli/gridmoor-cli}
@@ -47,6 +57,25 @@ case $mode in
     bsdtar -xf "$dir/50mib.zip" -C "$dir/unpacked"
     cp -r "$dir/unpacked/Bench" "$dir/copy"
     sync "$dir/copy"/* "$dir/copy"
+    rm -rf "$dir/unpacked"
+    ;;
+  wine-prepare)
+    rm -rf "$dir"; mkdir -p "$dir/src"
+    make_package "$dir/src/Bench" bench 26
+    (cd "$dir/src" && zip -q -1 -r "$dir/20mib.zip" .)
+    rm -rf "$dir/src"
+    cp -r "$root/examples/game" "$dir/game"
+    ls -l "$dir"/20mib.*
+    ;;
+  wine-install)
+    # Windows paths: a Windows program reads "/tmp/..." as an option.
+    "${WINELOADER:-wine}" "${GRIDMOOR_CLI_EXE:-$root/build/win64/cli/gridmoor-cli.exe}" install \
+      "Z:${dir//\//\\}\\20mib.zip" --game "Z:${dir//\//\\}\\game" --yes >/dev/null
+    ;;
+  wine-floor)
+    rm -rf "$dir/unpacked" "$dir/game/tracks/floor"
+    "${WINELOADER:-wine}" "${UNZIP_FLOOR_EXE:-$root/build/win64/tests/bench/unzip_floor.exe}" \
+      "Z:${dir//\//\\}\\20mib.zip" "Z:${dir//\//\\}\\unpacked" "Z:${dir//\//\\}\\game\\tracks\\floor"
     rm -rf "$dir/unpacked"
     ;;
   large)
