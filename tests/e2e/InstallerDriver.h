@@ -128,8 +128,10 @@ class InstallerDriver {
   bool IsMessageBox(HWND window) const;
   MessageBoxRecord ReadMessageBox(HWND box) const;
 
-  ChildProcess m_process;
+  // Before m_process: its initializer writes the start error, which a later member initializer
+  // would overwrite.
   DWORD m_startError = 0;
+  ChildProcess m_process;
   HWND m_dialog = nullptr;  // not owned
 };
 
