@@ -111,8 +111,10 @@ if [ -z "$headless" ]; then
 fi
 
 log "no display: driving the program on the virtual display $DISPLAY"
+# The pictures show the full season as a player's C:\GPL, not a path of this machine.
+ln -sfn "$demo/full-season" "$WINEPREFIX/drive_c/GPL"
 "$WINELOADER" "$driver" "$(winpath "$demo/package/gridmoor.exe")" "$(winpath "$demo/package")" \
-  --game-folder "$(winpath "$demo/full-season")" --pictures-only \
+  --game-folder 'C:\GPL' --pictures-only \
   --screenshot "$(winpath "$demo/dialog.bmp")" \
   --season-screenshot "$(winpath "$demo/season-window.bmp")" || true
 for picture in dialog season-window; do
