@@ -146,7 +146,8 @@ void CSeasonDlg::RemoveWithFiles(const SeasonEvent& event) {
   // file, and one undo step brings the events and the files back.
   const SeasonFileChoice both{true, true};
   Apply(m_service.PlanRemove({folder}, both, true), "remove " + folder + " --delete-files",
-        FormatResourceString(IDS_STATUS_REMOVED_WITH_FILES, {title, folder}));
+        FormatResourceString(IDS_STATUS_REMOVED_WITH_FILES, {title, folder}),
+        /*confirmUndoable=*/true);
   Refresh(row);
   RefreshSets();
 }

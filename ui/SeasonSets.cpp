@@ -79,11 +79,11 @@ void CSeasonDlg::ShowSetState(const std::vector<SetSummary>& sets) {
 }
 
 template <class Plan>
-std::optional<SeasonChange> CSeasonDlg::AskSetName(UINT title, std::string suggestion, Plan plan,
-                                                   std::string& name) {
+std::optional<SeasonChange> CSeasonDlg::AskSetName(const std::string& title, std::string suggestion,
+                                                   Plan plan, std::string& name) {
   name = std::move(suggestion);
   for (;;) {
-    CSetNameDlg prompt(name, LoadResourceString(title));
+    CSetNameDlg prompt(name, title);
     if (prompt.DoModal(GetSafeHwnd()) != IDOK) return std::nullopt;
     name = prompt.Name();
     SeasonChange change = plan(name);
@@ -106,7 +106,7 @@ void CSeasonDlg::OnSetSave() {
   if (!GameFolderReachable()) return;
   std::string name;
   const std::optional<SeasonChange> change =
-      AskSetName(IDS_SAVE_SET_NAME_TITLE, m_service.ActiveSet().value_or(""),
+      AskSetName(LoadResourceString(IDS_SAVE_SET_NAME_TITLE), m_service.ActiveSet().value_or(""),
                  [&](const std::string& typed) { return m_service.PlanSetSave(typed); }, name);
   if (!change) return;
   Apply(*change, "set save " + name, FormatResourceString(IDS_STATUS_SET_SAVED, {name}));
@@ -120,7 +120,7 @@ void CSeasonDlg::OnSetRename() {
   if (!from || !GameFolderReachable()) return;
   std::string to;
   const std::optional<SeasonChange> change = AskSetName(
-      IDS_RENAME_SET_TITLE, *from,
+      FormatResourceString(IDS_RENAME_SET_TITLE, {*from}), *from,
       [&](const std::string& typed) { return m_service.PlanSetRename(*from, typed); }, to);
   if (!change) return;
   const bool renamed = Apply(*change, "set rename " + *from + " " + to,
@@ -179,7 +179,7 @@ void CSeasonDlg::OnSetImport() {
     // starting from the file's name.
     AppMessageBox(SeasonProblemText(m_files, all.Problem()) + ".", MB_OK | MB_ICONEXCLAMATION);
     std::optional<SeasonChange> named = AskSetName(
-        IDS_IMPORT_SET_NAME_TITLE, all.Problem().subject,
+        LoadResourceString(IDS_IMPORT_SET_NAME_TITLE), all.Problem().subject,
         [&](const std::string& typed) { return m_service.PlanSetImport(*path, typed, false); }, as);
     if (!named) return;
     all = std::move(*named);

@@ -423,19 +423,24 @@ bool CSeasonDlg::GameFolderReachable() {
 // (No the default), the wait cursor while files are written, a box for what went wrong.
 class CSeasonDlg::Host : public SeasonHost {
  public:
-  explicit Host(CSeasonDlg& window) : m_window(window) {}
+  // With `confirmUndoable` even the questions Undo could answer are asked.
+  explicit Host(CSeasonDlg& window, bool confirmUndoable = false)
+      : m_window(window), m_confirmUndoable(confirmUndoable) {}
 
   void ShowPlan(const std::vector<SeasonEffect>&, bool) override {}
 
   bool Ask(const SeasonQuestion& question, bool) override {
-    // Undo is a click away: a change it takes back needs no confirmation here, unless it
-    // deletes files, which the player is always asked about.
-    if (question.kind == SeasonQuestionKind::kConfirm && question.undoable && question.files.empty())
-      return true;
     std::string text = question.text;
-    if (!question.files.empty()) text += "\r\n";
-    for (const std::string& file : question.files)
-      text += "\r\n  " + m_window.m_files.NativePath(file);
+    if (question.kind == SeasonQuestionKind::kConfirm) {
+      // Undo is a click away: a change it takes back needs no confirmation here, unless the
+      // command deletes files, which the player is always asked about (naming them).
+      if (question.undoable && !m_confirmUndoable) return true;
+      if (m_confirmUndoable && !question.files.empty()) {
+        text += "\r\n";
+        for (const std::string& file : question.files)
+          text += "\r\n  " + m_window.m_files.NativePath(file);
+      }
+    }
     return AppMessageBox(text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
   }
 
@@ -469,13 +474,14 @@ class CSeasonDlg::Host : public SeasonHost {
 
  private:
   CSeasonDlg& m_window;
+  bool m_confirmUndoable;
   std::optional<WaitCursor> m_wait;
   bool m_done = false;
 };
 
 bool CSeasonDlg::Apply(const SeasonChange& change, const std::string& command,
-                       const std::string& done) {
-  Host host(*this);
+                       const std::string& done, bool confirmUndoable) {
+  Host host(*this, confirmUndoable);
   RunSeasonChange(m_service, host, change, kCommandPrefix + command, false);
   m_action = host.Done() ? done : LoadResourceString(IDS_STATUS_NOTHING_CHANGED);
   return host.Done();

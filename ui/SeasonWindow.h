@@ -72,8 +72,10 @@ class CSeasonDlg : public CDialog {
 
   // Runs `change` through the engine with the window as its host (the questions as message
   // boxes, a refusal told in one); the status line then says `done`, or that nothing changed.
-  // Answers whether the change was made.
-  bool Apply(const SeasonChange& change, const std::string& command, const std::string& done);
+  // Answers whether the change was made. With `confirmUndoable` the command's own question is
+  // asked even though Undo could take the change back (it deletes files).
+  bool Apply(const SeasonChange& change, const std::string& command, const std::string& done,
+             bool confirmUndoable = false);
   // The game folder is still there; otherwise says so and answers false.
   bool GameFolderReachable();
 
@@ -93,8 +95,8 @@ class CSeasonDlg : public CDialog {
   // name or the player cancels: a refused name is explained and offered again as typed.
   // Answers the accepted plan with the name in `name`, or nullopt.
   template <class Plan>
-  std::optional<SeasonChange> AskSetName(UINT title, std::string suggestion, Plan plan,
-                                         std::string& name);
+  std::optional<SeasonChange> AskSetName(const std::string& title, std::string suggestion,
+                                         Plan plan, std::string& name);
 
   // The selected event's details (SeasonDetails.cpp), and the removal with its files that
   // they offer.

@@ -320,7 +320,7 @@ TEST_F(SeasonWindowTest, SetsWithNoneActiveAreRenamedThroughThePromptAndUndone) 
   EXPECT_EQ(WindowText(GetDlgItem(prompt, season::kNameEdit)), "Al/pha");
   ASSERT_TRUE(AnswerNamePrompt(prompt, "Alpha"));
   ASSERT_TRUE(WaitUntil([&] { return season.SetTexts() == std::vector<std::string>{"Alpha"}; }));
-  EXPECT_EQ(season.Text(season::kStatus), "Renamed the set Old to Alpha \xE2\x80\x94 Undo gives it its old name");
+  EXPECT_EQ(season.Text(season::kStatus), "Renamed the set Old to Alpha \x97 Undo gives it its old name");
   EXPECT_FALSE(Exists(oldFile));
   EXPECT_TRUE(Exists(newFile));
 
