@@ -123,13 +123,15 @@ void CSeasonDlg::InstallAndRefresh(const std::string& path) {
   for (const SeasonEvent& event : m_service.Read(SeasonFileId::kSeason).events.events)
     before.push_back(Lowered(event.trackDirectory.value_or("")));
   if (!InstallPackageAt(path, GetSafeHwnd())) return;
+  // Named by its folder, also when its install.ini was chosen.
+  const std::string package = FileNameOf(PackageChoiceOf(path).path);
   // The install wrote 67season.ini itself: the window reads it again and names the new event.
   if (Shown() != SeasonFileId::kSeason) {
     m_showChampionship.SetCheck(BST_UNCHECKED);
     m_showSeason.SetCheck(BST_CHECKED);
   }
   m_action = FormatResourceString(IDS_STATUS_INSTALLED_NO_EVENT,
-                                  {FileNameOf(path), SeasonFileNameOf(SeasonFileId::kSeason)});
+                                  {package, SeasonFileNameOf(SeasonFileId::kSeason)});
   int added = -1;
   const std::vector<SeasonEvent> after = m_service.Read(SeasonFileId::kSeason).events.events;
   for (std::size_t i = 0; i < after.size() && added < 0; ++i) {
@@ -140,7 +142,7 @@ void CSeasonDlg::InstallAndRefresh(const std::string& path) {
   if (added >= 0) {
     m_action = FormatResourceString(
         IDS_STATUS_INSTALLED,
-        {FileNameOf(path), after[static_cast<std::size_t>(added)].name.value_or(
+        {package, after[static_cast<std::size_t>(added)].name.value_or(
                                *after[static_cast<std::size_t>(added)].trackDirectory),
          std::to_string(after[static_cast<std::size_t>(added)].number)});
   }

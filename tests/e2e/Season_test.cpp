@@ -361,6 +361,40 @@ TEST_F(SeasonWindowTest, DetailsOpenWithEnterAndRemoveWithFilesIsUndone) {
   EXPECT_EQ(Differences(before, Snapshot(game)), "");
 }
 
+// "Install package..." runs the install dialog over the package whose install.ini is chosen;
+// the window then lists the new event, and its details show the install's record.
+TEST_F(SeasonWindowTest, InstallPackageListsTheNewEventWhoseDetailsShowItsRecord) {
+  SeasonWindowDriver& season = OpenAlone();
+  InstallerDriver& program = Owner();
+  season.Click(season::kInstall);
+  HWND chooser = program.WaitForWindow("Install a track package");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(ChooseFileInDialog(chooser, Join(package, "install.ini")));
+  ASSERT_TRUE(program.WaitForDialog()) << "the install dialog comes up over the package";
+  program.Click(control::kInstall);
+  const AnswerPolicy ok = AnswerOk();
+  ASSERT_TRUE(WaitUntil([&] {
+    if (std::optional<MessageBoxRecord> box = program.WaitForMessageBox(Millis(200)))
+      program.Answer(*box, ok(*box));
+    return season.RowCount() == 6;
+  })) << "the window reads the season again after the install";
+  const std::string packageName = package.substr(package.find_last_of('\\') + 1);
+  EXPECT_EQ(season.Text(season::kStatus),
+            "Installed from " + packageName + ": Kestrel Heath Grand Prix is event 6");
+  EXPECT_EQ(season.SelectedRows(season.Control(season::kList)), std::vector<int>{5});
+
+  season.PressKeyInList(VK_RETURN);
+  HWND details = season.WaitForDialogWith(season::kDetailsFiles);
+  ASSERT_TRUE(details);
+  const std::string files = WindowText(GetDlgItem(details, season::kDetailsFiles));
+  EXPECT_NE(files.find("Complete: every recorded file is as installed."), std::string::npos) << files;
+  const std::string installed = WindowText(GetDlgItem(details, season::kDetailsInstalled));
+  EXPECT_EQ(installed.rfind("Installed ", 0), 0u) << installed;
+  EXPECT_NE(installed.find(packageName + " (folder)"), std::string::npos) << installed;
+  PostMessageA(details, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(details); }));
+}
+
 TEST_F(SeasonWindowTest, GameFolderThatVanishesIsReportedAndTheWindowStays) {
   SeasonWindowDriver& season = OpenAlone();
   ASSERT_TRUE(MoveFileA(game.c_str(), (game + "-moved").c_str()));
