@@ -395,6 +395,39 @@ TEST_F(SeasonWindowTest, InstallPackageListsTheNewEventWhoseDetailsShowItsRecord
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(details); }));
 }
 
+// Export is titled as the set as saved; importing the file back finds its name taken, says so
+// and has the player name the copy, starting from the file's name.
+TEST_F(SeasonWindowTest, ExportedSetImportedBackIsNamedAfresh) {
+  const std::string calendar = Join(game, "league.txt");
+  SeasonWindowDriver& season = OpenAlone();
+  season.Click(season::kSetSave);
+  HWND prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Old"));
+  ASSERT_TRUE(WaitUntil([&] { return season.Text(season::kSetState) == "Active set: Old"; }));
+
+  season.Click(season::kSetExport);
+  HWND chooser = Owner().WaitForWindow("Export the set Old as it was saved");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(ChooseFileInDialog(chooser, calendar));
+  ASSERT_TRUE(WaitUntil([&] { return Exists(calendar); }));
+
+  season.Click(season::kSetImport);
+  chooser = Owner().WaitForWindow("Import a calendar as a set");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(ChooseFileInDialog(chooser, calendar));
+  const MessageBoxRecord taken = AnswerBox(IDOK);
+  EXPECT_NE(taken.text.find("a set of that name exists"), std::string::npos) << taken.text;
+  prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(WindowText(prompt), "Name the imported set");
+  EXPECT_EQ(WindowText(GetDlgItem(prompt, season::kNameEdit)), "Old");
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Copy"));
+  EXPECT_TRUE(WaitUntil([&] {
+    return season.SetTexts() == std::vector<std::string>{"Copy", "Old (active)"};
+  })) << ::testing::PrintToString(season.SetTexts());
+}
+
 TEST_F(SeasonWindowTest, GameFolderThatVanishesIsReportedAndTheWindowStays) {
   SeasonWindowDriver& season = OpenAlone();
   ASSERT_TRUE(MoveFileA(game.c_str(), (game + "-moved").c_str()));
