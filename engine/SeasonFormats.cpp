@@ -21,7 +21,7 @@ bool IsEightBitLetter(unsigned char c) {
 }  // namespace
 
 bool IsValidSetName(const std::string& name) {
-  if (name.empty() || name.size() > 40 || name.front() == ' ' || name.back() == ' ') return false;
+  if (name.empty() || name.size() > kMaxSetNameLength || name.front() == ' ' || name.back() == ' ') return false;
   for (const unsigned char c : name) {
     const bool ascii = c < 0x80 && (std::isalnum(c) || c == ' ' || c == '-' || c == '_' || c == '.');
     if (!ascii && !IsEightBitLetter(c)) return false;

@@ -22,6 +22,7 @@ constexpr std::size_t kMaxEventBodyBytes = 64 * 1024;
 // Whether `name` can name a set: 1 to 40 characters of the game's 8-bit text, each a letter
 // (accented ones included), digit, space, '-', '_' or '.', neither first nor last a space.
 // (Uniqueness, without regard to letter case, is the service's check.)
+constexpr std::size_t kMaxSetNameLength = 40;
 bool IsValidSetName(const std::string& name);
 // The rule above as one line, for the player.
 constexpr const char* kSetNameRule =

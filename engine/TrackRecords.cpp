@@ -433,6 +433,17 @@ std::vector<FileCheck> CheckRecordedFiles(FileSystem& files, const std::string& 
   return checks;
 }
 
+FolderSize TrackFolderSize(FileSystem& files, const std::string& gameFolder,
+                           const std::string& trackDirectory) {
+  InstalledTrack track;
+  try {
+    AddFolderSize(files, gameFolder + "\\tracks\\" + trackDirectory, 1, track);
+  } catch (const std::exception&) {
+    // A folder that cannot be listed counts as empty, as in ListInstalledTracks.
+  }
+  return {track.bytes, track.fileCount};
+}
+
 std::vector<InstalledTrack> ListInstalledTracks(FileSystem& files, const std::string& gameFolder) {
   std::vector<InstalledTrack> tracks;
   const std::optional<std::vector<FolderEntry>> entries =

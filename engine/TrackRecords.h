@@ -107,6 +107,15 @@ struct InstalledTrack {
   std::vector<EventNaming> events;  // in the season files now (letter case aside)
   std::vector<std::string> sets;    // saved sets whose files hold an event naming it
 };
+// The size of tracks\<folder> (every file under it, as `tracks` counts them), for one track
+// without listing the others. Zero files when the folder is missing. Never throws.
+struct FolderSize {
+  std::uint64_t bytes = 0;
+  int fileCount = 0;
+};
+FolderSize TrackFolderSize(FileSystem& files, const std::string& gameFolder,
+                           const std::string& trackDirectory);
+
 // Every folder of gameFolder\tracks, sorted without regard to letter case. Never throws: what
 // cannot be read is left out of its track (a set that is not valid names nothing).
 std::vector<InstalledTrack> ListInstalledTracks(FileSystem& files, const std::string& gameFolder);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/SeasonFormats.h"
 #include "res/resource.h"
 #include "ui/framework/StringResource.h"
 
@@ -18,13 +19,15 @@ int DialogUnitsWide(HWND dialog, int units) {
 
 }  // namespace
 
-CSetNameDlg::CSetNameDlg(std::string suggestion)
-    : CDialog(IDD_SEASON_NAME), m_name(std::move(suggestion)) {}
+CSetNameDlg::CSetNameDlg(std::string suggestion, std::string title)
+    : CDialog(IDD_SEASON_NAME), m_name(std::move(suggestion)), m_title(std::move(title)) {}
 
 void CSetNameDlg::DoDataExchange(CDataExchange& dx) { dx.Attach(IDC_NAME_EDIT, m_edit); }
 
 BOOL CSetNameDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  if (!m_title.empty()) SetWindowTextA(GetSafeHwnd(), m_title.c_str());
+  m_edit.LimitText(static_cast<int>(kMaxSetNameLength));
   m_edit.SetWindowText(m_name);
   m_edit.SetSel(0, -1);
   SetFocus(m_edit.GetSafeHwnd());

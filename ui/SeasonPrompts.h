@@ -12,11 +12,12 @@
 
 namespace gridmoor::ui {
 
-// Asks for a set's name, starting from `suggestion`. Run answers IDOK with Name() holding the
-// text as typed (checked by the service, not here), or IDCANCEL.
+// Asks for a set's name, starting from `suggestion`, under the caption `title` ("" keeps the
+// template's). The box takes at most the engine's longest set name. Run answers IDOK with
+// Name() holding the text as typed (checked by the service, not here), or IDCANCEL.
 class CSetNameDlg : public CDialog {
  public:
-  explicit CSetNameDlg(std::string suggestion);
+  explicit CSetNameDlg(std::string suggestion, std::string title = "");
   const std::string& Name() const { return m_name; }
 
  protected:
@@ -27,6 +28,7 @@ class CSetNameDlg : public CDialog {
  private:
   CEdit m_edit;
   std::string m_name;
+  std::string m_title;
 };
 
 // One track folder the Add dialog offers.

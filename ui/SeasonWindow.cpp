@@ -49,11 +49,6 @@ std::string StripTrailingBackslashes(std::string folder) {
   return folder;
 }
 
-std::string FileNameOf(const std::string& path) {
-  const std::string::size_type slash = path.find_last_of('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string Marks(const SeasonEvent& event) {
   std::string text;
   for (const EventMark mark : EventMarks(event)) {
@@ -212,6 +207,7 @@ void CSeasonDlg::DoDataExchange(CDataExchange& dx) {
   dx.Attach(IDC_SEASON_PROBLEM, m_problem);
   dx.Attach(IDC_SEASON_SETS, m_sets);
   dx.Attach(IDC_SEASON_STATUS, m_status);
+  dx.Attach(IDC_SEASON_SET_STATE, m_setState);
 }
 
 BOOL CSeasonDlg::OnInitDialog() {
@@ -239,6 +235,11 @@ BOOL CSeasonDlg::OnInitDialog() {
   m_layout.Add(window, IDC_SEASON_REDO, kAnchorTopRight);
   m_layout.Add(window, IDC_SEASON_STATUS, kAnchorLeft | kAnchorRight | kAnchorBottom);
   m_layout.Add(window, IDCANCEL, kAnchorBottomRight);
+  m_layout.Add(window, IDC_SEASON_SET_RENAME, kAnchorTopRight);
+  m_layout.Add(window, IDC_SEASON_SET_STATE, kAnchorLeft | kAnchorRight | kAnchorBottom);
+  m_layout.Add(window, IDC_SEASON_INSTALL, kAnchorBottomRight);
+  // A package folder or zip dropped on the window is installed as "Install package..." does.
+  DragAcceptFiles(window, TRUE);
 
   if (m_tip.Create(window)) {
     for (const int id : {IDC_SEASON_UNDO, IDC_SEASON_REDO})
@@ -346,28 +347,6 @@ void CSeasonDlg::FitNameColumn() {
   m_list.SetColumnWidth(kNameColumn, std::max<int>(least.right, client.right - others));
 }
 
-void CSeasonDlg::RefreshSets() {
-  const std::optional<std::string> before = SelectedSet();
-  m_setNames.clear();
-  m_sets.ResetContent();
-  int select = -1;
-  for (const SetSummary& set : m_service.ListSets().sets) {
-    const UINT format = !set.active              ? 0
-                        : set.changedSinceSaved ? IDS_SET_CHANGED
-                                                : IDS_SET_ACTIVE;
-    const int index =
-        m_sets.AddString(format ? FormatResourceString(format, {set.name}) : set.name);
-    if (index < 0) continue;
-    // Sorted by the service: the combo keeps the order it is given.
-    m_setNames.push_back(set.name);
-    if (set.active || (select < 0 && before && *before == set.name)) select = index;
-  }
-  // With no set active the first is chosen, so Use, Delete and Export work on an imported set.
-  if (select < 0 && !m_setNames.empty()) select = 0;
-  if (select >= 0) m_sets.SetCurSel(select);
-  UpdateButtons();
-}
-
 int CSeasonDlg::SelectedRow() const {
   const std::vector<int> rows = m_list.GetSelectedRows();
   return rows.empty() ? -1 : rows.front();
@@ -420,6 +399,7 @@ void CSeasonDlg::UpdateButtons() {
       {IDC_SEASON_SET_USE, set},
       {IDC_SEASON_SET_DELETE, set},
       {IDC_SEASON_SET_EXPORT, set},
+      {IDC_SEASON_SET_RENAME, set},
   };
   HWND focus = GetFocus();
   for (const auto& [id, enabled] : states) {
@@ -443,14 +423,25 @@ bool CSeasonDlg::GameFolderReachable() {
 // (No the default), the wait cursor while files are written, a box for what went wrong.
 class CSeasonDlg::Host : public SeasonHost {
  public:
-  explicit Host(CSeasonDlg& window) : m_window(window) {}
+  // With `confirmUndoable` even the questions Undo could answer are asked.
+  explicit Host(CSeasonDlg& window, bool confirmUndoable = false)
+      : m_window(window), m_confirmUndoable(confirmUndoable) {}
 
   void ShowPlan(const std::vector<SeasonEffect>&, bool) override {}
 
   bool Ask(const SeasonQuestion& question, bool) override {
-    // Undo is a click away: a change it takes back needs no confirmation here.
-    if (question.kind == SeasonQuestionKind::kConfirm && question.undoable) return true;
-    return AppMessageBox(question.text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
+    std::string text = question.text;
+    if (question.kind == SeasonQuestionKind::kConfirm) {
+      // Undo is a click away: a change it takes back needs no confirmation here, unless the
+      // command deletes files, which the player is always asked about (naming them).
+      if (question.undoable && !m_confirmUndoable) return true;
+      if (m_confirmUndoable && !question.files.empty()) {
+        text += "\r\n";
+        for (const std::string& file : question.files)
+          text += "\r\n  " + m_window.m_files.NativePath(file);
+      }
+    }
+    return AppMessageBox(text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
   }
 
   void Busy(bool busy) override {
@@ -483,16 +474,22 @@ class CSeasonDlg::Host : public SeasonHost {
 
  private:
   CSeasonDlg& m_window;
+  bool m_confirmUndoable;
   std::optional<WaitCursor> m_wait;
   bool m_done = false;
 };
 
 bool CSeasonDlg::Apply(const SeasonChange& change, const std::string& command,
-                       const std::string& done) {
-  Host host(*this);
+                       const std::string& done, bool confirmUndoable) {
+  Host host(*this, confirmUndoable);
   RunSeasonChange(m_service, host, change, kCommandPrefix + command, false);
   m_action = host.Done() ? done : LoadResourceString(IDS_STATUS_NOTHING_CHANGED);
   return host.Done();
+}
+
+void CSeasonDlg::OnOK() {
+  // The dialog manager turns Enter into IDOK before the list sees it.
+  if (GetFocus() == m_list.GetSafeHwnd()) OnDetails();
 }
 
 bool CSeasonDlg::OnCommand(int id, int code) {
@@ -518,6 +515,8 @@ bool CSeasonDlg::OnCommand(int id, int code) {
     case IDC_SEASON_SET_DELETE: OnSetDelete(); return true;
     case IDC_SEASON_SET_EXPORT: OnSetExport(); return true;
     case IDC_SEASON_SET_IMPORT: OnSetImport(); return true;
+    case IDC_SEASON_SET_RENAME: OnSetRename(); return true;
+    case IDC_SEASON_INSTALL: OnInstallPackage(); return true;
     default: return CDialog::OnCommand(id, code);
   }
 }
@@ -619,99 +618,6 @@ void CSeasonDlg::OnRestore(bool redo) {
   RefreshSets();
 }
 
-void CSeasonDlg::OnSetUse() {
-  const std::optional<std::string> name = SelectedSet();
-  if (!name || !GameFolderReachable()) return;
-  Apply(m_service.PlanSetUse(*name), "set use " + *name,
-        FormatResourceString(IDS_STATUS_SET_USED, {*name}));
-  Refresh(0);
-  RefreshSets();
-}
-
-void CSeasonDlg::OnSetSave() {
-  if (!GameFolderReachable()) return;
-  CSetNameDlg prompt(m_service.ActiveSet().value_or(""));
-  if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
-  const std::string name = prompt.Name();
-  Apply(m_service.PlanSetSave(name), "set save " + name,
-        FormatResourceString(IDS_STATUS_SET_SAVED, {name}));
-  RefreshSets();
-  UpdateHistory();
-  ShowStatus();
-}
-
-void CSeasonDlg::OnSetDelete() {
-  const std::optional<std::string> name = SelectedSet();
-  if (!name || !GameFolderReachable()) return;
-  Apply(m_service.PlanSetDelete(*name), "set delete " + *name,
-        FormatResourceString(IDS_STATUS_SET_DELETED, {*name}));
-  RefreshSets();
-  UpdateHistory();
-  ShowStatus();
-}
-
-namespace {
-
-OpenFileSettings CalendarFileSettings(UINT title, DWORD flags) {
-  OpenFileSettings settings;
-  settings.title = LoadResourceString(title);
-  settings.filters = {{LoadResourceString(IDS_CALENDAR_FILTER), "*.txt"},
-                      {LoadResourceString(IDS_ALL_FILES_FILTER), "*.*"}};
-  settings.flags = flags | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
-  settings.defaultExtension = "txt";
-  return settings;
-}
-
-}  // namespace
-
-void CSeasonDlg::OnSetExport() {
-  const std::optional<std::string> name = SelectedSet();
-  if (!name || !GameFolderReachable()) return;
-  const std::optional<std::string> path = AskSaveFileName(
-      GetSafeHwnd(), CalendarFileSettings(IDS_EXPORT_TITLE, OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST));
-  if (!path) return;
-  Apply(m_service.PlanSetExport(*name, *path), "set export " + *name,
-        FormatResourceString(IDS_STATUS_SET_EXPORTED, {*name, *path}));
-  UpdateHistory();
-  ShowStatus();
-}
-
-void CSeasonDlg::OnSetImport() {
-  if (!GameFolderReachable()) return;
-  const std::optional<std::string> path = AskOpenFileName(
-      GetSafeHwnd(), CalendarFileSettings(IDS_IMPORT_TITLE, OFN_FILEMUSTEXIST));
-  if (!path) return;
-  std::string as;
-  SeasonChange all = m_service.PlanSetImport(*path, as, false);
-  // A name the file brings that cannot be used: the player names the set instead.
-  while (all.Problem().refusal == SeasonRefusal::kNameTaken ||
-         all.Problem().refusal == SeasonRefusal::kBadName) {
-    AppMessageBox(SeasonProblemText(m_files, all.Problem()) + ".", MB_OK | MB_ICONEXCLAMATION);
-    CSetNameDlg prompt(all.Problem().subject);
-    if (prompt.DoModal(GetSafeHwnd()) != IDOK) return;
-    as = prompt.Name();
-    all = m_service.PlanSetImport(*path, as, false);
-  }
-  const SeasonChange* chosen = &all;
-  SeasonChange installedOnly;
-  if (!all.Problem() && !all.NotInstalled().empty()) {
-    std::string missing;
-    for (const std::string& event : all.NotInstalled()) missing += "\r\n  " + event;
-    const int answer = AppMessageBox(FormatResourceString(IDS_IMPORT_NOT_INSTALLED, {missing}),
-                                     MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (answer == IDCANCEL) return;
-    if (answer == IDNO) {
-      installedOnly = m_service.PlanSetImport(*path, as, true);
-      chosen = &installedOnly;
-    }
-  }
-  Apply(*chosen, "set import " + FileNameOf(*path),
-        FormatResourceString(IDS_STATUS_SET_IMPORTED, {FileNameOf(*path)}));
-  RefreshSets();
-  UpdateHistory();
-  ShowStatus();
-}
-
 bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   HWND window = GetSafeHwnd();
   switch (message) {
@@ -755,8 +661,18 @@ bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == IDC_SEASON_LIST && header->code == LVN_ITEMCHANGED) UpdateButtons();
+      if (header->idFrom == IDC_SEASON_LIST &&
+          (header->code == NM_DBLCLK || header->code == NM_RETURN)) {
+        OnDetails();
+        result = 0;
+        return true;
+      }
       return false;
     }
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      result = 0;
+      return true;
     case WM_DESTROY: {
       WINDOWPLACEMENT placement = {};
       placement.length = sizeof placement;

@@ -6,6 +6,7 @@
 // the files again after every change.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ class CSeasonDlg : public CDialog {
  protected:
   void DoDataExchange(CDataExchange& dx) override;
   BOOL OnInitDialog() override;
-  // Enter does not close the window: the list has the focus most of the time.
-  void OnOK() override {}
+  // Enter does not close the window: on the list it opens the selected event's details.
+  void OnOK() override;
   bool OnCommand(int id, int code) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -49,6 +50,8 @@ class CSeasonDlg : public CDialog {
   // Reads the shown file and the sets again; selects `row` afterwards (clamped to the list).
   void Refresh(int row);
   void RefreshSets();
+  // The line under the list: the active set whole, and whether the season changed since.
+  void ShowSetState(const std::vector<SetSummary>& sets);
   void UpdateButtons();
   // Undo and Redo: enabled when there is a step to take, each naming its step in its tooltip.
   void UpdateHistory();
@@ -69,8 +72,10 @@ class CSeasonDlg : public CDialog {
 
   // Runs `change` through the engine with the window as its host (the questions as message
   // boxes, a refusal told in one); the status line then says `done`, or that nothing changed.
-  // Answers whether the change was made.
-  bool Apply(const SeasonChange& change, const std::string& command, const std::string& done);
+  // Answers whether the change was made. With `confirmUndoable` the command's own question is
+  // asked even though Undo could take the change back (it deletes files).
+  bool Apply(const SeasonChange& change, const std::string& command, const std::string& done,
+             bool confirmUndoable = false);
   // The game folder is still there; otherwise says so and answers false.
   bool GameFolderReachable();
 
@@ -85,6 +90,23 @@ class CSeasonDlg : public CDialog {
   void OnSetDelete();
   void OnSetExport();
   void OnSetImport();
+  void OnSetRename();
+  // Asks for a set's name under `title`, starting from `suggestion`, until `plan` accepts the
+  // name or the player cancels: a refused name is explained and offered again as typed.
+  // Answers the accepted plan with the name in `name`, or nullopt.
+  template <class Plan>
+  std::optional<SeasonChange> AskSetName(const std::string& title, std::string suggestion,
+                                         Plan plan, std::string& name);
+
+  // The selected event's details (SeasonDetails.cpp), and the removal with its files that
+  // they offer.
+  void OnDetails();
+  void RemoveWithFiles(const SeasonEvent& event);
+  // "Install package..." and dropped files (SeasonInstall.cpp): the install dialog over each
+  // package, then the files read again.
+  void OnInstallPackage();
+  void OnDropFiles(HDROP drop);
+  void InstallAndRefresh(const std::string& path);
 
   FileSystem& m_files;  // not owned
   SeasonService m_service;
@@ -98,6 +120,7 @@ class CSeasonDlg : public CDialog {
   CListView m_list;            // IDC_SEASON_LIST
   CControl m_problem;          // IDC_SEASON_PROBLEM
   CComboBox m_sets;            // IDC_SEASON_SETS
+  CControl m_setState;         // IDC_SEASON_SET_STATE
   CControl m_status;           // IDC_SEASON_STATUS
   ToolTip m_tip;               // Undo's and Redo's
 

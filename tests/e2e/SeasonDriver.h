@@ -35,10 +35,18 @@ constexpr int kSetExport = 1116;
 constexpr int kSetImport = 1117;
 constexpr int kRedo = 1118;
 constexpr int kStatus = 1119;
+constexpr int kSetRename = 1130;
+constexpr int kSetState = 1131;
+constexpr int kInstall = 1132;
 constexpr int kClose = IDCANCEL;
 // The name prompt and the Add dialog.
 constexpr int kNameEdit = 1121;
 constexpr int kAddList = 1126;
+// An event's details.
+constexpr int kDetailsKeys = 1135;
+constexpr int kDetailsFiles = 1136;
+constexpr int kDetailsInstalled = 1137;
+constexpr int kDetailsRemove = 1138;
 }  // namespace season
 
 // One row of the list as shown: #, name, track folder, laps, date, marks.

@@ -272,6 +272,162 @@ TEST_F(SeasonWindowTest, SavedSetsAreSwitchedFromTheComboAndTheSwitchIsUndone) {
   EXPECT_EQ(ReadFileBytes(SeasonFile()), shortSeason);
 }
 
+// With no set active the state line says so and the combo's first set is the one the buttons
+// act on; Rename goes through the prompt, which keeps a refused name for correcting, and one
+// Undo gives the set its old name back.
+TEST_F(SeasonWindowTest, SetsWithNoneActiveAreRenamedThroughThePromptAndUndone) {
+  const std::string sets = Join(game, "seasons\\gridmoor-sets");
+  const std::string oldFile = Join(sets, "set-6f6c64");           // "old"
+  const std::string newFile = Join(sets, "set-616c706861");       // "alpha"
+  SeasonWindowDriver& season = OpenAlone();
+  EXPECT_EQ(season.Text(season::kSetState), "No sets saved: Save as... keeps the season as a set.");
+  for (const int id : {season::kSetUse, season::kSetExport, season::kSetRename, season::kSetDelete})
+    EXPECT_FALSE(season.IsEnabled(id)) << id;
+
+  for (const char* name : {"Old", "Newer"}) {
+    season.Click(season::kSetSave);
+    HWND prompt = season.WaitForDialogWith(season::kNameEdit);
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ(SendMessageA(GetDlgItem(prompt, season::kNameEdit), EM_GETLIMITTEXT, 0, 0), 40);
+    ASSERT_TRUE(AnswerNamePrompt(prompt, name));
+    ASSERT_TRUE(WaitUntil([&] {
+      return season.Text(season::kSetState) == std::string("Active set: ") + name;
+    })) << season.Text(season::kSetState);
+  }
+  Press("calder", season::kRemove, 4);
+  EXPECT_TRUE(WaitUntil([&] {
+    return season.Text(season::kSetState) == "Active set: Newer (season files changed since)";
+  })) << season.Text(season::kSetState);
+  ASSERT_TRUE(season.SelectSet("Newer (active, changed)"));
+  season.Click(season::kSetDelete);
+  ASSERT_TRUE(WaitUntil([&] { return season.SetTexts() == std::vector<std::string>{"Old"}; }));
+  EXPECT_EQ(season.Text(season::kSetState), "No set is active: the season is not saved as a set.");
+  EXPECT_EQ(season.SelectedSetText(), "Old");
+  for (const int id : {season::kSetUse, season::kSetExport, season::kSetRename})
+    EXPECT_TRUE(season.IsEnabled(id)) << id;
+
+  const std::string setBytes = ReadFileBytes(oldFile).value_or("<no set file>");
+  season.Click(season::kSetRename);
+  HWND prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(WindowText(prompt), "Rename the set Old");
+  EXPECT_EQ(WindowText(GetDlgItem(prompt, season::kNameEdit)), "Old");
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Al/pha"));
+  const MessageBoxRecord refused = AnswerBox(IDOK);
+  EXPECT_NE(refused.text.find("a set name is 1 to 40 letters"), std::string::npos) << refused.text;
+  prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt) << "the prompt comes back after a refusal";
+  EXPECT_EQ(WindowText(GetDlgItem(prompt, season::kNameEdit)), "Al/pha");
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Alpha"));
+  ASSERT_TRUE(WaitUntil([&] { return season.SetTexts() == std::vector<std::string>{"Alpha"}; }));
+  EXPECT_EQ(season.Text(season::kStatus), "Renamed the set Old to Alpha \x97 Undo gives it its old name");
+  EXPECT_FALSE(Exists(oldFile));
+  EXPECT_TRUE(Exists(newFile));
+
+  season.Click(season::kUndo);
+  ASSERT_TRUE(WaitUntil([&] { return season.SetTexts() == std::vector<std::string>{"Old"}; }));
+  EXPECT_EQ(ReadFileBytes(oldFile), setBytes);
+  EXPECT_FALSE(Exists(newFile));
+}
+
+// Enter on a row opens its details; "Remove with files..." asks the engine's question, takes
+// the event out of both files and the track's folder away, and one Undo brings all back.
+TEST_F(SeasonWindowTest, DetailsOpenWithEnterAndRemoveWithFilesIsUndone) {
+  const TreeSnapshot before = Snapshot(game);
+  const std::string calder = Join(game, "tracks\\calder");
+  SeasonWindowDriver& season = OpenAlone();
+  ASSERT_TRUE(season.SelectRow(2));
+  season.PressKeyInList(VK_RETURN);
+  HWND details = season.WaitForDialogWith(season::kDetailsFiles);
+  ASSERT_TRUE(details) << "Enter on the list opens the details";
+  EXPECT_EQ(WindowText(details), "Event 3 - Calder Point Grand Prix");
+  const std::string keys = WindowText(GetDlgItem(details, season::kDetailsKeys));
+  EXPECT_NE(keys.find("trackDirectory=calder"), std::string::npos) << keys;
+  const std::string files = WindowText(GetDlgItem(details, season::kDetailsFiles));
+  EXPECT_EQ(files.rfind("tracks\\calder: ", 0), 0u) << files;
+  EXPECT_NE(files.find(" files, "), std::string::npos) << files;
+  EXPECT_NE(files.find("Not recorded"), std::string::npos) << files;
+  EXPECT_EQ(WindowText(GetDlgItem(details, season::kDetailsInstalled)),
+            "Where and when it was installed is not recorded.");
+
+  PostMessageA(GetDlgItem(details, season::kDetailsRemove), BM_CLICK, 0, 0);
+  const MessageBoxRecord question = AnswerBox(IDYES);
+  EXPECT_EQ(question.text.rfind("Remove these events and delete the files?", 0), 0u) << question.text;
+  ASSERT_TRUE(season.WaitForRows(4));
+  EXPECT_FALSE(Exists(calder));
+  EXPECT_EQ(EventCount(ChampionshipFile()), 2) << "its gp.ini event goes too";
+
+  ChangeAndWait([&] { season.Click(season::kUndo); }, [&] { return season.RowCount() == 5; });
+  EXPECT_EQ(Differences(before, Snapshot(game)), "");
+}
+
+// "Install package..." runs the install dialog over the package whose install.ini is chosen;
+// the window then lists the new event, and its details show the install's record.
+TEST_F(SeasonWindowTest, InstallPackageListsTheNewEventWhoseDetailsShowItsRecord) {
+  SeasonWindowDriver& season = OpenAlone();
+  InstallerDriver& program = Owner();
+  season.Click(season::kInstall);
+  HWND chooser = program.WaitForWindow("Install a track package");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(ChooseFileInDialog(chooser, Join(package, "install.ini")));
+  ASSERT_TRUE(program.WaitForDialog()) << "the install dialog comes up over the package";
+  program.Click(control::kInstall);
+  const AnswerPolicy ok = AnswerOk();
+  ASSERT_TRUE(WaitUntil([&] {
+    if (std::optional<MessageBoxRecord> box = program.WaitForMessageBox(Millis(200)))
+      program.Answer(*box, ok(*box));
+    return season.RowCount() == 6;
+  })) << "the window reads the season again after the install";
+  const std::string packageName = package.substr(package.find_last_of('\\') + 1);
+  EXPECT_EQ(season.Text(season::kStatus),
+            "Installed from " + packageName + ": Kestrel Heath Grand Prix is event 6");
+  EXPECT_EQ(season.SelectedRows(season.Control(season::kList)), std::vector<int>{5});
+
+  season.PressKeyInList(VK_RETURN);
+  HWND details = season.WaitForDialogWith(season::kDetailsFiles);
+  ASSERT_TRUE(details);
+  const std::string files = WindowText(GetDlgItem(details, season::kDetailsFiles));
+  EXPECT_NE(files.find("Complete: every recorded file is as installed."), std::string::npos) << files;
+  const std::string installed = WindowText(GetDlgItem(details, season::kDetailsInstalled));
+  EXPECT_EQ(installed.rfind("Installed ", 0), 0u) << installed;
+  EXPECT_NE(installed.find(packageName + " (folder)"), std::string::npos) << installed;
+  PostMessageA(details, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(details); }));
+}
+
+// Export is titled as the set as saved; importing the file back finds its name taken, says so
+// and has the player name the copy, starting from the file's name.
+TEST_F(SeasonWindowTest, ExportedSetImportedBackIsNamedAfresh) {
+  const std::string calendar = Join(game, "league.txt");
+  SeasonWindowDriver& season = OpenAlone();
+  season.Click(season::kSetSave);
+  HWND prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Old"));
+  ASSERT_TRUE(WaitUntil([&] { return season.Text(season::kSetState) == "Active set: Old"; }));
+
+  season.Click(season::kSetExport);
+  HWND chooser = Owner().WaitForWindow("Export the set Old as it was saved");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(ChooseFileInDialog(chooser, calendar));
+  ASSERT_TRUE(WaitUntil([&] { return Exists(calendar); }));
+
+  season.Click(season::kSetImport);
+  chooser = Owner().WaitForWindow("Import a calendar as a set");
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(ChooseFileInDialog(chooser, calendar));
+  const MessageBoxRecord taken = AnswerBox(IDOK);
+  EXPECT_NE(taken.text.find("a set of that name exists"), std::string::npos) << taken.text;
+  prompt = season.WaitForDialogWith(season::kNameEdit);
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(WindowText(prompt), "Name the imported set");
+  EXPECT_EQ(WindowText(GetDlgItem(prompt, season::kNameEdit)), "Old");
+  ASSERT_TRUE(AnswerNamePrompt(prompt, "Copy"));
+  EXPECT_TRUE(WaitUntil([&] {
+    return season.SetTexts() == std::vector<std::string>{"Copy", "Old (active)"};
+  })) << ::testing::PrintToString(season.SetTexts());
+}
+
 TEST_F(SeasonWindowTest, GameFolderThatVanishesIsReportedAndTheWindowStays) {
   SeasonWindowDriver& season = OpenAlone();
   ASSERT_TRUE(MoveFileA(game.c_str(), (game + "-moved").c_str()));

@@ -24,8 +24,9 @@ class MemoryFileSystem : public FileSystem {
     Unsupported(p);
   }
   FileStatus GetStatus(const std::string& p) override {
-    if (!files.count(p)) throw CFileException(kCauseFileNotFound, p);
-    return FileStatus{kAttributeNormal, 0, 0, 0};
+    const auto found = files.find(p);
+    if (found == files.end()) throw CFileException(kCauseFileNotFound, p);
+    return FileStatus{kAttributeNormal, 0, 0, 0, found->second.size()};
   }
   void SetStatus(const std::string& p, const FileStatus&) override { Unsupported(p); }
   std::optional<std::string> ReadWholeFile(const std::string& p, std::size_t,

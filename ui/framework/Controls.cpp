@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
+
+#include "ui/framework/Gdi.h"
 
 namespace gridmoor::ui {
 
@@ -42,6 +45,8 @@ void CEdit::SetSel(int start, int end) {
 }
 
 void CEdit::ScrollCaret() { Send(EM_SCROLLCARET); }
+
+void CEdit::LimitText(int characters) { Send(EM_LIMITTEXT, static_cast<WPARAM>(characters)); }
 
 void CEdit::ReplaceSel(const std::string& text, bool canUndo) {
   Send(EM_REPLACESEL, canUndo ? TRUE : FALSE, reinterpret_cast<LPARAM>(text.c_str()));
@@ -164,6 +169,27 @@ std::string CComboBox::GetItemText(int index) const {
   const LRESULT got =
       Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
   return got == CB_ERR ? std::string() : std::string(buffer.data(), static_cast<std::size_t>(got));
+}
+
+void CComboBox::FitDroppedWidth() {
+  HWND box = GetSafeHwnd();
+  if (!box) return;
+  WindowDC dc(box);
+  if (!dc) return;
+  const ScopedSelectObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+  int widest = 0;
+  for (int index = 0; index < GetCount(); ++index) {
+    const std::string text = GetItemText(index);
+    SIZE size = {};
+    if (GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size))
+      widest = std::max<int>(widest, size.cx);
+  }
+  RECT boxRect = {};
+  GetWindowRect(box, &boxRect);
+  // The list's border and a scroll bar beside the text.
+  const int margin = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + 8;
+  Send(CB_SETDROPPEDWIDTH,
+       static_cast<WPARAM>(std::max<int>(boxRect.right - boxRect.left, widest + margin)));
 }
 
 }  // namespace gridmoor::ui

@@ -47,6 +47,8 @@ class CEdit : public CControl {
   void ScrollCaret();
   // Replaces the selection with `text`.
   void ReplaceSel(const std::string& text, bool canUndo);
+  // At most `characters` may be typed or pasted (EM_LIMITTEXT).
+  void LimitText(int characters);
   // The whole content replaced by `text`: select all, scroll the caret into view, replace the
   // selection without undo.
   void ReplaceAll(const std::string& text);
@@ -91,6 +93,8 @@ class CComboBox : public CControl {
   void SetCurSel(int index);
   // The text at `index`; empty when out of range.
   std::string GetItemText(int index) const;
+  // Widens the drop-down list (never the box) so that its longest text shows whole.
+  void FitDroppedWidth();
 };
 
 }  // namespace gridmoor::ui

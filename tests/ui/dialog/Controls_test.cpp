@@ -69,6 +69,24 @@ TEST_F(ControlsTest, ControlToolKeepsItsTextAndTakesANewOne) {
   EXPECT_EQ(tip.GetText(m_parent, ToolTip::ControlToolId(button)), "Undo: remove alder");
 }
 
+// A set's name with its state must show whole in the list, while the box keeps its width; a
+// short list never makes the drop-down narrower than the box.
+TEST_F(ControlsTest, FitDroppedWidthWidensTheListToItsLongestTextOnly) {
+  CComboBox box;
+  box.Attach(Child("COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL));
+  RECT before = {};
+  GetWindowRect(box.GetSafeHwnd(), &before);
+  box.AddString("Short");
+  box.FitDroppedWidth();
+  EXPECT_EQ(SendMessageA(box.GetSafeHwnd(), CB_GETDROPPEDWIDTH, 0, 0), before.right - before.left);
+  box.AddString(std::string(40, 'W') + " (active, changed)");
+  box.FitDroppedWidth();
+  EXPECT_GT(SendMessageA(box.GetSafeHwnd(), CB_GETDROPPEDWIDTH, 0, 0), 2 * (before.right - before.left));
+  RECT after = {};
+  GetWindowRect(box.GetSafeHwnd(), &after);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+}
+
 TEST(UnboundControls, DoNothingAndAnswerEmpty) {
   CEdit edit;
   CButton button;
