@@ -87,6 +87,7 @@ class ZipPackageTest : public InstallerTest {
   // is left in the program's %TEMP%.
   void InstallAndExpectNothingLeft(InstallerDriver& program) {
     ASSERT_TRUE(program.WaitForDialog()) << "the dialog did not come up";
+    EXPECT_NE(Snapshot(temp).size(), 0u) << "the package is not unpacked in the program's %TEMP%";
     EXPECT_EQ(program.Caption(), PackageValue("dialogtitel"));
     EXPECT_EQ(program.Text(control::kReadme),
               WithCrLf(*ReadFileBytes(ExamplePath("package\\readme.txt"))));
@@ -95,7 +96,9 @@ class ZipPackageTest : public InstallerTest {
     const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
     EXPECT_TRUE(outcome.exited);
     ASSERT_EQ(outcome.boxes.size(), 1u) << ::testing::PrintToString(TextsOf(outcome));
-    ExpectPlainBox(outcome.boxes[0], text::kSummaryOk);
+    // Captioned with the program's file name, which a setup file has its own of.
+    EXPECT_EQ(outcome.boxes[0].text, text::kSummaryOk);
+    EXPECT_EQ(outcome.boxes[0].icon, BoxIcon::Exclamation);
     ExpectTrackFilesInstalled();
     EXPECT_EQ(Snapshot(temp).size(), 0u) << "the staging folder is left";
   }
