@@ -1,7 +1,7 @@
 #pragma once
 // A zip file's packages unpacked with our own reader (platform/ZipArchive), in both builds: the
 // central directory listed under ArchiveRules, then the entries inside the packages written
-// through the platform's UnpackTarget.
+// through an UnpackTarget, which the system's staging folder (archive/) provides.
 
 #include <cstdint>
 #include <memory>
