@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/ArchiveUnpack.h"
+#include "archive/ArchiveUnpack.h"
 #include "platform/FileSystem.h"
 
 namespace gridmoor::cli {

@@ -4,27 +4,49 @@
 
 namespace gridmoor::ui {
 
+namespace {
+
+bool IsSeasonWord(std::string word) {
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word == "/season" || word == "-season";
+}
+
+}  // namespace
+
+std::vector<std::string> CommandLineWords(const std::string& commandLine) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false;
+  bool inWord = false;
+  for (const char c : commandLine) {
+    if (c == '"') {
+      quoted = !quoted;
+      inWord = true;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) words.push_back(word);
+  // The program's own name comes first.
+  if (!words.empty()) words.erase(words.begin());
+  return words;
+}
+
 bool AsksForSeasonWindow(const std::string& commandLine) {
-  std::size_t at = 0;
-  // The program's own name comes first, quoted when it holds spaces.
-  if (!commandLine.empty() && commandLine[0] == '"') {
-    const std::size_t close = commandLine.find('"', 1);
-    at = close == std::string::npos ? commandLine.size() : close + 1;
-  } else {
-    at = commandLine.find_first_of(" \t");
-    if (at == std::string::npos) at = commandLine.size();
-  }
-  while (at < commandLine.size()) {
-    const std::size_t start = commandLine.find_first_not_of(" \t", at);
-    if (start == std::string::npos) break;
-    std::size_t end = commandLine.find_first_of(" \t", start);
-    if (end == std::string::npos) end = commandLine.size();
-    std::string word = commandLine.substr(start, end - start);
-    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (word == "/season" || word == "-season") return true;
-    at = end;
-  }
+  for (const std::string& word : CommandLineWords(commandLine))
+    if (IsSeasonWord(word)) return true;
   return false;
+}
+
+std::string PackageArgument(const std::string& commandLine) {
+  for (const std::string& word : CommandLineWords(commandLine))
+    if (!IsSeasonWord(word) && !word.empty()) return word;
+  return {};
 }
 
 }  // namespace gridmoor::ui

@@ -8,6 +8,7 @@
 #include "ui/CommandLine.h"
 #include "ui/GameFolderPrompt.h"
 #include "ui/InstallDlg.h"
+#include "ui/PackageRun.h"
 #include "ui/SeasonWindow.h"
 
 namespace gridmoor::ui {
@@ -15,11 +16,37 @@ namespace gridmoor::ui {
 // The one application object, started by WinMain.
 CInstallApp theApp;
 
+namespace {
+
+// DLLs from the system folder only, never from the folder the program was started from (a
+// setup file runs from the downloads). Windows before 8 without its update lacks the call.
+void LoadLibrariesFromSystemOnly() {
+  using SetDirectories = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  const auto set = kernel ? reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
+                                GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                          : nullptr;
+  if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
 BOOL CInstallApp::InitInstance() {
-  if (AsksForSeasonWindow(GetCommandLineA())) {
+  LoadLibrariesFromSystemOnly();
+  RemoveLeftoverStagingFolders();
+  const std::string commandLine = GetCommandLineA();
+  if (AsksForSeasonWindow(commandLine)) {
     RunSeasonWindow();
     return FALSE;
   }
+  // A package named on the command line, then one the program carries (a setup file); else
+  // the current folder is the package.
+  const std::string package = PackageArgument(commandLine);
+  if (!package.empty()) {
+    RunInstallFrom(package, nullptr);
+    return FALSE;
+  }
+  if (RunInstallFromOwnPayload(nullptr)) return FALSE;
   // The 3D-controls library that once gave dialogs their raised look has no counterpart on
   // today's Windows; the manifest's version 6 common controls give the look instead.
   CInstallDlg dialog;

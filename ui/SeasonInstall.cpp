@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "ui/InstallDlg.h"
+#include "ui/PackageRun.h"
 #include "ui/SeasonWindow.h"
 #include "ui/framework/FileDialog.h"
 #include "ui/framework/MessageBox.h"
@@ -34,26 +34,6 @@ bool IsFolderPath(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Puts the process's current folder back when it ends.
-class CurrentFolderKept {
- public:
-  CurrentFolderKept() {
-    const DWORD length = GetCurrentDirectoryA(0, nullptr);
-    if (length == 0) return;
-    std::vector<char> buffer(length + 1, '\0');
-    if (GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data()) > 0)
-      m_folder = buffer.data();
-  }
-  ~CurrentFolderKept() {
-    if (!m_folder.empty()) SetCurrentDirectoryA(m_folder.c_str());
-  }
-  CurrentFolderKept(const CurrentFolderKept&) = delete;
-  CurrentFolderKept& operator=(const CurrentFolderKept&) = delete;
-
- private:
-  std::string m_folder;
-};
-
 }  // namespace
 
 PackageChoice PackageChoiceOf(const std::string& path) {
@@ -74,22 +54,11 @@ PackageChoice PackageChoiceOf(const std::string& path) {
 
 bool InstallPackageAt(const std::string& path, HWND owner) {
   const PackageChoice choice = PackageChoiceOf(path);
-  if (choice.kind == PackageChoice::kZip) {
-    AppMessageBox(FormatResourceString(IDS_PACKAGE_UNPACK_FIRST, {FileNameOf(choice.path)}),
-                  MB_OK | MB_ICONINFORMATION);
-    return false;
-  }
-  if (choice.kind != PackageChoice::kFolder) {
+  if (choice.kind == PackageChoice::kNone) {
     AppMessageBox(FormatResourceString(IDS_PACKAGE_NOT_A_PACKAGE, {path}), MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
-  const CurrentFolderKept kept;
-  if (!SetCurrentDirectoryA(choice.path.c_str())) {
-    AppMessageBox(FormatResourceString(IDS_PACKAGE_NOT_A_PACKAGE, {path}), MB_OK | MB_ICONEXCLAMATION);
-    return false;
-  }
-  CInstallDlg dialog;
-  dialog.DoModal(owner);  // its outcome was shown in its own message boxes
+  RunInstallFrom(choice.path, owner);
   return true;
 }
 

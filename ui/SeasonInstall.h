@@ -19,9 +19,9 @@ struct PackageChoice {
 // name and whether it is a folder.
 PackageChoice PackageChoiceOf(const std::string& path);
 
-// Runs the install dialog over the package at `path` (a package folder; a zip is told to be
-// unpacked first), owned by `owner`. The install dialog takes its package from the current
-// folder, which is put back afterwards. Answers whether the install dialog ran.
+// Runs the install dialog over the package at `path` (a package folder, its install.ini, or a
+// zip, unpacked into a private staging folder), owned by `owner`. Answers false, having said
+// why, when `path` names none of these.
 bool InstallPackageAt(const std::string& path, HWND owner);
 
 }  // namespace gridmoor::ui

@@ -27,7 +27,7 @@ namespace {
 
 using cli::PackageList;
 using cli::PackageSource;
-using cli::UnpackLimits;
+using gridmoor::UnpackLimits;
 
 // The system's temporary folder pointed at a folder of the test's own while it lives.
 class OwnTemporaryFolder {

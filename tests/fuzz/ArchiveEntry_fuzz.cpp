@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/ArchiveEntry.h"
+#include "engine/ArchiveEntry.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {
@@ -41,27 +41,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t end = input.find('\n', start);
     if (end == std::string::npos) end = input.size();
     std::string why;
-    const auto path = gridmoor::cli::SafeEntryPath(input.substr(start, end - start), why);
+    const auto path = gridmoor::SafeEntryPath(input.substr(start, end - start), why);
     if (path) {
       CheckSafe(*path);
       // Safe paths are their own normal form.
       std::string again;
-      FUZZ_CHECK(gridmoor::cli::SafeEntryPath(*path, again) == path);
+      FUZZ_CHECK(gridmoor::SafeEntryPath(*path, again) == path);
       safe.push_back(*path);
-      const std::string key = gridmoor::cli::CaseBlindKey(*path);
+      const std::string key = gridmoor::CaseBlindKey(*path);
       FUZZ_CHECK(key.size() == path->size());
       for (std::size_t i = 0; i < key.size(); ++i)
         FUZZ_CHECK((key[i] == '/') == ((*path)[i] == '/'));
-      FUZZ_CHECK(gridmoor::cli::CaseBlindKey(key) == key);
+      FUZZ_CHECK(gridmoor::CaseBlindKey(key) == key);
     } else {
       FUZZ_CHECK(!why.empty());
     }
     start = end + 1;
   }
-  for (const std::string& root : gridmoor::cli::PackageRoots(safe)) {
+  for (const std::string& root : gridmoor::PackageRoots(safe)) {
     bool listed = false;
     for (const std::string& path : safe)
-      listed = listed || (gridmoor::cli::IsUnder(path, root) &&
+      listed = listed || (gridmoor::IsUnder(path, root) &&
                           path.size() == root.size() + (root.empty() ? 11 : 12));
     FUZZ_CHECK(listed);
   }

@@ -16,5 +16,15 @@ TEST(AsksForSeasonWindow, FindsTheWordAfterTheProgramsNameInAnyCase) {
   EXPECT_FALSE(AsksForSeasonWindow("C:\\season\\gridmoor.exe"));
 }
 
+TEST(PackageArgument, IsTheFirstWordOtherThanSeasonWithItsQuotesDropped) {
+  EXPECT_EQ(PackageArgument("gridmoor.exe"), "");
+  EXPECT_EQ(PackageArgument("\"C:\\my games\\gridmoor.exe\" /season"), "");
+  // Windows quotes a dropped file's path that holds spaces.
+  EXPECT_EQ(PackageArgument("\"C:\\my games\\gridmoor.exe\" \"C:\\Down loads\\track.zip\""),
+            "C:\\Down loads\\track.zip");
+  EXPECT_EQ(PackageArgument("gridmoor.exe /SEASON\ttrack.zip other.zip"), "track.zip");
+  EXPECT_EQ(PackageArgument("gridmoor.exe \"\""), "");
+}
+
 }  // namespace
 }  // namespace gridmoor::ui

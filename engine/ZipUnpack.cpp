@@ -1,10 +1,10 @@
-#include "cli/ZipUnpack.h"
+#include "engine/ZipUnpack.h"
 
 #include <cerrno>
 #include <cstring>
 #include <map>
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 ZipUnpacker::ZipUnpacker(const std::string& path, const UnpackLimits& limits)
     : m_path(path), m_limits(limits) {}
@@ -108,4 +108,4 @@ std::optional<Refusal> ZipUnpacker::Extract(const std::vector<std::string>& root
   return std::nullopt;
 }
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

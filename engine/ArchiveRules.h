@@ -10,9 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "cli/ArchiveUnpack.h"
+namespace gridmoor {
 
-namespace gridmoor::cli {
+// The bounds an archive must keep; beyond any of them it is refused.
+struct UnpackLimits {
+  std::uint64_t entries = 10000;
+  std::uint64_t bytes = std::uint64_t{2} << 30;  // unpacked, counted as it is written
+  std::uint64_t ratio = 200;                     // unpacked bytes per byte of the archive
+};
 
 // Why an archive gives nothing: one line naming the archive.
 struct Refusal {
@@ -67,4 +72,4 @@ std::string Thousands(std::uint64_t n);
 // "2 GiB", "2 MiB" or a count of bytes.
 std::string SizeText(std::uint64_t bytes);
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

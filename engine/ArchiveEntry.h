@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 // `name` as a relative path of '/'-separated parts ('\' is a separator too, as Windows packers
 // store it; empty and "." parts dropped), or nullopt with `why` set when it may not be unpacked:
@@ -25,4 +25,4 @@ std::string CaseBlindKey(std::string_view path);
 // Whether the safe entry path `path` lies inside the folder `root` ("" holds everything).
 bool IsUnder(const std::string& path, const std::string& root);
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

@@ -1,7 +1,7 @@
 #pragma once
 // A zip file's packages unpacked with our own reader (platform/ZipArchive), in both builds: the
 // central directory listed under ArchiveRules, then the entries inside the packages written
-// through the platform's UnpackTarget.
+// through an UnpackTarget, which the system's staging folder (archive/) provides.
 
 #include <cstdint>
 #include <memory>
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/ArchiveRules.h"
+#include "engine/ArchiveRules.h"
 #include "platform/ZipArchive.h"
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 // One file being written; closed (and kept) by Close, removed by its owner otherwise.
 class UnpackedFile {
@@ -57,4 +57,4 @@ class ZipUnpacker {
   std::unique_ptr<ArchiveRules> m_rules;
 };
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

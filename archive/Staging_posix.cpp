@@ -1,4 +1,5 @@
-// Linux: archives read with libarchive, streaming, into the staging folder.
+// Linux: the staging folder (mode 0700, and a watcher process that removes it if this one is
+// killed), and archives other than zips read with libarchive, streaming.
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -18,18 +19,16 @@
 #include <utility>
 #include <vector>
 
-#include "cli/ArchiveEntry.h"
-#include "cli/ArchiveRules.h"
-#include "cli/ArchiveUnpack.h"
-#include "cli/ZipUnpack.h"
+#include "archive/ArchiveUnpack.h"
+#include "archive/Staging.h"
+#include "engine/ArchiveEntry.h"
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kStagingPrefix = "gridmoor-unpack-";
 // Rar names without the UTF-8 mark are in the DOS code page that Windows shows them in (a zip
 // inside a program's stub too; plain zips go through our own reader).
 constexpr const char* kLegacyNames = "zip:hdrcharset=CP437,rar:hdrcharset=CP437";
@@ -103,14 +102,16 @@ std::string EntryName(archive_entry* entry) {
 
 bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
-fs::path TemporaryFolder() {
+}  // namespace
+
+std::string TemporaryFolder() {
   std::error_code failed;
   fs::path temp = fs::temp_directory_path(failed);
-  return failed ? fs::path("/tmp") : temp;
+  return failed ? std::string("/tmp") : temp.string();
 }
 
-// Staging folders of runs that ended without removing them (their watcher was killed too).
-void RemoveStaleStaging(const fs::path& temp) {
+// A folder of a run whose process is gone (its watcher was killed too).
+void RemoveLeftoverStaging(const std::string& temp) {
   std::error_code failed;
   for (fs::directory_iterator it(temp, failed), end; !failed && it != end; it.increment(failed)) {
     const std::string name = it->path().filename().string();
@@ -129,6 +130,8 @@ void RemoveStaleStaging(const fs::path& temp) {
     fs::remove_all(it->path(), ignored);
   }
 }
+
+namespace {
 
 // A child process that removes `folder` once this process's end closes the pipe, however it
 // ends. It ignores the terminal's signals, which reach the whole process group.
@@ -189,48 +192,61 @@ std::string Parent(const std::string& path) {
 
 bool CanUnpack(ArchiveKind) { return true; }
 
-struct ArchiveStaging::Impl {
-  UnpackLimits limits;
-  std::string folder;
-  pid_t watcher = -1;
-  int watcherPipe = -1;
-  int archives = 0;
+namespace {
 
-  bool Create(std::string& error) {
-    if (!folder.empty()) return true;
-    const fs::path temp = TemporaryFolder();
-    std::string name = (temp / (kStagingPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) {  // mode 0700
-      error = "no staging folder can be made in " + temp.string() + ": " + std::strerror(errno);
-      return false;
-    }
-    folder = buffer.data();
-    watcher = StartWatcher(folder, watcherPipe);
-    return true;
-  }
-
-  ~Impl() {
-    if (folder.empty()) return;
+class PosixStaging : public StagingFolder {
+ public:
+  PosixStaging(std::string path, pid_t watcher, int watcherPipe)
+      : StagingFolder(std::move(path)), m_watcher(watcher), m_watcherPipe(watcherPipe) {}
+  ~PosixStaging() override {
     std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    if (watcher > 0) {
-      ::close(watcherPipe);
+    fs::remove_all(Path(), ignored);
+    if (m_watcher > 0) {
+      ::close(m_watcherPipe);
       int status;
-      while (::waitpid(watcher, &status, 0) < 0 && errno == EINTR) {
+      while (::waitpid(m_watcher, &status, 0) < 0 && errno == EINTR) {
       }
     }
   }
+  PosixStaging(const PosixStaging&) = delete;
+  PosixStaging& operator=(const PosixStaging&) = delete;
+
+ private:
+  pid_t m_watcher;
+  int m_watcherPipe;
 };
 
-ArchiveStaging::ArchiveStaging(UnpackLimits limits) : m_impl(std::make_unique<Impl>()) {
-  m_impl->limits = limits;
-  RemoveStaleStaging(TemporaryFolder());
-}
-ArchiveStaging::~ArchiveStaging() = default;
+}  // namespace
 
-std::string ArchiveStaging::Folder() const { return m_impl->folder; }
+std::unique_ptr<StagingFolder> StagingFolder::Make(const std::string& temp, std::string& error) {
+  // The process id lets the next run tell a leftover from a folder in use.
+  std::string name =
+      (fs::path(temp) / (kStagingPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
+  std::vector<char> buffer(name.begin(), name.end());
+  buffer.push_back('\0');
+  if (!::mkdtemp(buffer.data())) {  // mode 0700
+    error = "no staging folder can be made in " + temp + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  int pipe = -1;
+  const pid_t watcher = StartWatcher(buffer.data(), pipe);
+  return std::make_unique<PosixStaging>(buffer.data(), watcher, pipe);
+}
+
+bool MakePrivateFolder(const std::string& path, std::string& why) {
+  if (::mkdir(path.c_str(), 0700) == 0) return true;
+  why = std::strerror(errno);
+  return false;
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  fs::remove_all(path, ignored);
+}
+
+std::string PackageFolderIn(const std::string& into, const std::string& root) {
+  return root.empty() ? into : into + "/" + root;
+}
 
 namespace {
 
@@ -253,13 +269,14 @@ std::string Unwritable() {
 }
 
 // Tar, 7z and rar (and programs holding one), read with libarchive.
-class Unpacker {
+class Unpacker : public ArchiveReader {
  public:
   Unpacker(const std::string& path, const UnpackLimits& limits)
       : m_path(path), m_rules(path, limits, FileSize(path)) {}
 
   // The archive's file entries, each name checked; a refusal when any entry is unsafe.
-  std::optional<Refusal> List(std::vector<std::string>& files) {
+  std::optional<Refusal> List(std::vector<std::string>& files) override {
+    Utf8Names names;
     Reader reader;
     if (archive_read_open_filename(reader.get(), m_path.c_str(), kBlock) != ARCHIVE_OK)
       return Encrypted(reader, false) ? Damaged(reader, false)
@@ -301,7 +318,9 @@ class Unpacker {
   }
 
   // Unpacks the entries inside `roots` into `into`.
-  std::optional<Refusal> Extract(const std::vector<std::string>& roots, const std::string& into) {
+  std::optional<Refusal> Extract(const std::vector<std::string>& roots,
+                                 const std::string& into) override {
+    Utf8Names names;
     Reader reader;
     if (archive_read_open_filename(reader.get(), m_path.c_str(), kBlock) != ARCHIVE_OK)
       return Refusal{m_rules.Line(reader.Error())};
@@ -399,7 +418,7 @@ class PosixTarget : public UnpackTarget {
  public:
   explicit PosixTarget(std::string into) : m_into(std::move(into)) {}
   bool MakeFolders(const std::string& path) override {
-    const bool made = gridmoor::cli::MakeFolders(m_into, path);
+    const bool made = gridmoor::MakeFolders(m_into, path);
     if (!made) m_errno = errno;
     return made;
   }
@@ -453,44 +472,13 @@ class PosixTarget : public UnpackTarget {
 
 }  // namespace
 
-UnpackedArchive ArchiveStaging::Unpack(const std::string& path) {
-  UnpackedArchive result;
-  Utf8Names names;
-  // Zips through our reader, which sees how each name was made; the rest through libarchive.
-  const bool zip = SniffArchive(path) == ArchiveKind::kZip;
-  Unpacker unpacker(path, m_impl->limits);
-  ZipUnpacker zipUnpacker(path, m_impl->limits);
-  std::vector<std::string> files;
-  if (std::optional<Refusal> refusal = zip ? zipUnpacker.List(files) : unpacker.List(files)) {
-    result.error = refusal->text;
-    result.notAnArchive = refusal->notAnArchive;
-    return result;
-  }
-  result.roots = PackageRoots(files);
-  if (result.roots.empty()) {
-    result.error = path + ": no package in it (no folder holds an install.ini)";
-    return result;
-  }
-  if (!m_impl->Create(result.error)) return result;
-  const std::string into = m_impl->folder + "/" + std::to_string(++m_impl->archives);
-  if (::mkdir(into.c_str(), 0700) != 0) {
-    result.error = path + ": cannot be unpacked into the staging folder: " + std::strerror(errno);
-    return result;
-  }
-  PosixTarget target(into);
-  if (std::optional<Refusal> refusal = zip ? zipUnpacker.Extract(result.roots, target)
-                                           : unpacker.Extract(result.roots, into)) {
-    std::error_code ignored;
-    fs::remove_all(into, ignored);
-    result.error = refusal->text;
-    result.roots.clear();
-    return result;
-  }
-  for (const std::string& root : result.roots)
-    result.folders.push_back(root.empty() ? into : into + "/" + root);
-  result.unpackedInto = into;
-  result.ok = true;
-  return result;
+std::unique_ptr<UnpackTarget> MakeUnpackTarget(const std::string& into) {
+  return std::make_unique<PosixTarget>(into);
 }
 
-}  // namespace gridmoor::cli
+std::unique_ptr<ArchiveReader> OpenOtherArchive(const std::string& path,
+                                                const UnpackLimits& limits) {
+  return std::make_unique<Unpacker>(path, limits);
+}
+
+}  // namespace gridmoor

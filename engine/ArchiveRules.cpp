@@ -1,10 +1,10 @@
-#include "cli/ArchiveRules.h"
+#include "engine/ArchiveRules.h"
 
 #include <algorithm>
 
-#include "cli/ArchiveEntry.h"
+#include "engine/ArchiveEntry.h"
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 ArchiveRules::ArchiveRules(std::string archive, const UnpackLimits& limits,
                            std::uint64_t archiveSize)
@@ -76,4 +76,4 @@ std::string SizeText(std::uint64_t bytes) {
   return std::to_string(bytes) + " bytes";
 }
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

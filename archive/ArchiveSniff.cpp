@@ -1,9 +1,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "cli/ArchiveUnpack.h"
+#include "archive/ArchiveUnpack.h"
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 ArchiveKind SniffArchive(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -28,4 +28,4 @@ ArchiveKind SniffArchive(const std::string& path) {
   return ArchiveKind::kNone;
 }
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace gridmoor::cli {
+#include "engine/ArchiveRules.h"
+
+namespace gridmoor {
 
 // kCompressed: gzip, xz or bzip2, which holds a tar or is a single compressed file.
 enum class ArchiveKind { kNone, kZip, kSevenZip, kRar, kProgram, kTar, kCompressed };
@@ -22,13 +24,6 @@ ArchiveKind SniffArchive(const std::string& path);
 // Whether this build unpacks archives of the kind `kind`: the Linux program every kind, the
 // Windows one zips only.
 bool CanUnpack(ArchiveKind kind);
-
-// The bounds an archive must keep; beyond any of them it is refused.
-struct UnpackLimits {
-  std::uint64_t entries = 10000;
-  std::uint64_t bytes = std::uint64_t{2} << 30;  // unpacked, counted as it is written
-  std::uint64_t ratio = 200;                     // unpacked bytes per byte of the archive
-};
 
 // One archive's packages, unpacked.
 struct UnpackedArchive {
@@ -48,7 +43,8 @@ struct UnpackedArchive {
 // archives are unpacked into, made on first use. It is removed with its contents when this
 // object goes; on Linux also by a watcher process when the program is killed (Ctrl+C included),
 // on Windows at Ctrl+C by the console's handler. One left behind by a run that could not clean
-// up is removed when the next one is constructed.
+// up is removed when the next one is constructed (on Windows only once no program holds its
+// lock file).
 class ArchiveStaging {
  public:
   explicit ArchiveStaging(UnpackLimits limits = {});
@@ -59,12 +55,16 @@ class ArchiveStaging {
   // Unpacks the packages of the archive `path` into a new folder of the staging folder; on any
   // refusal nothing of it is left there.
   UnpackedArchive Unpack(const std::string& path);
+  // The same for the file `path` read as a zip whatever stands in front of it: a program that
+  // carries its package (a setup file).
+  UnpackedArchive UnpackZip(const std::string& path);
   // The staging folder; empty before the first Unpack.
   std::string Folder() const;
 
  private:
   struct Impl;
   std::unique_ptr<Impl> m_impl;
+  UnpackedArchive Unpack(const std::string& path, bool zip);
 };
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor

@@ -1,9 +1,9 @@
-#include "cli/ArchiveEntry.h"
+#include "engine/ArchiveEntry.h"
 
 #include <algorithm>
 #include <cwctype>
 
-namespace gridmoor::cli {
+namespace gridmoor {
 
 namespace {
 
@@ -124,4 +124,4 @@ bool IsUnder(const std::string& path, const std::string& root) {
          path[root.size()] == '/';
 }
 
-}  // namespace gridmoor::cli
+}  // namespace gridmoor
