@@ -101,6 +101,10 @@
 #define IDS_STATUS_SET_IMPORTED 266
 #define IDS_STATUS_NOTHING_CHANGED 267
 #define IDS_STATUS_OVER_LIMIT 268
+// The season window's marks for events in both files, and its rereading.
+#define IDS_MARK_ALSO_IN 300
+#define IDS_STATUS_READ_AGAIN 301
+#define IDS_STATUS_READ_AGAIN_BOTH 302
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
