@@ -780,7 +780,12 @@ bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return false;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom == IDC_SEASON_LIST && header->code == LVN_ITEMCHANGED) UpdateButtons();
+      // Only a change of selection matters here: filling the list changes every cell's text,
+      // and the buttons looked at for each of them slowed the window's opening several-fold.
+      if (header->idFrom == IDC_SEASON_LIST && header->code == LVN_ITEMCHANGED &&
+          (reinterpret_cast<const NMLISTVIEW*>(lParam)->uChanged & LVIF_STATE) != 0) {
+        UpdateButtons();
+      }
       return false;
     }
     case WM_ACTIVATE:
