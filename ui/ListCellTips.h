@@ -20,7 +20,7 @@ class ListCellTips {
   // false when the tooltip refuses it.
   bool Attach(ToolTip& tip, HWND owner, const CListView& list);
   // Sees a message of the window's loop: a mouse move over the list chooses the tip for the
-  // cell under it (none when the text fits).
+  // cell under it (none when the text fits); the list's mouse messages are relayed to the tip.
   void Track(const MSG& msg);
   // The rows changed: the cell under the mouse is looked at afresh on the next move.
   void Forget();

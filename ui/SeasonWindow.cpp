@@ -57,7 +57,7 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// `alsoIn`: the other season file's name when it holds an event for the same track too.
+// `alsoIn`: the mark of an event the other season file holds too, "" for one it does not.
 std::string Marks(const SeasonEvent& event, const std::string& alsoIn) {
   std::string text;
   for (const EventMark mark : EventMarks(event)) {
@@ -66,8 +66,7 @@ std::string Marks(const SeasonEvent& event, const std::string& alsoIn) {
                                                         : IDS_MARK_NAMED_TWICE;
     text += (text.empty() ? "" : ", ") + LoadResourceString(id);
   }
-  if (!alsoIn.empty())
-    text += (text.empty() ? "" : ", ") + FormatResourceString(IDS_MARK_ALSO_IN, {alsoIn});
+  if (!alsoIn.empty()) text += (text.empty() ? "" : ", ") + alsoIn;
   return text;
 }
 
@@ -141,10 +140,11 @@ std::string JoinedFolders(const std::vector<std::string>& folders) {
   return text;
 }
 
-// `alsoIn`: for each event, whether the file named `other` holds one for its track too.
+// `alsoIn`: for each event, whether the other file holds one for its track too, marked with
+// `alsoMark` (formatted once: a string resource per row slowed a full season's opening).
 std::vector<std::vector<std::string>> Rows(const SeasonEvents& season,
                                            const std::vector<bool>& alsoIn,
-                                           const std::string& other) {
+                                           const std::string& alsoMark) {
   std::vector<std::vector<std::string>> rows;
   rows.reserve(season.events.size());
   for (std::size_t i = 0; i < season.events.size(); ++i) {
@@ -152,7 +152,7 @@ std::vector<std::vector<std::string>> Rows(const SeasonEvents& season,
     const bool also = i < alsoIn.size() && alsoIn[i];
     rows.push_back({std::to_string(event.number), event.name.value_or(""),
                     event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
-                    DateText(event), Marks(event, also ? other : std::string())});
+                    DateText(event), Marks(event, also ? alsoMark : std::string())});
   }
   return rows;
 }
@@ -309,7 +309,8 @@ void CSeasonDlg::Refresh(int row) {
     m_problem.SetWindowText(FormatResourceString(IDS_GAME_FOLDER_GONE, {m_service.GameFolder()}));
   }
   m_count.SetWindowText(FormatResourceString(IDS_SEASON_COUNT, {std::to_string(m_view.events.count)}));
-  m_list.SetRows(Rows(m_view.events, alsoIn, SeasonFileNameOf(other)));
+  m_list.SetRows(Rows(m_view.events, alsoIn,
+                      FormatResourceString(IDS_MARK_ALSO_IN, {SeasonFileNameOf(other)})));
   m_cellTips.Forget();
   const int rows = m_list.GetItemCount();
   if (rows > 0) m_list.SelectRow(std::clamp(row, 0, rows - 1));
