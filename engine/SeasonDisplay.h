@@ -21,6 +21,11 @@ enum class EventMark {
 // The marks of an event, in this order.
 std::vector<EventMark> EventMarks(const SeasonEvent& event);
 
+// For each event of `shown`, whether `other` has an event that races in the same track folder
+// (letter case aside, as Windows names folders): the mark for an event that is in both season
+// files. An event with no folder, or no section, is in neither sense "also in".
+std::vector<bool> EventsAlsoIn(const SeasonEvents& shown, const SeasonEvents& other);
+
 // "1, 4, 7".
 std::string NumberList(const std::vector<int>& numbers);
 

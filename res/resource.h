@@ -136,6 +136,10 @@
 #define IDS_STATUS_INSTALLED 293
 #define IDS_STATUS_INSTALLED_NO_EVENT 294
 #define IDS_SAVE_SET_NAME_TITLE 295
+// The season window's marks for events in both files, and its rereading.
+#define IDS_MARK_ALSO_IN 300
+#define IDS_STATUS_READ_AGAIN 301
+#define IDS_STATUS_READ_AGAIN_BOTH 302
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -10,8 +10,10 @@
 
 #include "engine/SeasonCommand.h"
 #include "engine/SeasonDisplay.h"
+#include "engine/SeasonRules.h"
 #include "res/resource.h"
 #include "ui/SeasonPrompts.h"
+#include "ui/WindowPlacement.h"
 #include "ui/framework/Dpi.h"
 #include "ui/framework/FileDialog.h"
 #include "ui/framework/MessageBox.h"
@@ -30,8 +32,9 @@ constexpr int kNameColumn = 1;
 // Sent to itself once the system has rescaled the window for a new DPI.
 constexpr UINT kRescaled = WM_APP + 1;
 
-// Where the window was last, for this run of the program.
-std::optional<WINDOWPLACEMENT> g_lastPlace;
+constexpr SeasonFileId kBothFiles[] = {SeasonFileId::kSeason, SeasonFileId::kChampionship};
+// A file's place in CSeasonDlg::m_fingerprints.
+constexpr int Slot(SeasonFileId file) { return file == SeasonFileId::kSeason ? 0 : 1; }
 
 struct Column {
   UINT heading;
@@ -49,7 +52,8 @@ std::string StripTrailingBackslashes(std::string folder) {
   return folder;
 }
 
-std::string Marks(const SeasonEvent& event) {
+// `alsoIn`: the mark of an event the other season file holds too, "" for one it does not.
+std::string Marks(const SeasonEvent& event, const std::string& alsoIn) {
   std::string text;
   for (const EventMark mark : EventMarks(event)) {
     const UINT id = mark == EventMark::kNoSection       ? IDS_MARK_NO_SECTION
@@ -57,6 +61,7 @@ std::string Marks(const SeasonEvent& event) {
                                                         : IDS_MARK_NAMED_TWICE;
     text += (text.empty() ? "" : ", ") + LoadResourceString(id);
   }
+  if (!alsoIn.empty()) text += (text.empty() ? "" : ", ") + alsoIn;
   return text;
 }
 
@@ -130,13 +135,19 @@ std::string JoinedFolders(const std::vector<std::string>& folders) {
   return text;
 }
 
-std::vector<std::vector<std::string>> Rows(const SeasonEvents& season) {
+// `alsoIn`: for each event, whether the other file holds one for its track too, marked with
+// `alsoMark` (formatted once: a string resource per row slowed a full season's opening).
+std::vector<std::vector<std::string>> Rows(const SeasonEvents& season,
+                                           const std::vector<bool>& alsoIn,
+                                           const std::string& alsoMark) {
   std::vector<std::vector<std::string>> rows;
   rows.reserve(season.events.size());
-  for (const SeasonEvent& event : season.events) {
+  for (std::size_t i = 0; i < season.events.size(); ++i) {
+    const SeasonEvent& event = season.events[i];
+    const bool also = i < alsoIn.size() && alsoIn[i];
     rows.push_back({std::to_string(event.number), event.name.value_or(""),
                     event.trackDirectory.value_or(""), event.numberOfLaps.value_or(""),
-                    DateText(event), Marks(event)});
+                    DateText(event), Marks(event, also ? alsoMark : std::string())});
   }
   return rows;
 }
@@ -186,6 +197,17 @@ class CSeasonDlg::WaitCursor {
  private:
   CSeasonDlg& m_window;
   HCURSOR m_previous = nullptr;  // not owned: a shared system cursor
+};
+
+class CSeasonDlg::CommandScope {
+ public:
+  explicit CommandScope(CSeasonDlg& window) : m_window(window) { ++m_window.m_commands; }
+  ~CommandScope() { --m_window.m_commands; }
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+
+ private:
+  CSeasonDlg& m_window;
 };
 
 CSeasonDlg::CSeasonDlg(FileSystem& files, const std::string& gameFolder)
@@ -244,18 +266,13 @@ BOOL CSeasonDlg::OnInitDialog() {
   if (m_tip.Create(window)) {
     for (const int id : {IDC_SEASON_UNDO, IDC_SEASON_REDO})
       m_tip.AddControlTool(window, GetDlgItem(window, id), "");
+    m_cellTips.Attach(m_tip, window, m_list);
   }
 
   RECT frame = {};
   GetWindowRect(window, &frame);
   m_minimumSize = {frame.right - frame.left, frame.bottom - frame.top};
-  if (g_lastPlace) {
-    // Still hidden: the modal run shows the window where this puts it.
-    WINDOWPLACEMENT place = *g_lastPlace;
-    place.showCmd = SW_HIDE;
-    place.flags = 0;
-    SetWindowPlacement(window, &place);
-  }
+  RestoreState();
 
   Refresh(0);
   RefreshSets();
@@ -277,16 +294,25 @@ SeasonFileChoice CSeasonDlg::ShownChoice() const {
 
 void CSeasonDlg::Refresh(int row) {
   const SeasonFileId shown = Shown();
+  const SeasonFileId other =
+      shown == SeasonFileId::kSeason ? SeasonFileId::kChampionship : SeasonFileId::kSeason;
   const std::string fileName = SeasonFileNameOf(shown);
+  // Taken before the files are read: a change made while they are read is seen next time.
+  for (const SeasonFileId file : kBothFiles)
+    m_fingerprints[Slot(file)] = m_files.Fingerprint(m_service.PathOf(file));
+  std::vector<bool> alsoIn;
   if (IsFolder(m_files, m_service.GameFolder())) {
     m_view = m_service.Read(shown);
+    alsoIn = EventsAlsoIn(m_view.events, m_service.Read(other).events);
     m_problem.SetWindowText(ProblemText(m_view, fileName));
   } else {
     m_view = SeasonFileView();
     m_problem.SetWindowText(FormatResourceString(IDS_GAME_FOLDER_GONE, {m_service.GameFolder()}));
   }
   m_count.SetWindowText(FormatResourceString(IDS_SEASON_COUNT, {std::to_string(m_view.events.count)}));
-  m_list.SetRows(Rows(m_view.events));
+  m_list.SetRows(Rows(m_view.events, alsoIn,
+                      FormatResourceString(IDS_MARK_ALSO_IN, {SeasonFileNameOf(other)})));
+  m_cellTips.Forget();
   const int rows = m_list.GetItemCount();
   if (rows > 0) m_list.SelectRow(std::clamp(row, 0, rows - 1));
   FitNameColumn();  // rows may have brought or taken away the vertical scroll bar
@@ -493,6 +519,7 @@ void CSeasonDlg::OnOK() {
 }
 
 bool CSeasonDlg::OnCommand(int id, int code) {
+  const CommandScope running(*this);
   // Buttons send BN_CLICKED (0), the keys of the accelerator table 1.
   if (code != BN_CLICKED && code != 1) {
     if (id == IDC_SEASON_SETS && code == CBN_SELCHANGE) UpdateButtons();
@@ -660,7 +687,12 @@ bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return false;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom == IDC_SEASON_LIST && header->code == LVN_ITEMCHANGED) UpdateButtons();
+      // Only a change of selection matters here: filling the list changes every cell's text,
+      // and the buttons looked at for each of them slowed the window's opening several-fold.
+      if (header->idFrom == IDC_SEASON_LIST && header->code == LVN_ITEMCHANGED &&
+          (reinterpret_cast<const NMLISTVIEW*>(lParam)->uChanged & LVIF_STATE) != 0) {
+        UpdateButtons();
+      }
       if (header->idFrom == IDC_SEASON_LIST &&
           (header->code == NM_DBLCLK || header->code == NM_RETURN)) {
         OnDetails();
@@ -673,15 +705,95 @@ bool CSeasonDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
       result = 0;
       return true;
-    case WM_DESTROY: {
-      WINDOWPLACEMENT placement = {};
-      placement.length = sizeof placement;
-      if (GetWindowPlacement(window, &placement)) g_lastPlace = placement;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) ReadAgainIfChanged();
       return false;
-    }
+    case WM_DESTROY:
+      KeepState();
+      return false;
     default:
       return false;
   }
+}
+
+BOOL CSeasonDlg::PreTranslateMessage(MSG* msg) {
+  m_cellTips.Track(*msg);
+  return CDialog::PreTranslateMessage(msg);
+}
+
+void CSeasonDlg::RestoreState() {
+  HWND window = GetSafeHwnd();
+  const SeasonWindowState state = LoadSeasonWindowState(std::size(kColumns));
+  const UINT dpi = WindowDpi(window);
+  for (std::size_t column = 0; column < state.columnWidths.size(); ++column)
+    m_list.SetColumnWidth(static_cast<int>(column), ToPixels(state.columnWidths[column], dpi));
+  if (state.championship) {
+    m_showSeason.SetCheck(*state.championship ? BST_UNCHECKED : BST_CHECKED);
+    m_showChampionship.SetCheck(*state.championship ? BST_CHECKED : BST_UNCHECKED);
+  }
+  // A frame on a monitor that is gone (or damaged) is dropped: the window opens centred.
+  if (state.frame && FrameOnAMonitor(*state.frame)) {
+    WINDOWPLACEMENT place = {};
+    place.length = sizeof place;
+    place.showCmd = SW_HIDE;  // the modal run shows the window where this puts it
+    place.rcNormalPosition = *state.frame;
+    // Never smaller than the template, whatever the value says.
+    place.rcNormalPosition.right =
+        std::max(place.rcNormalPosition.right, place.rcNormalPosition.left + m_minimumSize.cx);
+    place.rcNormalPosition.bottom =
+        std::max(place.rcNormalPosition.bottom, place.rcNormalPosition.top + m_minimumSize.cy);
+    SetWindowPlacement(window, &place);
+    if (state.maximized) PostMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  }
+}
+
+void CSeasonDlg::KeepState() {
+  HWND window = GetSafeHwnd();
+  SeasonWindowState state;
+  const UINT dpi = WindowDpi(window);
+  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
+    state.columnWidths.push_back(ToUnits96(m_list.GetColumnWidth(column), dpi));
+  WINDOWPLACEMENT place = {};
+  place.length = sizeof place;
+  if (GetWindowPlacement(window, &place)) {
+    state.frame = place.rcNormalPosition;
+    state.maximized = place.showCmd == SW_SHOWMAXIMIZED;
+  }
+  state.championship = Shown() == SeasonFileId::kChampionship;
+  SaveSeasonWindowState(state);  // best effort: the next run opens with the defaults
+}
+
+void CSeasonDlg::ReadAgainIfChanged() {
+  // A command reads the files itself when it ends; its message boxes give the activation back.
+  if (m_commands > 0 || !GetSafeHwnd()) return;
+  std::vector<std::string> changed;
+  for (const SeasonFileId file : kBothFiles) {
+    if (m_files.Fingerprint(m_service.PathOf(file)) != m_fingerprints[Slot(file)])
+      changed.push_back(SeasonFileNameOf(file));
+  }
+  if (changed.empty()) return;
+  const std::vector<std::string> folders = SelectedFolders();
+  m_action = changed.size() == 1
+                 ? FormatResourceString(IDS_STATUS_READ_AGAIN, {changed[0]})
+                 : FormatResourceString(IDS_STATUS_READ_AGAIN_BOTH, {changed[0], changed[1]});
+  Refresh(SelectedRow());
+  // The same events selected, wherever they are now.
+  std::vector<int> rows;
+  for (int row = 0; row < m_list.GetItemCount(); ++row) {
+    const SeasonEvent* event = EventAt(row);
+    if (!event) continue;
+    for (const std::string& folder : folders) {
+      if (SameFoldedName(*event->trackDirectory, folder)) {
+        rows.push_back(row);
+        break;
+      }
+    }
+  }
+  if (!rows.empty()) {
+    m_list.SelectRows(rows);
+    UpdateButtons();
+  }
+  RefreshSets();
 }
 
 }  // namespace gridmoor::ui

@@ -18,6 +18,7 @@
 #include "ui/framework/Dialog.h"
 #include "ui/framework/Layout.h"
 #include "ui/framework/ToolTip.h"
+#include "ui/ListCellTips.h"
 
 namespace gridmoor::ui {
 
@@ -38,6 +39,7 @@ class CSeasonDlg : public CDialog {
   void OnOK() override;
   bool OnCommand(int id, int code) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  BOOL PreTranslateMessage(MSG* msg) override;
 
  private:
   // Shows the wait cursor over the window while a change runs.
@@ -108,6 +110,16 @@ class CSeasonDlg : public CDialog {
   void OnDropFiles(HDROP drop);
   void InstallAndRefresh(const std::string& path);
 
+  // The state kept between runs (ui/WindowPlacement.h): put back as the window opens, kept
+  // as it closes.
+  void RestoreState();
+  void KeepState();
+  // The window is active again: when another program changed a season file since the window
+  // read it, reads it again, the selection kept by track folder where it can be.
+  void ReadAgainIfChanged();
+  // Marks a command handler's run: files are not read again under a running command.
+  class CommandScope;
+
   FileSystem& m_files;  // not owned
   SeasonService m_service;
   SeasonFileView m_view;  // what the list shows
@@ -128,6 +140,11 @@ class CSeasonDlg : public CDialog {
   SIZE m_minimumSize = {0, 0};  // the window's, in pixels at the current DPI
   bool m_rescaling = false;     // the system is moving the controls for a new DPI
   int m_waiting = 0;
+
+  ListCellTips m_cellTips;  // the list's cut cells, through m_tip
+  // Each season file's fingerprint as the list last read it (67season.ini, gp.ini).
+  std::string m_fingerprints[2];
+  int m_commands = 0;  // command handlers running
 };
 
 }  // namespace gridmoor::ui

@@ -263,6 +263,98 @@ void SeasonWindowDriver::PressKeyInList(WORD virtualKey) {
   PostMessageA(list, WM_KEYUP, virtualKey, 1 | scan | (LPARAM{1} << 30) | (LPARAM{1} << 31));
 }
 
+int SeasonWindowDriver::ColumnWidth(int column) const {
+  return static_cast<int>(Send(Control(season::kList), LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+void SeasonWindowDriver::SetColumnWidth(int column, int width) {
+  Send(Control(season::kList), LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+}
+
+bool SeasonWindowDriver::PointAtCell(int row, int column) {
+  HWND list = Control(season::kList);
+  RemoteMemory memory(m_program.Process().Handle(), sizeof(RECT));
+  RECT cell = {LVIR_LABEL, column, 0, 0};
+  if (!list || !memory || !memory.Write(0, &cell, sizeof cell)) return false;
+  if (!Send(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(memory.Address())) ||
+      !memory.Read(0, &cell, sizeof cell)) {
+    return false;
+  }
+  return PostMessageA(list, WM_MOUSEMOVE, 0,
+                      MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2)) != 0;
+}
+
+namespace {
+
+// A small window of the driver's own, to take the activation away from the program for a
+// moment.
+HWND ElsewhereWindow() {
+  static HWND window = [] {
+    WNDCLASSA type = {};
+    type.lpfnWndProc = DefWindowProcA;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "GridmoorDriverElsewhere";
+    RegisterClassA(&type);
+    return CreateWindowExA(WS_EX_TOOLWINDOW, type.lpszClassName, "elsewhere",
+                           WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
+                           type.hInstance, nullptr);
+  }();
+  return window;
+}
+
+// Runs this thread's messages, so that its window takes and gives up the activation.
+void PumpOwnMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+bool SendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
+  std::vector<INPUT> inputs;
+  for (const auto& [key, up] : keys) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, 0));
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) |
+                       (key == VK_DOWN || key == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0);
+    inputs.push_back(input);
+  }
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+}  // namespace
+
+bool SeasonWindowDriver::ActivateFromElsewhere() {
+  HWND elsewhere = ElsewhereWindow();
+  if (!elsewhere || !m_window) return false;
+  SetForegroundWindow(elsewhere);
+  PumpOwnMessages();
+  if (!WaitUntil([&] { PumpOwnMessages(); return GetForegroundWindow() == elsewhere; }))
+    return false;
+  SetForegroundWindow(m_window);
+  PumpOwnMessages();
+  return WaitUntil([&] { PumpOwnMessages(); return GetForegroundWindow() == m_window; });
+}
+
+bool SeasonWindowDriver::PressAltKey(WORD virtualKey, bool altFirst) {
+  if (altFirst)
+    return SendKeys({{VK_MENU, false}, {virtualKey, false}, {VK_MENU, true}, {virtualKey, true}});
+  return SendKeys({{VK_MENU, false}, {virtualKey, false}, {virtualKey, true}, {VK_MENU, true}});
+}
+
+bool SeasonWindowDriver::TypeKey(WORD virtualKey) {
+  return SendKeys({{virtualKey, false}, {virtualKey, true}});
+}
+
+bool SeasonWindowDriver::MenuIsOpen() const {
+  for (HWND window : m_program.TopLevelWindows()) {
+    char type[32] = {};
+    GetClassNameA(window, type, sizeof type);
+    if (IsWindowVisible(window) && std::strcmp(type, "#32768") == 0) return true;
+  }
+  return false;
+}
+
 void SeasonWindowDriver::Choose(int radioId) { PostMessageA(Control(radioId), BM_CLICK, 0, 0); }
 
 bool SeasonWindowDriver::WaitForRows(int rows, Millis timeout) {

@@ -83,6 +83,23 @@ class SeasonWindowDriver {
   std::string SelectedSetText() const;
   bool SelectSet(const std::string& text);
 
+  // A column's width in the window's list, in pixels; setting it as a drag of its divider would.
+  int ColumnWidth(int column) const;
+  void SetColumnWidth(int column, int width);
+  // Moves the mouse, as far as the list can tell, to the middle of a cell (a posted move);
+  // false when the cell's place cannot be read.
+  bool PointAtCell(int row, int column);
+  // Makes another window of this process the active one, then the season window again, as
+  // the player switching back from another program does; false when either refuses.
+  bool ActivateFromElsewhere();
+  // Types Alt+`virtualKey` on the keyboard (the window must be the active one), Alt released
+  // before the key with `altFirst`, after it otherwise; false when the system takes no input.
+  bool PressAltKey(WORD virtualKey, bool altFirst);
+  // A key typed on the keyboard (into the active window's focus), without modifiers.
+  bool TypeKey(WORD virtualKey);
+  // A visible pop-up menu of the program's (the system menu's, say).
+  bool MenuIsOpen() const;
+
   // A button's click or a radio button's choice (posted).
   void Click(int id);
   // A key without modifiers pressed in the list, as the player types it there (posted).

@@ -3,6 +3,8 @@
 // against golden season files, undone, sets switched, and the refusals answered both ways.
 // The service's own rules are the engine's tests; these show what only the window adds.
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 #include "e2e/InstallerFixture.h"
@@ -18,12 +20,49 @@ std::string GoldenFile(const std::string& name) {
 
 // The example season as the window lists it (dates in the prefix's English, United States).
 const std::vector<ListRow> kExampleRows = {
-    {"1", "Ardenvale Grand Prix", "ardenvale", "80", "May 7", ""},
+    {"1", "Ardenvale Grand Prix", "ardenvale", "80", "May 7", "also in gp.ini"},
     {"2", "Brockhurst Grand Prix", "brockhurst", "90", "Jun 4", ""},
-    {"3", "Calder Point Grand Prix", "calder", "100", "Jun 18", ""},
+    {"3", "Calder Point Grand Prix", "calder", "100", "Jun 18", "also in gp.ini"},
     {"4", "Dunmere Grand Prix", "dunmere", "60", "Jul 9", ""},
-    {"5", "Elsworth Park Grand Prix", "elsworth", "75", "Aug 6", ""},
+    {"5", "Elsworth Park Grand Prix", "elsworth", "75", "Aug 6", "also in gp.ini"},
 };
+
+// Where the window keeps what the player left it as, between runs.
+constexpr const char* kStateKey = "Software\\Lapscope\\Gridmoor\\Season window";
+
+// No state kept from an earlier scenario, and none left for a later one.
+class ScopedNoWindowState {
+ public:
+  ScopedNoWindowState() { SHDeleteKeyA(HKEY_CURRENT_USER, kStateKey); }
+  ~ScopedNoWindowState() { SHDeleteKeyA(HKEY_CURRENT_USER, kStateKey); }
+  ScopedNoWindowState(const ScopedNoWindowState&) = delete;
+  ScopedNoWindowState& operator=(const ScopedNoWindowState&) = delete;
+};
+
+bool SetStateValue(const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kStateKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool set =
+      RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return set;
+}
+bool SetStateText(const char* name, const std::string& text) {
+  return SetStateValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+bool SetStateNumber(const char* name, LONG number) {
+  const DWORD value = static_cast<DWORD>(number);
+  return SetStateValue(name, REG_DWORD, &value, sizeof value);
+}
+
+std::vector<LONG> FrameOf(HWND window) {
+  RECT frame = {};
+  GetWindowRect(window, &frame);
+  return {frame.left, frame.top, frame.right, frame.bottom};
+}
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -90,6 +129,13 @@ class SeasonWindowTest : public InstallerTest {
     return *box;
   }
 
+  // Closes the window opened alone and waits until the program has ended.
+  void CloseAlone() {
+    m_season->Click(season::kClose);
+    ASSERT_TRUE(m_alone->WaitForExit());
+  }
+
+  ScopedNoWindowState m_noState;
   std::unique_ptr<InstallerDriver> m_alone;
   std::unique_ptr<SeasonWindowDriver> m_season;
 };
@@ -104,6 +150,7 @@ TEST_F(SeasonWindowTest, OpensFromTheDialogOverTheGameFolderInTheBoxAndGivesTheD
   season.Choose(season::kShowChampionship);
   ASSERT_TRUE(season.WaitForRows(3));
   EXPECT_EQ(Folders(season.Rows()), (std::vector<std::string>{"ardenvale", "calder", "elsworth"}));
+  EXPECT_EQ(season.Rows()[0][5], "also in 67season.ini");
 
   // Moved and made larger, closed and opened again: it comes back where the player left it.
   RECT placed = {};
@@ -142,8 +189,8 @@ TEST_F(SeasonWindowTest, SlashSeasonOpensTheWindowAloneAndShowsWhatIsWrongWithTh
   const std::vector<ListRow> rows = season.Rows();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0][5], "folder missing");
-  EXPECT_EQ(rows[1][5], "folder named twice");
-  EXPECT_EQ(rows[2][5], "folder named twice");
+  EXPECT_EQ(rows[1][5], "folder named twice, also in gp.ini");
+  EXPECT_EQ(rows[2][5], "folder named twice, also in gp.ini");
   EXPECT_NE(season.Text(season::kProblem).find("sections above the count"), std::string::npos)
       << season.Text(season::kProblem);
 
@@ -437,6 +484,100 @@ TEST_F(SeasonWindowTest, GameFolderThatVanishesIsReportedAndTheWindowStays) {
   EXPECT_TRUE(WaitUntil([&] { return season.RowCount() == 0; }));
   EXPECT_TRUE(season.IsOpen());
   ASSERT_TRUE(MoveFileA((game + "-moved").c_str(), game.c_str()));
+}
+
+// --- What the window keeps, shows and notices ------------------------------------------------
+
+TEST_F(SeasonWindowTest, ColumnsPlaceAndFileComeBackInTheNextRunAndDamagedValuesAreIgnored) {
+  SeasonWindowDriver* window = &OpenAlone();
+  const std::vector<LONG> centred = FrameOf(window->Window());
+  const int folderWidth = window->ColumnWidth(2);
+  window->Choose(season::kShowChampionship);
+  ASSERT_TRUE(window->WaitForRows(3));
+  window->SetColumnWidth(2, folderWidth + 37);
+  const std::vector<LONG> placed = {centred[0] - 60, centred[1] + 25, centred[2] + 40,
+                                    centred[3] + 75};
+  SetWindowPos(window->Window(), nullptr, placed[0], placed[1], placed[2] - placed[0],
+               placed[3] - placed[1], SWP_NOZORDER | SWP_NOACTIVATE);
+  CloseAlone();
+
+  window = &OpenAlone();  // a new driver for the new run
+  EXPECT_TRUE(window->IsChecked(season::kShowChampionship));
+  EXPECT_EQ(window->RowCount(), 3);
+  EXPECT_EQ(window->ColumnWidth(2), folderWidth + 37);
+  EXPECT_EQ(FrameOf(window->Window()), placed);
+  CloseAlone();
+
+  // Nothing a damaged or stale value says is used, and nothing is said about it.
+  ASSERT_TRUE(SetStateText("Columns", "40,x,90"));
+  ASSERT_TRUE(SetStateText("File", "other.ini"));
+  ASSERT_TRUE(SetStateNumber("Left", -30000));  // a monitor no longer attached
+  ASSERT_TRUE(SetStateNumber("Right", -29000));
+  window = &OpenAlone();  // a new driver for the new run
+  EXPECT_TRUE(window->IsChecked(season::kShowSeason));
+  EXPECT_EQ(window->Rows(), kExampleRows);
+  EXPECT_EQ(window->ColumnWidth(2), folderWidth);
+  EXPECT_EQ(FrameOf(window->Window()), centred);
+  EXPECT_FALSE(Owner().WaitForMessageBox(Millis(300)));
+}
+
+TEST_F(SeasonWindowTest, ACutCellShowsItsWholeTextAsATip) {
+  std::vector<SeasonEvent> events = MadeUpEvents(2);
+  events[0].name = "Made-up Grand Prix of the Northern Moors, the Long Valley and the Coast Road";
+  ASSERT_TRUE(WriteFileBytes(SeasonFile(), SeasonFileText(events, 2)));
+  SeasonWindowDriver& season = OpenAlone();
+
+  ASSERT_TRUE(season.PointAtCell(0, 1));
+  EXPECT_TRUE(WaitUntil([&] { return season.ToolTipText(season::kList) == events[0].name; }))
+      << season.ToolTipText(season::kList);
+  // A text that fits needs no tip.
+  ASSERT_TRUE(season.PointAtCell(1, 1));
+  EXPECT_TRUE(WaitUntil([&] { return season.ToolTipText(season::kList).empty(); }))
+      << season.ToolTipText(season::kList);
+}
+
+TEST_F(SeasonWindowTest, AChangeByAnotherProgramIsReadAgainWhenTheWindowIsActivated) {
+  SeasonWindowDriver& season = OpenAlone();
+  ASSERT_TRUE(season.SelectRow(3));  // dunmere
+  ASSERT_TRUE(WriteFileBytes(SeasonFile(), GoldenFile("removed.ini")));  // brockhurst taken out
+  ASSERT_TRUE(season.ActivateFromElsewhere());
+  ASSERT_TRUE(season.WaitForRows(4));
+  EXPECT_EQ(season.Text(season::kStatus), "Read again: 67season.ini was changed by another program");
+  EXPECT_EQ(season.SelectedRows(season.Control(season::kList)), std::vector<int>{2})
+      << "the selection stays with dunmere's event";
+
+  // gp.ini changed: the marks follow it.
+  ASSERT_TRUE(WriteFileBytes(ChampionshipFile(), "[Season]\r\nnumEvents=0\r\n"));
+  ASSERT_TRUE(season.ActivateFromElsewhere());
+  EXPECT_TRUE(WaitUntil([&] { return season.Rows()[0][5].empty(); }));
+  EXPECT_EQ(season.Text(season::kStatus), "Read again: gp.ini was changed by another program");
+}
+
+TEST_F(SeasonWindowTest, AltDownMovesTheEventAndTheNextDownMovesTheSelectionNotAMenu) {
+  SeasonWindowDriver& season = OpenAlone();
+  const HWND list = season.Control(season::kList);
+  ASSERT_TRUE(season.SelectRow(0));
+  ASSERT_TRUE(season.ActivateFromElsewhere());
+  // Alt let go after the arrow, and before it (as fingers roll off the keys).
+  for (const bool altFirst : {false, true}) {
+    SCOPED_TRACE(altFirst ? "Alt released first" : "Down released first");
+    const int row = season.SelectedRows(list).front();
+    ASSERT_TRUE(season.PressAltKey(VK_DOWN, altFirst));
+    ASSERT_TRUE(WaitUntil([&] { return Folders(season.Rows())[row + 1] == "ardenvale"; }));
+    ASSERT_TRUE(WaitUntil([&] { return season.SelectedRows(list) == std::vector<int>{row + 1}; }));
+    ASSERT_TRUE(season.TypeKey(VK_DOWN));
+    EXPECT_TRUE(WaitUntil([&] { return season.SelectedRows(list) == std::vector<int>{row + 2}; }))
+        << ::testing::PrintToString(season.SelectedRows(list));
+    EXPECT_FALSE(season.MenuIsOpen()) << "Alt's release armed the system menu";
+    if (season.MenuIsOpen()) season.TypeKey(VK_ESCAPE);
+    // Back onto the moved event for the next round.
+    ASSERT_TRUE(season.SelectRow(row + 1));
+  }
+  // Alt pressed alone still arms the system menu, as in every window: the next Down opens it.
+  ASSERT_TRUE(season.TypeKey(VK_MENU));
+  ASSERT_TRUE(season.TypeKey(VK_DOWN));
+  EXPECT_TRUE(WaitUntil([&] { return season.MenuIsOpen(); }));
+  EXPECT_EQ(season.SelectedRows(list), std::vector<int>{2});
 }
 
 // --- Refusals: the player's No leaves the file alone, Yes goes on -------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
+#include "engine/SeasonDisplay.h"
 #include "engine/SeasonUpdate.h"
 
 namespace gridmoor {
@@ -178,6 +179,41 @@ TEST(EventNumberOfSectionTest, TakesOnlyTheNamesTheGameBuilds) {
       {"Event", 0},   {"Event7a", 0},  {"Event-1", 0},       {"Season", 0},
       {"Event999999999", 999999999},   {"Event1000000000", 0}};
   for (const auto& [name, number] : cases) EXPECT_EQ(EventNumberOfSection(name), number) << name;
+}
+
+// An event in the other season file too: matched by folder, letter case aside; events with
+// no folder or no section never match.
+TEST(EventsAlsoInTest, MatchesByFolderLetterCaseAside) {
+  const auto event = [](std::optional<std::string> folder, bool hasSection = true) {
+    SeasonEvent made;
+    made.hasSection = hasSection;
+    made.trackDirectory = std::move(folder);
+    return made;
+  };
+  struct Case {
+    const char* what;
+    SeasonEvent shown;
+    bool expected;
+  };
+  SeasonEvents other;
+  other.events = {event("spa"), event("MONZA"), event(std::nullopt), event("\xC9tang", true),
+                  event("hidden", false)};
+  const std::vector<Case> cases = {
+      {"same folder", event("spa"), true},
+      {"other letter case", event("monza"), true},
+      {"8-bit letters folded", event("\xE9tang"), true},
+      {"not in the other file", event("zandvoort"), false},
+      {"no folder named", event(std::nullopt), false},
+      {"empty folder", event(""), false},
+      {"only a section-less event there", event("hidden"), false},
+      {"no section here", event("spa", false), false},
+  };
+  SeasonEvents shown;
+  for (const Case& c : cases) shown.events.push_back(c.shown);
+  const std::vector<bool> also = EventsAlsoIn(shown, other);
+  ASSERT_EQ(also.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(also[i], cases[i].expected) << cases[i].what;
+  EXPECT_EQ(EventsAlsoIn(shown, SeasonEvents()), std::vector<bool>(cases.size(), false));
 }
 
 }  // namespace

@@ -192,4 +192,39 @@ void CComboBox::FitDroppedWidth() {
        static_cast<WPARAM>(std::max<int>(boxRect.right - boxRect.left, widest + margin)));
 }
 
+std::string CListView::GetItemText(int row, int column) const {
+  char text[1024] = {};
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  Send(LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  text[sizeof text - 1] = '\0';
+  return text;
+}
+
+bool CListView::CellAt(POINT point, int& row, int& column) const {
+  LVHITTESTINFO hit = {};
+  hit.pt = point;
+  if (Send(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0 ||
+      (hit.flags & LVHT_ONITEM) == 0) {
+    return false;
+  }
+  row = hit.iItem;
+  column = hit.iSubItem;
+  return true;
+}
+
+bool CListView::GetCellTextRect(int row, int column, RECT& rect) const {
+  rect = {};
+  rect.top = column;
+  // The first column's bounds would be the whole row: its label is the first column's text.
+  rect.left = LVIR_LABEL;
+  return Send(LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != 0;
+}
+
+int CListView::GetStringWidth(const std::string& text) const {
+  return static_cast<int>(Send(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
 }  // namespace gridmoor::ui

@@ -80,6 +80,14 @@ class CListView : public CControl {
   void SelectRow(int row);
   // Selects `rows` (those in range), the first of them focused and scrolled into view.
   void SelectRows(const std::vector<int>& rows);
+  // The text of a cell; empty when there is no such cell.
+  std::string GetItemText(int row, int column) const;
+  // The cell under `point` (client coordinates): false when it is over no cell.
+  bool CellAt(POINT point, int& row, int& column) const;
+  // The area a cell's text is drawn in (client coordinates); false when there is no such cell.
+  bool GetCellTextRect(int row, int column, RECT& rect) const;
+  // How wide `text` is in the list's font, in pixels.
+  int GetStringWidth(const std::string& text) const;
 };
 
 // A drop-down list (CBS_DROPDOWNLIST) of texts.

@@ -132,6 +132,7 @@ INT_PTR CDialog::DoModal(HWND owner) {
     try {
       handled = m_hAccelerators && m_hWnd && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd)) &&
                 TranslateAcceleratorA(m_hWnd, m_hAccelerators, &msg) != 0;
+      handled = SwallowsAltRelease(msg, handled) || handled;
       if (!handled) handled = PreTranslateMessage(&msg) != FALSE;
     } catch (const std::exception& error) {
       Report(error);
@@ -154,6 +155,24 @@ INT_PTR CDialog::DoModal(HWND owner) {
 void CDialog::EndDialog(INT_PTR result) {
   m_nResult = result;
   m_bEndRequested = true;
+}
+
+bool CDialog::SwallowsAltRelease(const MSG& msg, bool accelerated) {
+  // An Alt key that goes down and up with nothing in between arms the system menu, and the
+  // window procedure never saw the key an accelerator took: the release after an Alt
+  // accelerator is eaten, so the next key reaches the list and not a menu.
+  if (accelerated) {
+    if (msg.message == WM_SYSKEYDOWN) m_bAltAccelerated = true;
+    return false;
+  }
+  if ((msg.message == WM_SYSKEYUP || msg.message == WM_KEYUP) && msg.wParam == VK_MENU &&
+      m_bAltAccelerated) {
+    m_bAltAccelerated = false;
+    return true;
+  }
+  // Another key pressed without Alt: the next Alt release is the player's own again.
+  if (msg.message == WM_KEYDOWN) m_bAltAccelerated = false;
+  return false;
 }
 
 BOOL CDialog::PreTranslateMessage(MSG*) { return FALSE; }

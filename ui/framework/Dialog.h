@@ -98,6 +98,9 @@ class CDialog {
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleInitDialog();
   void CentreOnScreen();
+  // Whether `msg` is the release of an Alt whose key combination an accelerator took
+  // (`accelerated`: this message was just translated); it must not reach the default handling.
+  bool SwallowsAltRelease(const MSG& msg, bool accelerated);
   void Report(const std::exception& error) noexcept;
 
   UINT m_nTemplateId;
@@ -110,6 +113,7 @@ class CDialog {
   bool m_bReporting = false;
   bool m_bMadeMainWindow = false;
   bool m_bCentre = false;
+  bool m_bAltAccelerated = false;  // an Alt accelerator fired; Alt is not yet released
 };
 
 // A dialog template made ready for DoModal: a DWORD-aligned copy with WS_VISIBLE cleared, so

@@ -57,6 +57,14 @@ BOOL ToolTip::AddControlTool(HWND owner, HWND control, const std::string& text) 
   return SendMessageA(m_hwnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) ? TRUE : FALSE;
 }
 
+BOOL ToolTip::AddRelayedControlTool(HWND owner, HWND control, const std::string& text) {
+  if (m_hwnd == nullptr || control == nullptr) return FALSE;
+  TOOLINFOA info = MakeToolInfo(owner, ControlToolId(control));
+  info.uFlags = TTF_IDISHWND;
+  info.lpszText = const_cast<char*>(text.c_str());  // the tooltip keeps a copy
+  return SendMessageA(m_hwnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) ? TRUE : FALSE;
+}
+
 void ToolTip::UpdateTipText(const std::string& text, HWND window, UINT_PTR id) {
   if (m_hwnd == nullptr) return;
   TOOLINFOA info = MakeToolInfo(window, id);

@@ -28,6 +28,10 @@ class ToolTip {
   // is moved. Its id is the control's handle (see ControlToolId).
   BOOL AddControlTool(HWND owner, HWND control, const std::string& text);
   static UINT_PTR ControlToolId(HWND control) { return reinterpret_cast<UINT_PTR>(control); }
+  // The same tool, but watched through RelayEvent rather than by subclassing the control: for
+  // a control that is sent many messages (a list being filled), each of which would otherwise
+  // pass through the tooltip first.
+  BOOL AddRelayedControlTool(HWND owner, HWND control, const std::string& text);
   // Replaces the text of tool `id` of `window`.
   void UpdateTipText(const std::string& text, HWND window, UINT_PTR id);
   // The text of tool `id` of `window`, empty when there is no such tool.
