@@ -457,11 +457,20 @@ UnpackedArchive ArchiveStaging::Unpack(const std::string& path) {
   UnpackedArchive result;
   Utf8Names names;
   // Zips through our reader, which sees how each name was made; the rest through libarchive.
-  const bool zip = SniffArchive(path) == ArchiveKind::kZip;
+  // A program holding a zip (a setup file of ours, signed or not, or a self-extracting zip) is
+  // a zip too; other self-extracting archives go to libarchive.
+  const ArchiveKind kind = SniffArchive(path);
+  bool zip = kind == ArchiveKind::kZip || kind == ArchiveKind::kProgram;
   Unpacker unpacker(path, m_impl->limits);
   ZipUnpacker zipUnpacker(path, m_impl->limits);
   std::vector<std::string> files;
-  if (std::optional<Refusal> refusal = zip ? zipUnpacker.List(files) : unpacker.List(files)) {
+  std::optional<Refusal> refusal = zip ? zipUnpacker.List(files) : unpacker.List(files);
+  if (refusal && refusal->notAnArchive && kind == ArchiveKind::kProgram) {
+    zip = false;
+    files.clear();
+    refusal = unpacker.List(files);
+  }
+  if (refusal) {
     result.error = refusal->text;
     result.notAnArchive = refusal->notAnArchive;
     return result;

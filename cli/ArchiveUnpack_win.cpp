@@ -227,7 +227,8 @@ class WindowsTarget : public UnpackTarget {
 
 }  // namespace
 
-bool CanUnpack(ArchiveKind kind) { return kind == ArchiveKind::kZip; }
+// Zips, and programs holding one (setup files, self-extracting zips).
+bool CanUnpack(ArchiveKind kind) { return kind == ArchiveKind::kZip || kind == ArchiveKind::kProgram; }
 
 struct ArchiveStaging::Impl {
   UnpackLimits limits;
@@ -277,6 +278,7 @@ UnpackedArchive ArchiveStaging::Unpack(const std::string& path) {
   std::vector<std::string> files;
   if (std::optional<Refusal> refusal = unpacker.List(files)) {
     result.error = refusal->text;
+    result.notAnArchive = refusal->notAnArchive;
     return result;
   }
   result.roots = PackageRoots(files);
