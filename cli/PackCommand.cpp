@@ -289,14 +289,14 @@ void AddPackCommand(CLI::App& app, Console& console, int& status) {
                       "The setup file to write (default: TRACKDIR-VERSION-setup.exe here); the "
                       "zip goes beside it, ending in .zip");
   command->add_option("--program", options->program,
-                      "The Windows gridmoor.exe to put in front of the zip (default: " +
-                          DefaultWindowsProgram() + ")");
+                      "The Windows gridmoor.exe to put in front of the zip (default: the one "
+                      "installed with gridmoor-cli)");
   command->add_flag("--strict", options->strict, "Refuse a package with warnings too");
   command->add_flag("--force", options->force, "Replace setup and zip files already there");
-  command->footer(ExitStatusHelp({3, 5}) +
-                  "\nStatus 3 when the check finds errors (or, with --strict, warnings); 2 when "
-                  "an output exists without --force, or the Windows program is missing or no "
-                  "PE file.");
+  command->footer(ExitStatusHelp({3}) +
+                  "\nStatus 3 also when the check finds warnings with --strict; 2 when an output "
+                  "exists without --force, or the Windows program is missing or no PE file; 5 "
+                  "when the setup file or zip cannot be written.");
   command->callback([&console, &status, options] { status = RunPack(console, *options); });
 }
 

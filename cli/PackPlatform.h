@@ -7,7 +7,7 @@
 namespace gridmoor::cli {
 
 // The gridmoor.exe pack puts in front of the zip: on Windows the one beside gridmoor-cli.exe, on
-// Linux the one the Debian package installs (a path fixed when the build was configured).
+// Linux the one the Debian package installs (share/gridmoor/ beside the program's bin/).
 std::string DefaultWindowsProgram();
 
 // Renames the finished file `temporary` to `target`, replacing a file there in one step. False
