@@ -55,9 +55,6 @@ int RunCheck(Console& console, const CheckOptions& options) {
                                                     : nlohmann::json(finding.key)},
                         {"subject", finding.subject},
                         {"message", finding.message}});
-      } else {
-        console.out << argument << ": " << LevelName(finding.level) << ": " << finding.subject
-                    << ": " << finding.message << "\n";
       }
     }
     // Strict: a package passes only when it installs exactly as written.
@@ -68,8 +65,7 @@ int RunCheck(Console& console, const CheckOptions& options) {
                         {"warnings", warnings},
                         {"findings", list}});
     } else {
-      console.out << argument << ": " << errors << " error" << (errors == 1 ? "" : "s") << ", "
-                  << warnings << " warning" << (warnings == 1 ? "" : "s") << "\n";
+      PrintFindings(console, argument, findings);
     }
   }
   // Text that is not UTF-8 (the game's files are 8-bit ANSI) is shown with replacement
@@ -93,6 +89,18 @@ void RunWhere(Console& console, const GameOptions& options, int& status) {
 }
 
 }  // namespace
+
+void PrintFindings(Console& console, const std::string& argument,
+                   const std::vector<PackageFinding>& findings) {
+  int errors = 0, warnings = 0;
+  for (const PackageFinding& finding : findings) {
+    ++(finding.level == FindingLevel::kError ? errors : warnings);
+    console.out << argument << ": " << LevelName(finding.level) << ": " << finding.subject << ": "
+                << finding.message << "\n";
+  }
+  console.out << argument << ": " << errors << " error" << (errors == 1 ? "" : "s") << ", "
+              << warnings << " warning" << (warnings == 1 ? "" : "s") << "\n";
+}
 
 void AddCheckCommand(CLI::App& app, Console& console, int& status) {
   auto options = std::make_shared<CheckOptions>();

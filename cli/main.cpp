@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   AddInstallCommand(app, console, status);
   AddCheckCommand(app, console, status);
   AddNewCommand(app, console, status);
+  AddPackCommand(app, console, status);
   AddWhereCommand(app, console, status);
   AddSeasonCommands(app, console, status);
   AddShapeCommands(app, console, status);

@@ -54,6 +54,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/cli/completion/gridmoor-cli.bash
 install(FILES ${PROJECT_SOURCE_DIR}/cli/completion/_gridmoor-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 
+# gridmoor-cli pack puts the 32-bit Windows program in front of each setup file it writes: the
+# package carries the one the i686 build made (scripts/lib.sh names it), where the program looks
+# for it (cli/CMakeLists.txt). Data, not a program of this system: not executable here.
+set(GRIDMOOR_WINDOWS_PROGRAM_FILE "" CACHE FILEPATH
+    "The 32-bit gridmoor.exe the Debian package carries for gridmoor-cli pack")
+if(GRIDMOOR_WINDOWS_PROGRAM_FILE)
+  install(FILES ${GRIDMOOR_WINDOWS_PROGRAM_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/gridmoor
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+else()
+  message(STATUS "GRIDMOOR_WINDOWS_PROGRAM_FILE is not set: the Debian package lacks gridmoor.exe")
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gridmoor-cli)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -64,8 +76,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "installs GPL track packages from the comm
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
 gridmoor-cli installs add-on tracks into the racing game GPL run under Wine:
 package folders, downloaded archives (zip, 7z, rar, self-extracting) and
-folders of them. It also checks packages and keeps the game's season files
-in order: events, named sets of events, and undo of every change.")
+folders of them. It also checks packages, packs them into setup files for
+track makers to ship, and keeps the game's season files in order: events,
+named sets of events, and undo of every change.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -27,6 +27,12 @@ std::optional<Refusal> ZipUnpacker::List(std::vector<std::string>& files) {
       return Refusal{m_rules->Line("more than " + Thousands(m_limits.entries) + " entries")};
     case ZipStatus::kUnsupported:
       return Refusal{m_path + ": made in a way this program cannot read: " + directory.error};
+    case ZipStatus::kNotZip: {
+      // Perhaps no zip at all (a program): the caller may try other readers.
+      std::optional<Refusal> refusal = Damaged(directory.error);
+      refusal->notAnArchive = true;
+      return refusal;
+    }
     default:
       return Damaged(directory.error);
   }

@@ -23,6 +23,8 @@ constexpr std::size_t kCentralBytes = 46;
 constexpr std::size_t kLocalBytes = 30;
 constexpr std::size_t kMaxComment = 0xFFFF;
 constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kSecurityDirectory = 4;  // IMAGE_DIRECTORY_ENTRY_SECURITY
+constexpr std::size_t kTablePadding = 7;       // a certificate table starts 8-byte aligned
 
 constexpr std::uint16_t kFlagEncrypted = 1u << 0;
 constexpr std::uint16_t kFlagUtf8 = 1u << 11;
@@ -84,20 +86,25 @@ ZipDirectory Refused(ZipStatus status, std::string error) {
   return directory;
 }
 
-// The end record's position: the last signature whose comment ends the file; failing that (bytes
-// appended after the zip), the last whose comment fits. A comment may hold the signature too.
-bool FindEnd(ByteSource& source, std::uint64_t& at, std::string& record) {
-  const std::uint64_t size = source.Size();
-  if (size < kEndBytes) return false;
-  const std::uint64_t span = std::min<std::uint64_t>(size, kEndBytes + kMaxComment);
+// The end record's position in the bytes before `limit`: the last signature whose comment ends
+// them, followed by at most `padding` zero bytes; failing that (when `appended`: bytes appended
+// after the zip), the last whose comment fits. A comment may hold the signature too.
+bool FindEnd(ByteSource& source, std::uint64_t limit, std::size_t padding, bool appended,
+             std::uint64_t& at, std::string& record) {
+  if (limit < kEndBytes) return false;
+  const std::uint64_t span = std::min<std::uint64_t>(limit, kEndBytes + kMaxComment + padding);
   std::string tail;
-  if (!ReadExactly(source, size - span, static_cast<std::size_t>(span), tail)) return false;
+  if (!ReadExactly(source, limit - span, static_cast<std::size_t>(span), tail)) return false;
   for (const bool exact : {true, false}) {
+    if (!exact && !appended) break;
     for (std::size_t i = tail.size() - kEndBytes + 1; i-- > 0;) {
       if (Read32(Bytes(tail) + i) != kEndSignature) continue;
       const std::size_t end = i + kEndBytes + Read16(Bytes(tail) + i + 20);
-      if (exact ? end != tail.size() : end > tail.size()) continue;
-      at = size - span + i;
+      if (exact ? end > tail.size() || tail.size() - end > padding ||
+                      tail.find_first_not_of('\0', end) != std::string::npos
+                : end > tail.size())
+        continue;
+      at = limit - span + i;
       record = tail.substr(i, kEndBytes);
       return true;
     }
@@ -244,10 +251,39 @@ std::size_t FileByteSource::ReadAt(std::uint64_t offset, void* into, std::size_t
   return got;
 }
 
+// Authenticode appends the certificate table after everything else (a zip we put there
+// included) and names it in the PE header's security directory, as a file offset and size.
+std::uint64_t CertificateTableStart(ByteSource& source) {
+  std::string dos, pe;
+  if (!ReadExactly(source, 0, 64, dos) || dos[0] != 'M' || dos[1] != 'Z') return 0;
+  const std::uint64_t peAt = Read32(Bytes(dos) + 0x3C);
+  // The signature, the file header, and the optional header up to its first 16 directories.
+  if (!ReadExactly(source, peAt, 4 + 20 + 112 + 16 * 8, pe) || pe.compare(0, 4, "PE\0\0", 4) != 0)
+    return 0;
+  const auto* optional = Bytes(pe) + 24;
+  const std::uint16_t optionalSize = Read16(Bytes(pe) + 20);
+  const std::uint16_t magic = Read16(optional);
+  const std::size_t countAt = magic == 0x10b ? 92 : magic == 0x20b ? 108 : 0;
+  if (countAt == 0 || Read32(optional + countAt) <= kSecurityDirectory) return 0;
+  const std::size_t entryAt = countAt + 4 + kSecurityDirectory * 8;
+  if (optionalSize < entryAt + 8) return 0;
+  const std::uint64_t tableAt = Read32(optional + entryAt);
+  const std::uint64_t tableSize = Read32(optional + entryAt + 4);
+  if (tableAt == 0 || tableSize == 0 || tableAt > source.Size() ||
+      tableSize > source.Size() - tableAt)
+    return 0;
+  return tableAt;
+}
+
 ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries) {
   std::uint64_t endAt = 0;
   std::string end;
-  if (!FindEnd(source, endAt, end)) return Refused(ZipStatus::kNotZip, "no end of central directory");
+  // A signed setup file: the zip ends where the certificate table starts, give or take the
+  // signer's padding to 8 bytes. Anything else behind a zip is read as before.
+  const std::uint64_t tableAt = CertificateTableStart(source);
+  if (!(tableAt > 0 && FindEnd(source, tableAt, kTablePadding, false, endAt, end)) &&
+      !FindEnd(source, source.Size(), 0, true, endAt, end))
+    return Refused(ZipStatus::kNotZip, "no end of central directory");
   const auto* e = Bytes(end);
   if (Read16(e + 4) != 0 || Read16(e + 6) != 0)
     return Refused(ZipStatus::kUnsupported, "split over several files");

@@ -95,8 +95,15 @@ struct ZipDirectory {
 // Reads the central directory of `source`. Refuses (kTooMany) more than `maxEntries` entries
 // before reading them, and as kDamaged an end record or directory that does not fit the file, or
 // whose entry count is not what it holds. Bytes in front of the zip (a program's stub) are
-// allowed: offsets are corrected by their length.
+// allowed: offsets are corrected by their length. A signed program (a PE file whose security
+// directory names a certificate table inside the file) is read as ending where that table
+// starts: the zip's end record and comment must end there, followed by at most 7 zero bytes.
 ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries = UINT64_MAX);
+
+// Where the certificate table of a signed program starts: the file offset its PE header's
+// security directory names, when `source` starts "MZ", has a PE header, and that table lies
+// inside the file; else 0 (no PE file, or not signed).
+std::uint64_t CertificateTableStart(ByteSource& source);
 
 // Receives an entry's bytes in order; false stops the reading (kSinkFailed).
 using ZipSink = std::function<bool(const char* bytes, std::size_t size)>;

@@ -10,7 +10,7 @@ log() { printf '==> %s\n' "$*" >&2; }
 # Debian packages the builds and tests need. wine32 needs the i386 architecture.
 GRIDMOOR_PACKAGES=(
   cmake make g++ ccache googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  libcli11-dev nlohmann-json3-dev libarchive-dev zlib1g-dev libarchive-tools help2man dpkg-dev lintian unzip
+  libcli11-dev nlohmann-json3-dev libarchive-dev zlib1g-dev libarchive-tools help2man dpkg-dev lintian unzip zip osslsigncode openssl
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
 )
@@ -42,11 +42,14 @@ configure_and_build() {
 build_native() { configure_and_build "$GRIDMOOR_BUILD/native"; }
 
 # Builds the Debian package in <build dir>/package and checks that it lists the program, the man
-# page, both completions, the copyright and the changelog, and that lintian finds no error and
-# at most two warnings in it.
+# page, both completions, the copyright and the changelog, the Windows program pack ships (from
+# the win32 build, built first), and that lintian finds no error and at most two warnings in it.
 package_has_its_parts() {
   local dir=$1 deb contents part out tags
   rm -f "$dir"/package/*.deb
+  out=$(cmake -DGRIDMOOR_WINDOWS_PROGRAM_FILE="$GRIDMOOR_BUILD/win32/ui/gridmoor.exe" "$dir" 2>&1) || {
+    printf '%s\n' "$out" >&2; return 1
+  }
   out=$(cmake --build "$dir" --target package 2>&1) || {
     printf '%s\n' "$out" >&2; log "the package did not build"; return 1
   }
@@ -55,7 +58,8 @@ package_has_its_parts() {
   contents=$(dpkg-deb --contents "$deb") || return 1
   for part in ./usr/bin/gridmoor-cli ./usr/share/man/man1/gridmoor-cli.1.gz \
       ./usr/share/bash-completion/completions/gridmoor-cli ./usr/share/zsh/vendor-completions/_gridmoor-cli \
-      ./usr/share/doc/gridmoor-cli/copyright ./usr/share/doc/gridmoor-cli/changelog.gz; do
+      ./usr/share/doc/gridmoor-cli/copyright ./usr/share/doc/gridmoor-cli/changelog.gz \
+      ./usr/share/gridmoor/gridmoor.exe; do
     if ! printf '%s\n' "$contents" | grep -q " $part\$"; then
       log "$(basename "$deb") lacks $part"; return 1
     fi

@@ -149,6 +149,47 @@ inline std::string ZipBytes(const std::vector<ZipItem>& items, bool zip64 = fals
   return out;
 }
 
+// A minimal 32-bit Windows program's headers (no sections), 512 bytes, whose security directory
+// names a certificate table at `tableAt` of `tableSize` bytes (0 and 0: not signed).
+inline std::string PeStub(std::uint32_t tableAt = 0, std::uint32_t tableSize = 0) {
+  std::string pe(512, '\0');
+  pe[0] = 'M';
+  pe[1] = 'Z';
+  pe[0x3C] = 0x40;  // the PE header right after the DOS header
+  std::string header("PE\0\0", 4);
+  Put16(header, 0x14C);  // i386
+  Put16(header, 0);      // sections
+  Put32(header, 0);
+  Put32(header, 0);
+  Put32(header, 0);
+  Put16(header, 224);     // the optional header: PE32 with 16 directories
+  Put16(header, 0x0102);  // executable, 32-bit
+  std::string optional(224, '\0');
+  optional[0] = 0x0B;
+  optional[1] = 0x01;
+  optional[60] = 0x00;  // SizeOfHeaders: 512
+  optional[61] = 0x02;
+  optional[92] = 16;  // NumberOfRvaAndSizes
+  std::string table;
+  Put32(table, tableAt);
+  Put32(table, tableSize);
+  optional.replace(96 + 4 * 8, 8, table);
+  header += optional;
+  pe.replace(0x40, header.size(), header);
+  return pe;
+}
+
+// `zip` behind a PE stub, padded to 8 bytes and followed by a certificate table of `tableSize`
+// bytes that the stub's security directory names, as a signer leaves a setup file.
+inline std::string SignedSetup(const std::string& zip, std::uint32_t tableSize,
+                               const std::string& between = {}) {
+  std::string file = PeStub() + zip + between;
+  file.resize((file.size() + 7) / 8 * 8, '\0');
+  const std::string stub = PeStub(static_cast<std::uint32_t>(file.size()), tableSize);
+  file.replace(0, stub.size(), stub);
+  return file + std::string(tableSize, '\x30');
+}
+
 // The end record's fields, to spoil.
 constexpr std::size_t kEndCount = 10, kEndDirectorySize = 12, kEndDirectoryOffset = 16;
 inline std::size_t EndRecord(const std::string& zip) { return zip.size() - 22; }

@@ -2,12 +2,14 @@
 // front, a comment behind), directories that do not fit, and the caller's bound on an entry.
 
 #include "platform/ZipArchive.h"
+#include "platform/ZipWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <utility>
 
+#include "platform/TestFolder.h"
 #include "platform/TestZip.h"
 
 namespace gridmoor::testing {
@@ -88,6 +90,15 @@ INSTANTIATE_TEST_SUITE_P(
                    ZipStatus::kOk},
         LayoutCase{"comment_behind", [] { return WithComment(ZipBytes(kItems)); },
                    ZipStatus::kOk},
+        // A signed setup file: the zip ends where the certificate table (here larger than the
+        // 64 KiB an end record is searched in) starts, but for the signer's padding.
+        LayoutCase{"signed_setup", [] { return SignedSetup(WithComment(ZipBytes(kItems)), 70000); },
+                   ZipStatus::kOk},
+        LayoutCase{"junk_before_the_certificate_table",
+                   [] { return SignedSetup(ZipBytes(kItems), 70000, "junk"); },
+                   ZipStatus::kNotZip},
+        LayoutCase{"junk_behind_the_zip", [] { return PeStub() + ZipBytes(kItems) + std::string(70000, 'j'); },
+                   ZipStatus::kNotZip},
         LayoutCase{"no_end_record", [] { return std::string("PK\x03\x04 and no more"); },
                    ZipStatus::kNotZip},
         LayoutCase{"zip64_field_missing", Zip64FieldMissing, ZipStatus::kDamaged},
@@ -113,6 +124,56 @@ TEST(ZipEntryRead, StopsAtTheCallersBoundAndWhenTheSinkFails) {
   const ZipRead refused = ReadZipEntry(source, directory.entries[0], UINT64_MAX,
                                        [](const char*, std::size_t) { return false; });
   EXPECT_EQ(refused.status, ZipStatus::kSinkFailed);
+}
+
+// What pack writes reads back whole: UTF-8 names with their flag, an empty file, bytes deflate
+// cannot shrink (stored), bytes it can; and the same entries behind a program, offsets moved.
+TEST(ZipWriterRoundTrip, ReadsBackEachEntryAndItsMethod) {
+  std::string noise(100000, '\0');
+  std::uint32_t seed = 1;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  const std::vector<std::pair<std::string, std::string>> files{
+      {"kestrel/Grüße/piste.txt", std::string(50000, 'a')},
+      {"kestrel/empty", ""},
+      {"kestrel/noise.bin", noise},
+      {"kestrel/\xE6\x97\xA5.lp", "short"}};
+  TestFolder folder;
+  const std::string path = folder.Native("out.zip").string();
+  std::string error;
+  std::unique_ptr<ZipWriter> writer = ZipWriter::Create(path, error);
+  ASSERT_TRUE(writer) << error;
+  for (const auto& [name, bytes] : files) {
+    MemoryByteSource source(bytes);
+    ASSERT_TRUE(writer->Add(name, source, 1700000000, error)) << error;
+  }
+  ASSERT_TRUE(writer->Finish(error)) << error;
+  const std::string zip = folder.Read("out.zip");
+  const std::string setup = PeStub() + zip.substr(0, writer->DirectoryOffset()) +
+                            writer->DirectoryBytes(PeStub().size());
+  for (const std::string* bytes : {&zip, &setup}) {
+    MemoryByteSource source(*bytes);
+    const ZipDirectory directory = ReadZipDirectory(source);
+    ASSERT_EQ(directory.status, ZipStatus::kOk) << directory.error;
+    ASSERT_EQ(directory.entries.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const ZipEntry& entry = directory.entries[i];
+      EXPECT_EQ(entry.name, files[i].first);
+      EXPECT_TRUE(entry.flags & (1u << 11));
+      EXPECT_EQ(entry.modified, 1700000000);
+      // Stored exactly where deflate does not shrink the bytes.
+      EXPECT_EQ(entry.method, files[i].second.size() > 100 && i != 2 ? 8 : 0) << entry.name;
+      std::string out;
+      const ZipRead read = ReadZipEntry(source, entry, UINT64_MAX, [&](const char* p, std::size_t n) {
+        out.append(p, n);
+        return true;
+      });
+      EXPECT_EQ(read.status, ZipStatus::kOk) << read.error;
+      EXPECT_EQ(out, files[i].second);
+    }
+  }
+  // The last entry's stored bytes end where the directory starts: nothing left of the deflated
+  // attempt, and the file ends with the end record.
+  EXPECT_EQ(zip.size(), writer->DirectoryOffset() + writer->DirectoryBytes(0).size());
 }
 
 // Unpacked files keep their dates: the extended timestamp (UTC) over the DOS date and time.
