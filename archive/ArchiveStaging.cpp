@@ -53,20 +53,26 @@ UnpackedArchive ArchiveStaging::Unpack(const std::string& path) {
     result.error = path + ": an archive; unpack it first";
     return result;
   }
-  return Unpack(path, kind == ArchiveKind::kZip);
+  if (kind == ArchiveKind::kZip) return UnpackZip(path);
+  std::unique_ptr<ArchiveReader> other = OpenOtherArchive(path, m_impl->limits);
+  if (kind == ArchiveKind::kProgram) {
+    // A program may carry a zip: a setup file of ours (signed or not), a self-extracting zip.
+    // Other self-extracting archives go to the other reader, where this system has one.
+    UnpackedArchive asZip = UnpackZip(path);
+    if (!asZip.notAnArchive || !other) return asZip;
+  }
+  return UnpackWith(path, *other);
 }
 
-UnpackedArchive ArchiveStaging::UnpackZip(const std::string& path) { return Unpack(path, true); }
+UnpackedArchive ArchiveStaging::UnpackZip(const std::string& path) {
+  ZipReader reader(path, m_impl->limits);
+  return UnpackWith(path, reader);
+}
 
-UnpackedArchive ArchiveStaging::Unpack(const std::string& path, bool zip) {
+UnpackedArchive ArchiveStaging::UnpackWith(const std::string& path, ArchiveReader& reader) {
   UnpackedArchive result;
-  std::unique_ptr<ArchiveReader> reader;
-  if (zip)
-    reader = std::make_unique<ZipReader>(path, m_impl->limits);
-  else
-    reader = OpenOtherArchive(path, m_impl->limits);
   std::vector<std::string> files;
-  if (std::optional<Refusal> refusal = reader->List(files)) {
+  if (std::optional<Refusal> refusal = reader.List(files)) {
     result.error = refusal->text;
     result.notAnArchive = refusal->notAnArchive;
     return result;
@@ -87,7 +93,7 @@ UnpackedArchive ArchiveStaging::Unpack(const std::string& path, bool zip) {
     result.error = path + ": cannot be unpacked into the staging folder: " + why;
     return result;
   }
-  if (std::optional<Refusal> refusal = reader->Extract(result.roots, into)) {
+  if (std::optional<Refusal> refusal = reader.Extract(result.roots, into)) {
     RemoveTree(into);
     result.error = refusal->text;
     result.roots.clear();

@@ -22,7 +22,7 @@ enum class ArchiveKind { kNone, kZip, kSevenZip, kRar, kProgram, kTar, kCompress
 ArchiveKind SniffArchive(const std::string& path);
 
 // Whether this build unpacks archives of the kind `kind`: the Linux program every kind, the
-// Windows one zips only.
+// Windows one zips, bare or carried by a program (a setup file).
 bool CanUnpack(ArchiveKind kind);
 
 // One archive's packages, unpacked.
@@ -45,6 +45,8 @@ struct UnpackedArchive {
 // on Windows at Ctrl+C by the console's handler. One left behind by a run that could not clean
 // up is removed when the next one is constructed (on Windows only once no program holds its
 // lock file).
+class ArchiveReader;
+
 class ArchiveStaging {
  public:
   explicit ArchiveStaging(UnpackLimits limits = {});
@@ -64,7 +66,7 @@ class ArchiveStaging {
  private:
   struct Impl;
   std::unique_ptr<Impl> m_impl;
-  UnpackedArchive Unpack(const std::string& path, bool zip);
+  UnpackedArchive UnpackWith(const std::string& path, ArchiveReader& reader);
 };
 
 }  // namespace gridmoor

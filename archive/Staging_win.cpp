@@ -268,7 +268,8 @@ class WindowsTarget : public UnpackTarget {
 
 }  // namespace
 
-bool CanUnpack(ArchiveKind kind) { return kind == ArchiveKind::kZip; }
+// Zips, and programs carrying one (setup files, self-extracting zips).
+bool CanUnpack(ArchiveKind kind) { return kind == ArchiveKind::kZip || kind == ArchiveKind::kProgram; }
 
 std::string TemporaryFolder() {
   char temp[MAX_PATH + 1] = {};
@@ -368,7 +369,7 @@ std::unique_ptr<UnpackTarget> MakeUnpackTarget(const std::string& into) {
 }
 
 std::unique_ptr<ArchiveReader> OpenOtherArchive(const std::string&, const UnpackLimits&) {
-  return nullptr;  // CanUnpack lets zips alone through
+  return nullptr;  // CanUnpack lets only zips through, bare or carried by a program
 }
 
 }  // namespace gridmoor
