@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ui/framework/MessageBox.h"
+#include "ui/framework/SystemLibrary.h"
 
 namespace gridmoor::ui {
 
@@ -105,8 +106,12 @@ long ReadKeyDefault(Registry& registry, RegistryRoot root, const std::string& su
 const LaunchSteps& SystemLaunchSteps() {
   static const LaunchSteps steps{
       [](const std::string& address, int showCommand) {
+        static const auto shellExecute =
+            SystemFunctionOf<decltype(ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+        // Without the function the launch fails as ShellExecute would: a value of 32 or less.
+        if (!shellExecute) return 0;
         const auto instance = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
+            shellExecute(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
         return static_cast<int>(instance);
       },
       [](const std::string& subkey, std::string& value) {

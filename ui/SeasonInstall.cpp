@@ -13,6 +13,7 @@
 #include "ui/framework/FileDialog.h"
 #include "ui/framework/MessageBox.h"
 #include "ui/framework/StringResource.h"
+#include "ui/framework/SystemLibrary.h"
 
 namespace gridmoor::ui {
 
@@ -74,14 +75,17 @@ void CSeasonDlg::OnInstallPackage() {
 
 void CSeasonDlg::OnDropFiles(HDROP drop) {
   std::vector<std::string> paths;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  static const auto query = SystemFunctionOf<decltype(DragQueryFileA)>("shell32.dll", "DragQueryFileA");
+  static const auto finish = SystemFunctionOf<decltype(DragFinish)>("shell32.dll", "DragFinish");
+  if (!query || !finish) return;
+  const UINT count = query(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+    const UINT length = query(drop, i, nullptr, 0);
     std::vector<char> buffer(length + 1, '\0');
-    if (DragQueryFileA(drop, i, buffer.data(), static_cast<UINT>(buffer.size())) > 0)
+    if (query(drop, i, buffer.data(), static_cast<UINT>(buffer.size())) > 0)
       paths.emplace_back(buffer.data());
   }
-  DragFinish(drop);
+  finish(drop);
   // Several dropped together are installed each in turn, as if chosen one after another.
   for (const std::string& path : paths) InstallAndRefresh(path);
 }

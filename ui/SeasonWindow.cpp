@@ -261,7 +261,8 @@ BOOL CSeasonDlg::OnInitDialog() {
   m_layout.Add(window, IDC_SEASON_SET_STATE, kAnchorLeft | kAnchorRight | kAnchorBottom);
   m_layout.Add(window, IDC_SEASON_INSTALL, kAnchorBottomRight);
   // A package folder or zip dropped on the window is installed as "Install package..." does.
-  DragAcceptFiles(window, TRUE);
+  // (DragAcceptFiles does no more than this, and would load shell32 at start.)
+  SetWindowLongPtrA(window, GWL_EXSTYLE, GetWindowLongPtrA(window, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
   if (m_tip.Create(window)) {
     for (const int id : {IDC_SEASON_UNDO, IDC_SEASON_REDO})

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include "ui/framework/SystemLibrary.h"
+
 namespace gridmoor::ui {
 
 std::string BuildFilterString(const std::vector<std::pair<std::string, std::string>>& filters) {
@@ -33,7 +35,10 @@ std::optional<std::string> AskFileName(HWND owner, const OpenFileSettings& setti
   ofn.lpstrTitle = settings.title.empty() ? nullptr : settings.title.c_str();
   ofn.Flags = settings.flags;
   ofn.lpstrDefExt = settings.defaultExtension.empty() ? nullptr : settings.defaultExtension.c_str();
-  if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return std::nullopt;
+  static const auto open = SystemFunctionOf<decltype(GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+  static const auto saveAs = SystemFunctionOf<decltype(GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA");
+  const auto ask = save ? saveAs : open;
+  if (!ask || !ask(&ofn)) return std::nullopt;
   path.back() = '\0';
   return std::string(path.data());
 }
