@@ -275,6 +275,34 @@ std::uint64_t CertificateTableStart(ByteSource& source) {
   return tableAt;
 }
 
+std::uint64_t ProgramImageEnd(ByteSource& source) {
+  std::string dos, file;
+  if (!ReadExactly(source, 0, 64, dos) || dos[0] != 'M' || dos[1] != 'Z') return 0;
+  const std::uint64_t peAt = Read32(Bytes(dos) + 0x3C);
+  if (!ReadExactly(source, peAt, 4 + 20 + 64, file) || file.compare(0, 4, "PE\0\0", 4) != 0)
+    return 0;
+  const unsigned char* header = Bytes(file) + 4;
+  const std::uint16_t sections = Read16(header + 2);
+  const std::uint64_t symbolsAt = Read32(header + 8);
+  const std::uint64_t symbolCount = Read32(header + 12);
+  const std::uint16_t optionalSize = Read16(header + 16);
+  std::uint64_t end = Read32(header + 20 + 60);  // SizeOfHeaders, in both PE32 and PE32+
+  std::string table;
+  if (!ReadExactly(source, peAt + 24 + optionalSize, std::size_t{40} * sections, table)) return 0;
+  for (std::uint16_t i = 0; i < sections; ++i) {
+    const unsigned char* section = Bytes(table) + 40 * i;
+    end = std::max<std::uint64_t>(end, std::uint64_t{Read32(section + 20)} + Read32(section + 16));
+  }
+  if (symbolsAt != 0) {
+    // The symbol table of an unstripped program, then its string table, led by its own size.
+    const std::uint64_t stringsAt = symbolsAt + symbolCount * 18;
+    std::string size;
+    end = std::max(end, ReadExactly(source, stringsAt, 4, size) ? stringsAt + Read32(Bytes(size))
+                                                                 : stringsAt);
+  }
+  return end;
+}
+
 ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries) {
   std::uint64_t endAt = 0;
   std::string end;

@@ -104,6 +104,9 @@ ZipDirectory ReadZipDirectory(ByteSource& source, std::uint64_t maxEntries = UIN
 // security directory names, when `source` starts "MZ", has a PE header, and that table lies
 // inside the file; else 0 (no PE file, or not signed).
 std::uint64_t CertificateTableStart(ByteSource& source);
+// Where a Windows program's own bytes end (its headers, sections and any symbol table), so that
+// what follows is carried, not run; 0 when `source` is no PE file.
+std::uint64_t ProgramImageEnd(ByteSource& source);
 
 // Receives an entry's bytes in order; false stops the reading (kSinkFailed).
 using ZipSink = std::function<bool(const char* bytes, std::size_t size)>;

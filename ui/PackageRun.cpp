@@ -103,10 +103,15 @@ bool RunInstallFromOwnPayload(HWND owner) {
   const std::string self = OwnFile();
   if (self.empty()) return false;
   {
-    // Only the end of the file is read when it carries nothing. A payload is a zip whose
-    // directory fits the file: the program's own bytes may hold an end record's signature.
+    // Only the headers are read when the program carries nothing behind its own bytes (a
+    // signature's certificate table and its padding aside). What it carries is its package,
+    // whole or not: a damaged one is said to be, not taken for the plain program.
     const std::unique_ptr<FileByteSource> source = FileByteSource::Open(self);
-    if (!source || ReadZipDirectory(*source).status != ZipStatus::kOk) return false;
+    if (!source) return false;
+    const std::uint64_t imageEnd = ProgramImageEnd(*source);
+    const std::uint64_t certificates = CertificateTableStart(*source);
+    const std::uint64_t end = certificates != 0 ? certificates : source->Size();
+    if (imageEnd == 0 || end <= imageEnd + 8) return false;
   }
   try {
     ArchiveStaging staging;

@@ -140,11 +140,8 @@ TEST_F(ZipPackageTest, ABadZipGivesOneMessageAndNoDialog) {
   ASSERT_TRUE(WriteFileBytes(sevenZip, std::string("7z\xBC\xAF\x27\x1C", 6) + "rest"));
   ASSERT_TRUE(setupEntry.SetDirectory(game));
   const TreeSnapshot before = Snapshot(game);
-  for (const auto& [path, said] : {std::pair{cut, "truncated or damaged"},
-                                   std::pair{hostile, "\"..\" in its name"},
-                                   std::pair{sevenZip, "an archive; unpack it first"}}) {
-    SCOPED_TRACE(path);
-    InstallerDriver program(ProgramPath(), game, "\"" + path + "\"");
+  const auto expectOneStop = [](InstallerDriver& program, const std::string& path,
+                                 const std::string& said) {
     ASSERT_TRUE(program.Started());
     const RunOutcome outcome = program.AnswerUntilExit(AnswerOk());
     EXPECT_TRUE(outcome.exited);
@@ -152,7 +149,21 @@ TEST_F(ZipPackageTest, ABadZipGivesOneMessageAndNoDialog) {
     EXPECT_EQ(outcome.boxes[0].text.find(path + ": "), 0u) << outcome.boxes[0].text;
     EXPECT_NE(outcome.boxes[0].text.find(said), std::string::npos) << outcome.boxes[0].text;
     EXPECT_EQ(outcome.boxes[0].icon, BoxIcon::Stop);
+  };
+  for (const auto& [path, said] : {std::pair{cut, "truncated or damaged"},
+                                   std::pair{hostile, "\"..\" in its name"},
+                                   std::pair{sevenZip, "an archive; unpack it first"}}) {
+    SCOPED_TRACE(path);
+    InstallerDriver program(ProgramPath(), game, "\"" + path + "\"");
+    expectOneStop(program, path, said);
   }
+  // A setup file whose package was cut short says so; it is not taken for the plain program.
+  const std::string cutSetup = sandbox.Path("cut-setup.exe");
+  const std::string program = *ReadFileBytes(ProgramPath());
+  ASSERT_TRUE(WriteFileBytes(cutSetup, Appended(program, ZipBytes(PackageItems("Pkg")))
+                                           .substr(0, program.size() + bytes.size())));
+  InstallerDriver setup(cutSetup, game);
+  expectOneStop(setup, cutSetup, "truncated or damaged");
   EXPECT_EQ(Differences(before, Snapshot(game)), "");
   EXPECT_EQ(Snapshot(temp).size(), 0u);
 }

@@ -108,6 +108,20 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"too_many", [] { return ZipBytes(kItems); }, ZipStatus::kTooMany, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A setup file tells what it carries from where the program's own bytes end: a cut or spoilt
+// payload is still a payload, and a plain program carries nothing.
+TEST(ProgramImage, EndsWhereWhatItCarriesBegins) {
+  const std::string stub = PeStub();
+  MemoryByteSource plain(stub);
+  EXPECT_EQ(ProgramImageEnd(plain), stub.size());
+  const std::string cut = stub + ZipBytes(kItems).substr(0, 100);
+  MemoryByteSource setup(cut);
+  EXPECT_EQ(ProgramImageEnd(setup), stub.size());
+  const std::string zip = ZipBytes(kItems);
+  MemoryByteSource notProgram(zip);
+  EXPECT_EQ(ProgramImageEnd(notProgram), 0u);
+}
+
 TEST(ZipEntryRead, StopsAtTheCallersBoundAndWhenTheSinkFails) {
   const std::string zip = ZipBytes({{"big.dat", std::string(1 << 20, 'z')}});
   MemoryByteSource source(zip);
