@@ -23,15 +23,6 @@ std::vector<std::string> LinesButCount(const std::string& text) {
   return kept;
 }
 
-std::string WithCrLf(const std::string& text) {
-  std::string converted;
-  for (char c : text) {
-    if (c == '\n') converted += '\r';
-    converted += c;
-  }
-  return converted;
-}
-
 // --- A clean install, with and without the championship file and the replay -------------
 
 enum class Replay { FromPackage, UncheckedByUser, NotInPackage };

@@ -89,4 +89,13 @@ std::vector<std::string> TextsOf(const RunOutcome& outcome) {
   return texts;
 }
 
+std::string WithCrLf(const std::string& text) {
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') converted += '\r';
+    converted += c;
+  }
+  return converted;
+}
+
 }  // namespace gridmoor::e2e

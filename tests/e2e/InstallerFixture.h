@@ -95,6 +95,9 @@ class InstallerTest : public ::testing::Test {
 
 // A box as the run shows it: the program's caption, the exclamation icon and one OK button.
 void ExpectPlainBox(const MessageBoxRecord& box, const std::string& text);
+
+// A file's text as a multi-line box shows it: each line ending in CR LF.
+std::string WithCrLf(const std::string& text);
 // The texts of the boxes, in order.
 std::vector<std::string> TextsOf(const RunOutcome& outcome);
 

@@ -15,16 +15,6 @@ namespace {
 using testing::ZipBytes;
 using testing::ZipItem;
 
-// The readme as the dialog's box shows it.
-std::string WithCrLf(const std::string& text) {
-  std::string converted;
-  for (char c : text) {
-    if (c == '\n') converted += '\r';
-    converted += c;
-  }
-  return converted;
-}
-
 // The demo package's files under `top` ("" for the zip's top).
 std::vector<ZipItem> PackageItems(const std::string& top) {
   std::vector<ZipItem> items;
