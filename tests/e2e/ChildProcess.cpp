@@ -46,9 +46,14 @@ ChildProcess ChildProcess::Start(const std::string& exe, const std::string& curr
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
   ChildProcess child;
-  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup,
-                      &info)) {
+  const auto create = [&] {
+    return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup,
+                          &info) != 0;
+  };
+  // Wine gives up on a new process that is slow to come up on a loaded machine and answers
+  // ERROR_INTERNAL_ERROR; a second start then succeeds. Anything else is the real answer.
+  if (!create() && (GetLastError() != ERROR_INTERNAL_ERROR || !create())) {
     if (error) *error = GetLastError();
     return child;
   }

@@ -211,14 +211,17 @@ TEST(Resources, VersionRecordIs1001InUsEnglishUnicode) {
   EXPECT_STREQ(static_cast<const char*>(text), "1.0.0.1");
 }
 
-TEST(Resources, ManifestAsksForCommonControls6AndNothingElse) {
+TEST(Resources, ManifestAsksForCommonControls6AndTheInvokersRights) {
   std::vector<unsigned char> bytes = Resource(MAKEINTRESOURCEA(24), 1);  // RT_MANIFEST
   const std::string manifest(bytes.begin(), bytes.end());
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-  // Without an execution level the system treats the program as the legacy game itself does.
-  EXPECT_EQ(manifest.find("requestedExecutionLevel"), std::string::npos);
-  EXPECT_EQ(manifest.find("trustInfo"), std::string::npos);
+  // A setup file is this program under a name like "kestrel-setup.exe", which Windows would
+  // take for an installer wanting administrator rights; the level says it wants none.
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
+  EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+  EXPECT_EQ(manifest.find("highestAvailable"), std::string::npos);
   EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
   EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
 }
