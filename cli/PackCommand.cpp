@@ -39,12 +39,10 @@ struct PackOptions {
 class Temporary {
  public:
   explicit Temporary(const fs::path& target) {
-    // The naming of every temporary of ours, so that a run killed halfway leaves one that the
-    // next replace in the folder clears.
+    // Named as every temporary of ours, so that a run killed halfway leaves one that the next
+    // replace in the folder clears.
     std::random_device random;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
-    m_path = target.string() + suffix;
+    m_path = target.string() + TemporarySuffix(random());
   }
   ~Temporary() {
     if (!m_placed) {
@@ -83,15 +81,7 @@ std::string ProgramProblem(const std::string& program) {
   if (!fs::is_regular_file(program, error)) return "is not there";
   std::unique_ptr<FileByteSource> source = FileByteSource::Open(program);
   if (!source) return "cannot be read";
-  std::string head(64, '\0');
-  std::string signature(4, '\0');
-  if (source->ReadAt(0, head.data(), head.size()) != head.size() || head.compare(0, 2, "MZ") != 0)
-    return "is not a Windows program (no MZ header)";
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(
-                                             static_cast<unsigned char>(head[i])); };
-  const std::uint32_t peAt = byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 | byte(0x3F) << 24;
-  if (source->ReadAt(peAt, signature.data(), 4) != 4 || signature != std::string("PE\0\0", 4))
-    return "is not a Windows program (no PE header)";
+  if (ProgramImageEnd(*source) == 0) return "is not a Windows program (no PE header)";
   // A signature covers the file as it is: with our zip behind it, the certificate table would no
   // longer end the file, and readers would stop at it.
   if (CertificateTableStart(*source) != 0)

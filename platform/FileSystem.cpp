@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <cstdio>
 #include <exception>
 
 #include "platform/FileException.h"
@@ -88,6 +89,12 @@ std::string DigestText(std::string_view bytes) {
   std::string digest(16, '0');
   for (int i = 15; i >= 0; --i, hash >>= 4) digest[i] = kHex[hash & 15];
   return digest;
+}
+
+std::string TemporarySuffix(std::uint32_t random) {
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random));
+  return suffix;
 }
 
 bool IsTemporaryFileName(const std::string& name) {

@@ -177,6 +177,8 @@ std::string DigestText(std::string_view bytes);
 // Whether `name` (a bare file name) is one of our temporary files: "<name>.~" and 8 lowercase
 // hex digits.
 bool IsTemporaryFileName(const std::string& name);
+// What a temporary file of ours adds to its target's name: ".~" and `random` in 8 hex digits.
+std::string TemporarySuffix(std::uint32_t random);
 
 // Whether `path` names an existing folder; false when it is missing, a file, or cannot be
 // looked at. Never throws.

@@ -211,9 +211,7 @@ class TempFile {
     // Seeded once: opening the system's random source for every file costs more than the write.
     thread_local std::mt19937 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[32];
-      std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
-      m_path = folder + "/" + baseName + suffix;
+      m_path = folder + "/" + baseName + TemporarySuffix(random());
       m_fd = UniqueFd(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
       if (m_fd.Valid()) return;
       if (errno != EEXIST) break;

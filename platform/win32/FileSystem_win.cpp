@@ -203,9 +203,7 @@ class TempFile {
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[32];
-      std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(random()));
-      m_path = target + suffix;
+      m_path = target + TemporarySuffix(random());
       m_handle = UniqueHandle(CreateFileA(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
       if (m_handle.Valid()) return;
